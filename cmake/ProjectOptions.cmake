@@ -1,0 +1,15 @@
+# Warnings and sanitizers, shared by every target through one interface library.
+add_library(tovra_options INTERFACE)
+target_compile_options(tovra_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+if(TOVRA_STRICT)
+  target_compile_options(tovra_options INTERFACE -Werror)
+endif()
+if(TOVRA_SANITIZERS)
+  target_compile_options(tovra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(tovra_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# The toolkit-free libraries and their tests need no moc.
+function(tovra_no_qt_codegen)
+  set_target_properties(${ARGN} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+endfunction()

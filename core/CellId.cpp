@@ -1,0 +1,36 @@
+#include "CellId.h"
+
+#include <charconv>
+
+namespace tovra {
+
+namespace {
+int TwoDigitsAt(std::string_view id, std::size_t offset)
+{
+    if (id.size() < offset + 2)
+        return 0;
+    int value = 0;
+    const char* first = id.data() + offset;
+    const auto [end, error] = std::from_chars(first, first + 2, value);
+    return error == std::errc() && end == first + 2 ? value : 0;
+}
+
+void AppendTwoDigits(std::string& out, int value)
+{
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+} // namespace
+
+std::string MakeCellId(int row, int column, std::string_view prefix)
+{
+    std::string id(prefix);
+    AppendTwoDigits(id, row);
+    AppendTwoDigits(id, column);
+    return id;
+}
+
+int CellRow(std::string_view id) { return TwoDigitsAt(id, 2); }
+int CellColumn(std::string_view id) { return TwoDigitsAt(id, 4); }
+
+} // namespace tovra

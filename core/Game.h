@@ -1,0 +1,41 @@
+#pragma once
+// The rules of the game, one routine per player action. The main window forwards its
+// handlers here; everything they touch on screen goes through BoardView.
+#include "BoardView.h"
+#include "GameState.h"
+
+#include <string>
+
+namespace tovra {
+
+enum class MouseButton { Left, Right, Middle };
+
+inline const std::string GameIsEmptyMessage = "The game is empty!";
+inline const std::string NoMarkedPositionMessage = "No marked position!";
+
+// " Score: " followed by the count, as the score panel shows it.
+std::string ScoreText(int moveCount);
+
+// Resets: at start-up (cells untouched, clock already off), and for a new game.
+void StartupReset(GameState& game, BoardView& board);
+void Nuovapartita1Click(GameState& game, BoardView& board);
+
+// A click on a cell: starts the clock if it is off, then places the next number if the
+// cell is free and the move is legal. Anything else is ignored silently.
+void btClick(GameState& game, BoardView& board, Cell sender);
+
+// "Moves": highlights every free cell the next number may go on.
+void BtnMosseClick(GameState& game, BoardView& board);
+// True when at least one number is placed and no reachable cell is free.
+bool NoMovesLeft(const GameState& game, BoardView& board);
+
+// A mouse press on a cell: the right button toggles the mark of a numbered cell.
+void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton button);
+// "Undo 1": takes back the highest number.
+void BtnUndo1Click(GameState& game, BoardView& board);
+// "Undo->marked": takes back numbers one at a time until the marked cell holds the highest.
+void BtnUndoMarcatoClick(GameState& game, BoardView& board);
+// Removes the highest number; only while MoveCount > 0.
+void UndoLastNumber(GameState& game, BoardView& board);
+
+} // namespace tovra

@@ -1,0 +1,36 @@
+#pragma once
+// The state of the game in progress. The board itself lives in the cells (their captions are
+// the numbers); this is what the cells cannot tell.
+#include "DateTime.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tovra {
+
+inline constexpr int CellCount = 100;
+
+// Identifiers of the cells holding numbers 1..100, indexed by the number. Any other index
+// throws std::out_of_range, so a walk below entry 1 cannot go unnoticed.
+class MoveHistoryList {
+public:
+    std::string& operator[](int number) { return entries_.at(static_cast<std::size_t>(number - 1)); }
+    const std::string& operator[](int number) const { return entries_.at(static_cast<std::size_t>(number - 1)); }
+    void Clear() { entries_.fill({}); }
+
+private:
+    std::array<std::string, CellCount> entries_{};
+};
+
+struct GameState {
+    std::uint8_t MoveCount = 0; // numbers on the board: the score and the highest number
+    std::string LastCell;       // cell of number MoveCount; meaningless while MoveCount is 0
+    std::string MarkedCell;     // the marked cell, empty when none is marked
+    MoveHistoryList MoveHistory;
+    DateTime StartTime = 0;     // when the game clock was started
+    // Counts new-game resets, so a running undo animation can tell that its game is gone.
+    std::uint32_t GameNumber = 0;
+};
+
+} // namespace tovra

@@ -1,0 +1,88 @@
+#include "Game.h"
+
+#include "BoardTraversal.h"
+
+namespace tovra {
+
+namespace {
+void RecolorAll(BoardView& board, Color from, Color to)
+{
+    ForEachCell(board, [&](Cell cell) {
+        if (board.CellColor(cell) == from)
+            board.SetCellColor(cell, to);
+    });
+}
+
+void ClearHighlights(BoardView& board) { RecolorAll(board, HintColor, ResetColor); }
+} // namespace
+
+void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton button)
+{
+    if (button != MouseButton::Right)
+        return;
+    if (board.Caption(sender).empty())
+        return;
+    // The colour decides, not MarkedCell: a right press on the red cell always unmarks it.
+    if (board.CellColor(sender) == MarkColor) {
+        game.MarkedCell.clear();
+        board.SetCellColor(sender, NumberColor);
+        return;
+    }
+    RecolorAll(board, MarkColor, NumberColor);
+    board.SetCellColor(sender, MarkColor);
+    game.MarkedCell = board.CellId(sender);
+}
+
+void UndoLastNumber(GameState& game, BoardView& board)
+{
+    const Cell last = board.FindCell(game.MoveHistory[game.MoveCount]);
+    if (board.CellColor(last) == MarkColor)
+        game.MarkedCell.clear(); // the mark goes with its number
+    board.SetBold(last, false);
+    board.SetCellColor(last, FreeColor);
+    board.SetCaption(last, "");
+    game.MoveHistory[game.MoveCount].clear();
+    --game.MoveCount;
+    // At 0 LastCell keeps its old value; nothing reads it until a new first number.
+    if (game.MoveCount > 0) {
+        game.LastCell = game.MoveHistory[game.MoveCount];
+        board.SetBold(board.FindCell(game.LastCell), true);
+    }
+    board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+}
+
+void BtnUndo1Click(GameState& game, BoardView& board)
+{
+    if (game.MoveCount == 0) {
+        board.InformationMessage(GameIsEmptyMessage);
+        return;
+    }
+    ClearHighlights(board);
+    UndoLastNumber(game, board);
+}
+
+void BtnUndoMarcatoClick(GameState& game, BoardView& board)
+{
+    if (game.MoveCount == 0) {
+        board.InformationMessage(GameIsEmptyMessage);
+        return;
+    }
+    if (game.MarkedCell.empty()) {
+        board.InformationMessage(NoMarkedPositionMessage);
+        return;
+    }
+    ClearHighlights(board);
+
+    // Events run between the steps, so the player may start a new game, undo or unmark the
+    // marked number, or mark another cell meanwhile. The walk stops as soon as its game, its
+    // mark or its numbers are gone, and otherwise heads for whichever cell is marked now.
+    const std::uint32_t gameNumber = game.GameNumber;
+    while (game.GameNumber == gameNumber && game.MoveCount > 0 && !game.MarkedCell.empty() &&
+           game.MoveHistory[game.MoveCount] != game.MarkedCell) {
+        UndoLastNumber(game, board);
+        board.Pause(60);
+        board.DispatchPendingEvents();
+    }
+}
+
+} // namespace tovra

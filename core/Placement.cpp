@@ -1,0 +1,47 @@
+#include "Game.h"
+
+#include "BoardTraversal.h"
+
+#include <cstdlib>
+
+namespace tovra {
+
+void btClick(GameState& game, BoardView& board, Cell sender)
+{
+    // The clock starts on the first click of a game, legal or not.
+    if (!board.ClockEnabled()) {
+        board.SetPanelText(Panel::TimePanel, " Time: 0.00.00");
+        game.StartTime = board.Now();
+        board.SetClockEnabled(true);
+    }
+
+    int columnDistance = 2; // the first number may go anywhere: pretend a diagonal step
+    int rowDistance = 2;
+    const std::string id = board.CellId(sender);
+    if (game.MoveCount > 0) {
+        columnDistance = std::abs(CellColumn(game.LastCell) - CellColumn(id));
+        rowDistance = std::abs(CellRow(game.LastCell) - CellRow(id));
+    }
+
+    // Freedom is judged by the caption alone, never by the colour.
+    if (!board.Caption(sender).empty())
+        return;
+    if (!IsMoveShape(columnDistance, rowDistance))
+        return;
+
+    ForEachCell(board, [&](Cell cell) {
+        if (board.CellColor(cell) == HintColor)
+            board.SetCellColor(cell, FreeColor);
+    });
+    if (game.MoveCount > 0)
+        board.SetBold(board.FindCell(game.LastCell), false);
+    game.LastCell = id;
+    ++game.MoveCount;
+    board.SetCaption(sender, std::to_string(game.MoveCount));
+    board.SetBold(sender, true);
+    board.SetCellColor(sender, NumberColor);
+    game.MoveHistory[game.MoveCount] = game.LastCell;
+    board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+}
+
+} // namespace tovra
