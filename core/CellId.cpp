@@ -1,7 +1,5 @@
 #include "CellId.h"
 
-#include <charconv>
-
 namespace tovra {
 
 namespace {
@@ -9,10 +7,11 @@ int TwoDigitsAt(std::string_view id, std::size_t offset)
 {
     if (id.size() < offset + 2)
         return 0;
-    int value = 0;
-    const char* first = id.data() + offset;
-    const auto [end, error] = std::from_chars(first, first + 2, value);
-    return error == std::errc() && end == first + 2 ? value : 0;
+    const char tens = id[offset];
+    const char units = id[offset + 1];
+    if (tens < '0' || tens > '9' || units < '0' || units > '9')
+        return 0;
+    return (tens - '0') * 10 + (units - '0');
 }
 
 void AppendTwoDigits(std::string& out, int value)
