@@ -1,0 +1,36 @@
+#pragma once
+// "record.dat": the best-20 table on disk, 2,880 bytes, read at start-up and rewritten
+// whole after a game enters the table.
+#include "records/BestRecord.h"
+#include "records/FileSystem.h"
+#include "records/IoError.h"
+
+#include <string>
+
+namespace tovra {
+
+// Resolved against the current directory at each open.
+inline constexpr const char* RecordFileName = "record.dat";
+
+// Loads the table from the file. When there is no file, one of 20 fresh records is
+// created. Failures throw IoError and leave the table as follows:
+// - the file cannot be opened (read-only, unreadable, too many open files...) or cannot be
+//   created: 20 fresh records, and an existing file is left untouched;
+// - the file is shorter than 2,880 bytes (code 100): the bytes read, then zeros;
+// - the close fails: the complete content.
+// A longer file is read to 2,880 bytes only. The file is never written when it exists.
+void LoadBestTable(BestTable& table);
+void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+
+enum class SaveOutcome {
+    Saved,
+    Skipped, // the file or its directory may not be written: nothing changed, nothing to report
+};
+
+// Replaces the file with the table, atomically: the new bytes go to a temporary file in
+// the same directory, which is synced and renamed over the old one, keeping its permission
+// bits. Any failure (IoError) leaves the previous file as it was and no temporary file.
+SaveOutcome SaveBestTable(const BestTable& table);
+SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+
+} // namespace tovra
