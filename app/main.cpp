@@ -1,0 +1,19 @@
+#include "ui/Unit1.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tovratovratovra.png")));
+    // Created before the event loop: its start-up reads record.dat and may report an error
+    // before the window is shown.
+    TForm1 Form1;
+    Form1.adjustSize();
+    const QRect screen = Form1.screen()->availableGeometry();
+    Form1.move(screen.center() - Form1.rect().center());
+    Form1.show();
+    return application.exec();
+}

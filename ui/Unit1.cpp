@@ -1,0 +1,177 @@
+#include "Unit1.h"
+
+#include "ApplicationTitle.h"
+#include "ClockText.h"
+#include "EndOfGame.h"
+#include "HelpWindow.h"
+#include "WidgetBoardView.h"
+#include "core/BoardTraversal.h"
+#include "core/Colors.h"
+#include "core/Game.h"
+#include "records/RecordFile.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+#include "ui/widgets/TShape.h"
+#include "ui_TForm1.h"
+
+#include <QFont>
+#include <QLayout>
+#include <QMessageBox>
+#include <QScreen>
+
+using namespace tovra;
+
+namespace {
+QColor ToQColor(Color color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
+
+// The board's 11-pixel sans; the set-up installs it, and fontconfig substitutes where missing.
+QFont CellFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , ui(std::make_unique<Ui::TForm1>())
+{
+    ui->setupUi(this);
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, ToQColor(WindowColor));
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+    applyFonts();
+
+    ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
+    ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
+    ui->BtnMosse->SetCaption(QStringLiteral("Moves"));
+    createCells();
+
+    TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
+    TimerTempo.setInterval(1000);
+    board_ = std::make_unique<WidgetBoardView>(cells_, ui->ScorePanel, ui->TimePanel, &TimerTempo, this);
+    connectHandlers();
+
+    // Fixed size: the client area is exactly the layout's, below the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::applyFonts()
+{
+    QFont windowFont = CellFont();
+    setFont(windowFont);
+    ui->MainMenu1->setFont(QFont()); // the menu keeps the desktop's own, readable size
+    ui->File1->setFont(QFont());
+    ui->N2->setFont(QFont());
+}
+
+void TForm1::createCells()
+{
+    // Made in code from the geometry: 19-pixel cells at a 20-pixel pitch, so the silver square
+    // behind them shows as a 1-pixel grid.
+    cells_.reserve(CellCount);
+    ForEachCellId([&](const std::string& id, int row, int column) {
+        auto* cell = new TFlatSpeedButton(ui->ClientArea);
+        cell->setObjectName(QString::fromStdString(id));
+        cell->setGeometry(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19);
+        cell->setFont(CellFont());
+        QPalette black = cell->palette();
+        black.setColor(QPalette::ButtonText, Qt::black);
+        black.setColor(QPalette::WindowText, Qt::black);
+        cell->setPalette(black);
+        cell->SetColor(ToQColor(FreeColor));
+        cell->SetButtonStyle(TFlatSpeedButton::ubsOutlineFlat);
+        cell->SetRepeatedClick(true);
+        cell->SetAllowAllUp(true);
+        cell->SetCtlXP(false);
+        cell->SetEnterColor(Qt::red);
+        cell->stackUnder(ui->Shape3);
+        cells_.push_back(cell);
+    });
+}
+
+void TForm1::connectHandlers()
+{
+    for (TFlatSpeedButton* cell : cells_) {
+        connect(cell, &TFlatSpeedButton::OnMouseDown, this,
+                [this](TFlatSpeedButton* sender, Qt::MouseButton button) { btMouseDown(sender, button); });
+        connect(cell, &TFlatSpeedButton::OnClick, this, &TForm1::btClick);
+        connect(cell, &TFlatSpeedButton::OnMouseUp, this, [this] { btMouseUp(); });
+    }
+    for (TShape* shape : {ui->Shape1, ui->Shape2, ui->Shape4})
+        connect(shape, &TShape::OnMouseUp, this, [this] { btMouseUp(); });
+    connect(ui->BtnUndo1, &TFlatSpeedButton::OnClick, this, [this] { BtnUndo1Click(); });
+    connect(ui->BtnUndoMarcato, &TFlatSpeedButton::OnClick, this, [this] { BtnUndoMarcatoClick(); });
+    connect(ui->BtnMosse, &TFlatSpeedButton::OnClick, this, [this] { BtnMosseClick(); });
+    connect(ui->Nuovapartita1, &QAction::triggered, this, &TForm1::Nuovapartita1Click);
+    connect(ui->Esci1, &QAction::triggered, this, &TForm1::Esci1Click);
+    connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
+    connect(ui->Migliori201, &QAction::triggered, this, &TForm1::Migliori201Click);
+    connect(ui->About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(&TimerTempo, &QTimer::timeout, this, &TForm1::TimerTempoTimer);
+}
+
+TFlatSpeedButton* TForm1::CellButton(const QString& id) const
+{
+    return ui->ClientArea->findChild<TFlatSpeedButton*>(id, Qt::FindDirectChildrenOnly);
+}
+
+QLabel* TForm1::ScorePanel() const { return ui->ScorePanel; }
+QLabel* TForm1::TimePanel() const { return ui->TimePanel; }
+
+void TForm1::FormCreate()
+{
+    try {
+        LoadBestTable(bestTable_);
+    } catch (const IoError& error) {
+        // The window still opens and is playable; the panels keep their layout texts.
+        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+        return;
+    }
+    StartupReset(game_, *board_);
+}
+
+void TForm1::btClick(TFlatSpeedButton* sender) { tovra::btClick(game_, *board_, board_->CellOf(sender)); }
+
+void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
+{
+    const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
+                              : button == Qt::RightButton ? MouseButton::Right
+                                                          : MouseButton::Middle;
+    tovra::btMouseDown(game_, *board_, board_->CellOf(sender), which);
+}
+
+void TForm1::btMouseUp()
+{
+    // A cell clicks at its press, so this test already sees the number the press placed.
+    if (NoMovesLeft(game_, *board_))
+        RunEndOfGameSequence(*this);
+}
+
+void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
+void TForm1::BtnUndoMarcatoClick() { tovra::BtnUndoMarcatoClick(game_, *board_); }
+void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
+void TForm1::Nuovapartita1Click() { tovra::Nuovapartita1Click(game_, *board_); }
+void TForm1::Esci1Click() { close(); }
+
+void TForm1::Help1Click()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->ShowContents();
+}
+
+void TForm1::Migliori201Click() { ShowBestTwenty(*this); }
+void TForm1::About1Click() { ShowAbout(*this); }
+
+void TForm1::TimerTempoTimer()
+{
+    // Recomputed from the start each tick, so late ticks (modal windows, undo pauses) never drift.
+    ui->TimePanel->setText(QStringLiteral(" Time: ") + ClockText(LocalNow() - game_.StartTime));
+}

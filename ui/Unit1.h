@@ -1,0 +1,65 @@
+#pragma once
+// The main window: the board of 100 cells, the command buttons, the status bar, the menu and
+// the game clock. Its handlers forward to the game rules; the window itself keeps no rules.
+#include "core/GameState.h"
+#include "records/BestRecord.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class TForm1;
+}
+class HelpWindow;
+class QLabel;
+class TFlatSpeedButton;
+class WidgetBoardView;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // What the other windows read: the game, the board through its view, the best-20 table.
+    tovra::GameState& Game() { return game_; }
+    WidgetBoardView& Board() { return *board_; }
+    tovra::BestTable& BestTable() { return bestTable_; }
+
+    TFlatSpeedButton* CellButton(const QString& id) const;
+    QLabel* ScorePanel() const;
+    QLabel* TimePanel() const;
+    QTimer& Clock() { return TimerTempo; }
+
+    void FormCreate();
+    void btClick(TFlatSpeedButton* sender);
+    void btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button);
+    void btMouseUp();
+    void BtnUndo1Click();
+    void BtnUndoMarcatoClick();
+    void BtnMosseClick();
+    void Nuovapartita1Click();
+    void Esci1Click();
+    void Help1Click();
+    void Migliori201Click();
+    void About1Click();
+    void TimerTempoTimer();
+
+private:
+    void createCells();
+    void connectHandlers();
+    void applyFonts();
+
+    std::unique_ptr<Ui::TForm1> ui;
+    std::vector<TFlatSpeedButton*> cells_;
+    QTimer TimerTempo;
+    tovra::GameState game_;
+    std::unique_ptr<WidgetBoardView> board_;
+    tovra::BestTable bestTable_{};
+    QPointer<HelpWindow> help_;
+};

@@ -1,0 +1,90 @@
+#include "WidgetBoardView.h"
+
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+
+#include <stdexcept>
+
+using namespace tovra;
+
+WidgetBoardView::WidgetBoardView(std::vector<TFlatSpeedButton*> cells, QLabel* scorePanel, QLabel* timePanel,
+                                 QTimer* clock, QWidget* messageParent)
+    : cells_(std::move(cells))
+    , scorePanel_(scorePanel)
+    , timePanel_(timePanel)
+    , clock_(clock)
+    , messageParent_(messageParent)
+{
+    for (int slot = 0; slot < static_cast<int>(cells_.size()); ++slot)
+        slotByName_.insert(cells_[static_cast<std::size_t>(slot)]->objectName(), slot);
+}
+
+Cell WidgetBoardView::CellOf(const TFlatSpeedButton* button) const
+{
+    return Cell{slotByName_.value(button->objectName(), -1)};
+}
+
+TFlatSpeedButton* WidgetBoardView::Button(Cell cell) const
+{
+    if (cell.slot < 0 || cell.slot >= static_cast<int>(cells_.size()))
+        throw std::invalid_argument("not a cell of the board");
+    return cells_[static_cast<std::size_t>(cell.slot)];
+}
+
+Cell WidgetBoardView::FindCell(const std::string& id)
+{
+    const auto found = slotByName_.constFind(QString::fromStdString(id));
+    if (found == slotByName_.constEnd())
+        throw std::invalid_argument("no cell named '" + id + "'");
+    return Cell{found.value()};
+}
+
+std::string WidgetBoardView::CellId(Cell cell) { return Button(cell)->objectName().toStdString(); }
+std::string WidgetBoardView::Caption(Cell cell) { return Button(cell)->Caption().toStdString(); }
+void WidgetBoardView::SetCaption(Cell cell, const std::string& text) { Button(cell)->SetCaption(QString::fromStdString(text)); }
+
+Color WidgetBoardView::CellColor(Cell cell)
+{
+    const QColor color = Button(cell)->Color();
+    return ColorFromRgb(color.red(), color.green(), color.blue());
+}
+
+void WidgetBoardView::SetCellColor(Cell cell, Color color)
+{
+    Button(cell)->SetColor(QColor(RedOf(color), GreenOf(color), BlueOf(color)));
+}
+
+void WidgetBoardView::SetBold(Cell cell, bool bold) { Button(cell)->SetBold(bold); }
+
+void WidgetBoardView::SetPanelText(Panel panel, const std::string& text)
+{
+    (panel == Panel::ScorePanel ? scorePanel_ : timePanel_)->setText(QString::fromStdString(text));
+}
+
+bool WidgetBoardView::ClockEnabled() { return clock_->isActive(); }
+
+void WidgetBoardView::SetClockEnabled(bool enabled)
+{
+    if (enabled == clock_->isActive())
+        return; // restarting would shift the ticks
+    if (enabled)
+        clock_->start();
+    else
+        clock_->stop();
+}
+
+DateTime WidgetBoardView::Now() { return LocalNow(); }
+
+void WidgetBoardView::InformationMessage(const std::string& text)
+{
+    QMessageBox::information(messageParent_, QStringLiteral("Information"), QString::fromStdString(text));
+}
+
+void WidgetBoardView::Pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+void WidgetBoardView::DispatchPendingEvents() { QApplication::processEvents(); }

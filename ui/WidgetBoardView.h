@@ -1,0 +1,46 @@
+#pragma once
+// The game's BoardView over the main window's widgets: the 100 cell buttons, the two status
+// panels and the clock timer.
+#include "core/BoardView.h"
+
+#include <QHash>
+#include <QString>
+#include <vector>
+
+class QLabel;
+class QTimer;
+class QWidget;
+class TFlatSpeedButton;
+
+class WidgetBoardView : public tovra::BoardView {
+public:
+    WidgetBoardView(std::vector<TFlatSpeedButton*> cells, QLabel* scorePanel, QLabel* timePanel, QTimer* clock,
+                    QWidget* messageParent);
+
+    // The cell a button event came from.
+    tovra::Cell CellOf(const TFlatSpeedButton* button) const;
+    TFlatSpeedButton* Button(tovra::Cell cell) const;
+
+    tovra::Cell FindCell(const std::string& id) override;
+    std::string CellId(tovra::Cell cell) override;
+    std::string Caption(tovra::Cell cell) override;
+    void SetCaption(tovra::Cell cell, const std::string& text) override;
+    tovra::Color CellColor(tovra::Cell cell) override;
+    void SetCellColor(tovra::Cell cell, tovra::Color color) override;
+    void SetBold(tovra::Cell cell, bool bold) override;
+    void SetPanelText(tovra::Panel panel, const std::string& text) override;
+    bool ClockEnabled() override;
+    void SetClockEnabled(bool enabled) override;
+    tovra::DateTime Now() override;
+    void InformationMessage(const std::string& text) override;
+    void Pause(int milliseconds) override;
+    void DispatchPendingEvents() override;
+
+private:
+    std::vector<TFlatSpeedButton*> cells_;
+    QHash<QString, int> slotByName_;
+    QLabel* scorePanel_;
+    QLabel* timePanel_;
+    QTimer* clock_;
+    QWidget* messageParent_;
+};
