@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+class QEnterEvent;
+class QMouseEvent;
+class QPainter;
+class QPaintEvent;
+
+// The flat push button of the board cells and of every command button.
+//
+// It draws on its parent's surface (no native window), never takes the keyboard focus and
+// reports press, click and release in the order the game relies on:
+//  - RepeatedClick on (cells): down, click at the press, a click again after RepeatingDelay
+//    and then every RepeatingInterval while the left button is held over it, up at the
+//    release and no click there;
+//  - RepeatedClick off (command buttons): down, up, then click if released over it.
+// Right and middle buttons only ever report down and up.
+class TFlatSpeedButton : public QWidget {
+    Q_OBJECT
+public:
+    enum TButtonStyle { ubsWin40, ubsOutlineFlat };
+    enum class VisualState { Up, Hot, Pushed };
+
+    explicit TFlatSpeedButton(QWidget* parent = nullptr);
+
+    QString Caption() const;
+    void SetCaption(const QString& caption);
+
+    // Face colour. Until set it is the parent's background (palette Window role of the
+    // parent) and follows it; setting it ends that link. Given back exactly as set.
+    QColor Color() const;
+    void SetColor(const QColor& color);
+
+    // Bold flag of the widget's font.
+    bool Bold() const;
+    void SetBold(bool bold);
+
+    TButtonStyle ButtonStyle() const;
+    void SetButtonStyle(TButtonStyle style);
+
+    bool RepeatedClick() const;
+    void SetRepeatedClick(bool on);
+    int RepeatingDelay() const;
+    void SetRepeatingDelay(int ms);     // 0..65535
+    int RepeatingInterval() const;
+    void SetRepeatingInterval(int ms);  // 0..65535
+
+    // Caption colour in the Hot and Pushed states, used only while EnterColorChange is on.
+    // Until set it is the palette's HighlightedText colour.
+    QColor EnterColor() const;
+    void SetEnterColor(const QColor& color);
+    bool EnterColorChange() const;
+    void SetEnterColorChange(bool on);
+
+    // ubsWin40 only: draw with the widget style's push button (hot look included) instead
+    // of the plain 2-pixel raised and sunken frames.
+    bool CtlXP() const;
+    void SetCtlXP(bool on);
+
+    // Kept for the layouts that set them; group 0 is a plain push button, so neither
+    // changes the behaviour.
+    int GroupIndex() const;
+    void SetGroupIndex(int index);
+    bool AllowAllUp() const;
+    void SetAllowAllUp(bool on);
+
+    VisualState State() const;
+    VisualState PreviousState() const;
+    // A left press has been accepted and its release has not finished yet.
+    bool PressActive() const;
+    bool RepeatTimerActive() const;
+    bool HoverTimerActive() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void OnMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void OnClick(TFlatSpeedButton* sender);
+    void OnMouseUp(TFlatSpeedButton* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void press(QMouseEvent* event);
+    void release(QMouseEvent* event);
+    // The only place the visual state changes: runs HoverTimer and draws at once.
+    void setState(VisualState state);
+    void repeatTick();
+    void hoverTick();
+    bool looksTheSame(VisualState a, VisualState b) const;
+    QColor captionColor() const;
+    void drawOutlineFrame(QPainter& painter) const;
+    void drawWin40Frame(QPainter& painter, const QColor& face) const;
+
+    QString m_caption;
+    std::optional<QColor> m_color;
+    std::optional<QColor> m_enterColor;
+    TButtonStyle m_buttonStyle = ubsWin40;
+    bool m_repeatedClick = false;
+    int m_repeatingDelay = 500;
+    int m_repeatingInterval = 100;
+    bool m_enterColorChange = false;
+    bool m_ctlXP = true;
+    int m_groupIndex = 0;
+    bool m_allowAllUp = false;
+
+    VisualState m_state = VisualState::Up;
+    VisualState m_previousState = VisualState::Up;
+    bool m_pressActive = false;
+    // Both are event-loop timers, so they also tick inside modal windows opened by a handler.
+    QTimer RepeatTimer;
+    QTimer HoverTimer;
+};
