@@ -1,0 +1,103 @@
+#pragma once
+// Real files for the record-file tests: temporary directories, whole-file reads and
+// writes, a file layer that fails on request, and a way to run an operation as a player
+// without root's power to ignore permission bits.
+#include "records/BestRecord.h"
+#include "records/FileSystem.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tovra::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh directory under the system's temporary directory, removed with its content.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Dir() const { return dir_; }
+    std::string Path(const std::string& name = "record.dat") const { return dir_ + "/" + name; }
+    // Names of the entries, sorted.
+    std::vector<std::string> Entries() const;
+
+private:
+    std::string dir_;
+};
+
+Bytes ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const Bytes& bytes);
+// Whatever byte pattern, distinct at every offset of a table.
+Bytes PatternBytes(std::size_t size);
+Bytes TableBytes(const BestTable& table);
+unsigned PermissionsOf(const std::string& path);
+
+// What an operation run in a child process reports back.
+struct ChildReport {
+    int errorCode = 0; // code of the IoError thrown, 0 when none
+    bool skipped = false;
+    std::array<std::uint8_t, TableSize> table{};
+    char failure[160] = {}; // set when the child could not run the operation as asked
+};
+
+// Runs `operation` in a forked child. When the tests run as root, the child first becomes
+// the unprivileged user 65534 (nobody), for whom permission bits hold as for a player.
+ChildReport RunAsPlayer(const std::function<void(ChildReport&)>& operation);
+// Lets the player's child into a directory with the given mode.
+void SetMode(const std::string& path, unsigned mode);
+
+// The POSIX layer with failures on request. Failed calls touch nothing, except Close,
+// which releases the descriptor as Linux does.
+class FaultyFileSystem : public PosixFileSystem {
+public:
+    enum class Call {
+        OpenReadWrite, OpenWriteOnly, CreateExclusive, Read, Write, Sync, Close,
+        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory,
+    };
+
+    // The nth call (from 1) of `call` fails with errno `error`.
+    void Fail(Call call, int error, int nth = 1) { failures_[call] = {nth, error}; }
+    // Writes stop after this many bytes in all, like a full disk: the write that reaches
+    // the limit is short, later ones fail with ENOSPC.
+    void LimitDiskSpace(std::size_t bytes) { diskSpace_ = bytes; }
+    // Descriptors opened and not yet closed.
+    int OpenDescriptors() const { return open_; }
+    int Calls(Call call) const;
+
+    int OpenReadWrite(const std::string& path) override;
+    int OpenWriteOnly(const std::string& path) override;
+    int CreateExclusive(const std::string& path, mode_t mode) override;
+    ssize_t Read(int fd, void* buffer, std::size_t size) override;
+    ssize_t Write(int fd, const void* buffer, std::size_t size) override;
+    int Sync(int fd) override;
+    int Close(int fd) override;
+    int PermissionsOf(int fd, mode_t& permissions) override;
+    int SetPermissions(int fd, mode_t permissions) override;
+    int Rename(const std::string& from, const std::string& to) override;
+    int Unlink(const std::string& path) override;
+    int SyncDirectory(const std::string& path) override;
+
+private:
+    struct Failure {
+        int nth;
+        int error;
+    };
+    // Counts the call; the injected -errno when this one is to fail, else 0.
+    int Injected(Call call);
+    int Opened(int fd);
+
+    std::map<Call, Failure> failures_;
+    std::map<Call, int> calls_;
+    std::size_t diskSpace_ = static_cast<std::size_t>(-1);
+    int open_ = 0;
+};
+
+} // namespace tovra::testing
