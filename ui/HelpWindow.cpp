@@ -1,5 +1,7 @@
 #include "HelpWindow.h"
 
+#include "Resources.h"
+
 #include <QDesktopServices>
 #include <QKeySequence>
 #include <QShortcut>
@@ -15,6 +17,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , browser_(new QTextBrowser(this))
 {
+    InitUiResources();
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Tovra!, Tovra!, Tovra! - Help"));
     auto* layout = new QVBoxLayout(this);

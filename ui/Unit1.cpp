@@ -4,6 +4,7 @@
 #include "ClockText.h"
 #include "EndOfGame.h"
 #include "HelpWindow.h"
+#include "Resources.h"
 #include "WidgetBoardView.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
@@ -38,6 +39,7 @@ TForm1::TForm1(QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
 {
+    InitUiResources();
     ui->setupUi(this);
     QPalette windowPalette = palette();
     windowPalette.setColor(QPalette::Window, ToQColor(WindowColor));

@@ -1,0 +1,256 @@
+// The main window's wiring: start-up, real mouse input on the cells, keys, clock and help.
+#include "core/CellId.h"
+#include "core/Colors.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ClockText.h"
+#include "ui/HelpWindow.h"
+#include "ui/Unit1.h"
+#include "ui/WidgetBoardView.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+using namespace tovra;
+
+namespace {
+QColor Q(Color c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+// Closes the next modal box and reports its title and text.
+struct ModalCatcher {
+    QString title;
+    QString text;
+    void arm()
+    {
+        QTimer::singleShot(0, [this] { catchBox(); });
+    }
+    void catchBox()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, [this] { catchBox(); });
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    }
+};
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString previousDir;
+
+    static void click(TForm1& form, const char* id, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(form.CellButton(QString::fromLatin1(id)), button);
+    }
+    static QByteArray recordBytes() { QFile f("record.dat"); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QFile::remove("record.dat");
+    }
+    void cleanup() { QDir::setCurrent(previousDir); }
+
+    void startsWithAFreshTableAndABlankBoard()
+    {
+        TForm1 form;
+        QCOMPARE(recordBytes().size(), 2880);
+        QCOMPARE(recordBytes().left(6), QByteArray("\x05-----"));
+        QCOMPARE(form.ScorePanel()->text(), QString());
+        QCOMPARE(form.TimePanel()->text(), QString());
+        QVERIFY(!form.Clock().isActive());
+        int free = 0;
+        for (TFlatSpeedButton* cell : form.findChildren<TFlatSpeedButton*>())
+            free += cell->Color() == Q(FreeColor) && cell->Caption().isEmpty();
+        QCOMPARE(free, 100);
+    }
+
+    void cellsSitOnTheirGrid_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::newRow("top left") << 1 << 1;
+        QTest::newRow("row 3 column 10") << 3 << 10;
+        QTest::newRow("bottom right") << 10 << 10;
+    }
+    void cellsSitOnTheirGrid()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        TForm1 form;
+        const auto* cell = form.CellButton(QString::fromStdString(MakeCellId(row, column)));
+        QVERIFY(cell);
+        QCOMPARE(cell->geometry(), QRect(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19));
+        QCOMPARE(form.centralWidget()->size(), QSize(241, 294));
+    }
+
+    void mouseClicksPlaceNumbersAndMark()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        click(form, "bt0505");
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString("1"));
+        QCOMPARE(form.ScorePanel()->text(), QString(" Score: 1"));
+        QCOMPARE(form.TimePanel()->text(), QString(" Time: 0.00.00"));
+        QVERIFY(form.Clock().isActive());
+        click(form, "bt0506"); // not a legal step
+        click(form, "bt0805");
+        QCOMPARE(form.CellButton("bt0506")->Caption(), QString());
+        QCOMPARE(form.CellButton("bt0805")->Caption(), QString("2"));
+        QVERIFY(form.CellButton("bt0805")->Bold());
+        QVERIFY(!form.CellButton("bt0505")->Bold());
+        QCOMPARE(form.ScorePanel()->text(), QString(" Score: 2"));
+        click(form, "bt0505", Qt::RightButton);
+        QCOMPARE(form.CellButton("bt0505")->Color(), Q(MarkColor));
+        QCOMPARE(QString::fromStdString(form.Game().MarkedCell), QString("bt0505"));
+        // What a screen reader hears is the panel's own text.
+        QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(form.ScorePanel());
+        QVERIFY(panel);
+        QCOMPARE(panel->text(QAccessible::Name), QString(" Score: 2"));
+    }
+
+    void commandButtonsClickOnRelease()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        click(form, "bt0101");
+        auto* moves = form.findChild<TFlatSpeedButton*>("BtnMosse");
+        QTest::mouseClick(moves, Qt::LeftButton);
+        for (const char* id : {"bt0104", "bt0303", "bt0401"})
+            QCOMPARE(form.CellButton(id)->Color(), Q(HintColor));
+        QTest::mouseClick(form.findChild<TFlatSpeedButton*>("BtnUndo1"), Qt::LeftButton);
+        QCOMPARE(form.CellButton("bt0101")->Caption(), QString());
+        QCOMPARE(form.CellButton("bt0104")->Color(), Q(ResetColor));
+        QCOMPARE(form.ScorePanel()->text(), QString(" Score: 0"));
+    }
+
+    void newGameKeyResetsAndEscapeCloses()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        click(form, "bt0505");
+        QTest::keyClick(&form, Qt::Key_F2);
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString());
+        QCOMPARE(form.CellButton("bt0505")->Color(), Q(ResetColor));
+        QCOMPARE(form.ScorePanel()->text(), QString());
+        QVERIFY(!form.Clock().isActive());
+        const QByteArray before = recordBytes();
+        click(form, "bt0505");
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(recordBytes(), before);
+    }
+
+    void helpKeyOpensTheContents()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_F1);
+        auto* help = form.findChild<HelpWindow*>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QCOMPARE(help->Browser()->source().fileName(), QString("tovratovratovra.html"));
+        QVERIFY(help->Browser()->toPlainText().contains("Contents"));
+    }
+
+    void emptyRecordFileIsReportedAndTheGameStillPlays()
+    {
+        QFile empty("record.dat");
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        ModalCatcher catcher;
+        catcher.arm();
+        TForm1 form;
+        QCOMPARE(catcher.text, QString("Read beyond end of file."));
+        QCOMPARE(catcher.title, ApplicationTitle());
+        QCOMPARE(form.ScorePanel()->text(), QString(" Score:"));
+        QCOMPARE(form.TimePanel()->text(), QString(" Time:"));
+        QCOMPARE(recordBytes().size(), 0);
+        form.show();
+        click(form, "bt0303");
+        QCOMPARE(form.CellButton("bt0303")->Caption(), QString("1"));
+    }
+
+    void clockTicksFromTheStartTime()
+    {
+        TForm1 form;
+        form.Game().StartTime = LocalNow() - 3725.0 / 86400.0;
+        form.TimerTempoTimer();
+        const QString text = form.TimePanel()->text();
+        QVERIFY2(text == " Time: " + ClockText(3725.0 / 86400.0) || text == " Time: " + ClockText(3726.0 / 86400.0),
+                 qPrintable(text));
+    }
+
+    void clockTextFollowsTheLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Finnish, dotted, no leading zero") << "fi_FI" << 3725 << "1.02.05";
+        QTest::newRow("German, leading zero") << "de_DE" << 3725 << "01:02:05";
+        QTest::newRow("US English, 12-hour clock") << "en_US" << 3725 << "1:02:05\u202fAM";
+        QTest::newRow("a day later starts from 0") << "fi_FI" << 86400 + 5 << "0.00.05";
+    }
+    void clockTextFollowsTheLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, seconds);
+        QFETCH(QString, expected);
+        QString text = ClockText(seconds / 86400.0, QLocale(locale));
+        text.replace(QChar(' '), QChar(0x202f)); // CLDR versions differ in the space before AM
+        expected.replace(QChar(' '), QChar(0x202f));
+        QCOMPARE(text, expected);
+    }
+
+    void applicationTitleIsTheFileNameUpToItsFirstDot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("installed program") << "/usr/games/tovratovratovra" << "tovratovratovra";
+        QTest::newRow("capitals after the first letter") << "/opt/TOVRA.EXE" << "Tovra";
+        QTest::newRow("several dots") << "/tmp/Tovra.v2.bin" << "Tovra";
+        QTest::newRow("dot in a folder name only") << "/home/a.b/Game" << "Game";
+    }
+    void applicationTitleIsTheFileNameUpToItsFirstDot()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QCOMPARE(ApplicationTitleFromPath(path), title);
+    }
+
+    void cellsGiveBackTheExactColourLastSet()
+    {
+        TForm1 form;
+        WidgetBoardView& board = form.Board();
+        const Cell cell = board.FindCell("bt0707");
+        for (Color color : {FreeColor, ResetColor, NumberColor, HintColor, MarkColor, Color(0x010203), Color(0xFFFFFF)}) {
+            board.SetCellColor(cell, color);
+            QCOMPARE(board.CellColor(cell), color);
+        }
+        QCOMPARE(board.CellId(cell), std::string("bt0707"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
