@@ -1,7 +1,33 @@
 #include "EndOfGame.h"
 
 #include "Unit1.h"
+#include "UnitAbout.h"
+#include "UnitFinePartita.h"
+#include "UnitMigliori.h"
+#include "WidgetBoardView.h"
 
-void RunEndOfGameSequence(TForm1& form) { form.Nuovapartita1Click(); }
-void ShowBestTwenty(TForm1&) {}
-void ShowAbout(TForm1&) {}
+// Each window is made for one showing and destroyed when it closes, so nothing of an earlier
+// showing (a typed name, a selected row) survives into the next.
+
+void RunEndOfGameSequence(TForm1& form)
+{
+    // The board keeps the finished game until both windows are closed: the dialog reads it.
+    {
+        TFormFinePartita FormFinePartita(form.Game(), form.Board(), form.BestTable(), &form);
+        FormFinePartita.exec();
+    }
+    ShowBestTwenty(form);
+    form.Nuovapartita1Click();
+}
+
+void ShowBestTwenty(TForm1& form)
+{
+    TFormMigliori FormMigliori(form.BestTable(), &form);
+    FormMigliori.exec();
+}
+
+void ShowAbout(TForm1& form)
+{
+    TFormAbout FormAbout(&form);
+    FormAbout.exec();
+}
