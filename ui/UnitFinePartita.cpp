@@ -1,0 +1,173 @@
+#include "UnitFinePartita.h"
+
+#include "ApplicationTitle.h"
+#include "core/BoardTraversal.h"
+#include "core/Colors.h"
+#include "records/RecordFile.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+#include "util/Utils1.h"
+#include "ui_TFormFinePartita.h"
+
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+
+using namespace tovra;
+
+namespace {
+QFont WindowFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont ScoreFont(int pixelSize)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    return font;
+}
+
+// A caption's number: its first 5 characters read as a decimal integer, 0 when empty or not
+// a number. Stored as a byte, like every scheme cell.
+std::uint8_t CaptionNumber(const std::string& caption)
+{
+    try {
+        return static_cast<std::uint8_t>(TolerantStrToInt(std::string_view(caption).substr(0, 5)));
+    } catch (const ConvertError&) {
+        return 0;
+    }
+}
+} // namespace
+
+TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable& table, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , ui(std::make_unique<Ui::TFormFinePartita>())
+    , game_(game)
+    , board_(board)
+    , table_(table)
+{
+    setFont(WindowFont());
+    ui->setupUi(this);
+    setFixedSize(244, 140);
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, QColor(RedOf(WindowColor), GreenOf(WindowColor), BlueOf(WindowColor)));
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+
+    ui->Label1->setFont(ScoreFont(13));
+    ui->Label2->setFont(ScoreFont(13));
+    ui->LabelPunteggio->setFont(ScoreFont(16));
+    ui->Label1->adjustSize();
+    ui->Label2->adjustSize();
+    ui->LabelInsNome->adjustSize();
+
+    ui->BtnOk->SetCaption(QStringLiteral("Ok"));
+    connect(ui->BtnOk, &TFlatSpeedButton::OnClick, this, [this] { BtnOkClick(); });
+    ui->EditNome->installEventFilter(this);
+}
+
+TFormFinePartita::~TFormFinePartita() = default;
+
+void TFormFinePartita::FormActivate()
+{
+    ui->LabelPunteggio->setText(QString::number(game_.MoveCount));
+    ui->EditNome->clear();
+    insertPosition_ = tovra::InsertPosition(table_, game_.MoveCount);
+    setNameRowVisible(insertPosition_ != 0);
+}
+
+void TFormFinePartita::setNameRowVisible(bool visible)
+{
+    ui->BevelNome->setVisible(visible);
+    ui->LabelInsNome->setVisible(visible);
+    ui->EditNome->setVisible(visible);
+    if (visible)
+        ui->EditNome->setFocus(Qt::OtherFocusReason);
+}
+
+std::array<std::uint8_t, 100> TFormFinePartita::FinalScheme() const
+{
+    std::array<std::uint8_t, 100> scheme{};
+    ForEachCellId([&](const std::string& id, int row, int column) {
+        scheme[static_cast<std::size_t>(10 * (row - 1) + (column - 1))] =
+            CaptionNumber(board_.Caption(board_.FindCell(id)));
+    });
+    return scheme;
+}
+
+void TFormFinePartita::BtnOkClick()
+{
+    if (insertPosition_ != 0) {
+        if (!gameEntered_) {
+            // The record keeps the name's first 30 characters (whole characters, not UTF-16 units).
+            InsertGame(table_, insertPosition_, ui->EditNome->text().toStdString(), game_.MoveCount, LocalNow(),
+                       FinalScheme());
+            gameEntered_ = true;
+        }
+        try {
+            SaveBestTable(table_); // Skipped (a write-protected file) needs no word to the player
+        } catch (const IoError& error) {
+            // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
+            QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+            return;
+        }
+    }
+    accept();
+}
+
+bool TFormFinePartita::EditNomeKeyPress(QChar key)
+{
+    if (key != QChar(13))
+        return false;
+    BtnOkClick();
+    return true;
+}
+
+bool TFormFinePartita::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->EditNome && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Return and the keypad's Enter both type character 13.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && EditNomeKeyPress(QChar(13)))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormFinePartita::keyPressEvent(QKeyEvent* event)
+{
+    // A reflex Esc must not throw away a ranked game: only "Ok", Enter and the close box end
+    // this dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormFinePartita::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // restored from the task bar: the same showing goes on
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+    // Once the game stands in the table its rank must not be looked for again.
+    if (!setUpDone_ && !gameEntered_)
+        FormActivate();
+    setUpDone_ = true;
+}
+
+void TFormFinePartita::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        setUpDone_ = false;
+}
