@@ -1,3 +1,4 @@
+#include "ui/Resources.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -7,7 +8,11 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tovratovratovra.png")));
+    InitUiResources();
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     // Created before the event loop: its start-up reads record.dat and may report an error
     // before the window is shown.
     TForm1 Form1;
