@@ -158,6 +158,7 @@ private slots:
         QWidget* target = focused.isEmpty() ? &about.window : about.child(focused);
         QVERIFY(target);
         about.window.show();
+        about.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&about.window));
         target->setFocusPolicy(Qt::StrongFocus);
         target->setFocus();
