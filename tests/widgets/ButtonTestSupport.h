@@ -66,6 +66,20 @@ public:
     QList<qint64> clickTimes;
 };
 
+// Counts the paint events of the object it filters.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 // The settings the main window gives its cells and its command buttons.
 inline void configure(TFlatSpeedButton& button, Kind kind)
 {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTestEventList>
 #include <QTimer>
 
@@ -20,6 +21,8 @@ private slots:
     void heldCellClicksAtPressThenAfterDelayThenEveryInterval();
     void heldCommandButtonClicksOnlyAfterRelease();
     void cellSlidOffPastTheFirstTickResumesClickingWhenBackOn();
+    void pressHandlersRunBeforeThePushedLook_data();
+    void pressHandlersRunBeforeThePushedLook();
     void releaseHandlerRunsBeforeThePressIsFinished_data();
     void releaseHandlerRunsBeforeThePressIsFinished();
     void clicksRepeatInsideModalDialogOpenedOnReleaseAndStopAfter();
@@ -241,6 +244,45 @@ void TFlatSpeedButtonEventsTest::cellSlidOffPastTheFirstTickResumesClickingWhenB
     QTRY_VERIFY(stage.log.clicks() >= 3);
     QTest::mouseRelease(stage.button, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(stage.log.events.last(), QStringLiteral("up(L)"));
+}
+
+void TFlatSpeedButtonEventsTest::pressHandlersRunBeforeThePushedLook_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("expected");
+
+    // A cell's click at the press comes with the press accepted, before the timer and the look.
+    QTest::newRow("cell") << Kind::Cell
+                          << "down: Up active=0 timer=0; click: Up active=1 timer=0; pushed at once: 1";
+    QTest::newRow("command button") << Kind::Command << "down: Up active=0 timer=0; pushed at once: 1";
+}
+
+void TFlatSpeedButtonEventsTest::pressHandlersRunBeforeThePushedLook()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QString, expected);
+
+    Stage stage(kind);
+    QVERIFY(stage.exposed());
+    QApplication::processEvents();
+    QStringList seen;
+    auto note = [&](const char* what, TFlatSpeedButton* sender) {
+        seen << QStringLiteral("%1: %2 active=%3 timer=%4")
+                    .arg(QLatin1String(what))
+                    .arg(sender->State() == State::Up ? "Up" : sender->State() == State::Hot ? "Hot" : "Pushed")
+                    .arg(sender->PressActive())
+                    .arg(sender->RepeatTimerActive());
+    };
+    connect(stage.button, &TFlatSpeedButton::OnMouseDown, this,
+            [&](TFlatSpeedButton* sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { note("down", sender); });
+    connect(stage.button, &TFlatSpeedButton::OnClick, this, [&](TFlatSpeedButton* sender) { note("click", sender); });
+    PaintCounter counter;
+    stage.button->installEventFilter(&counter);
+    const auto release = qScopeGuard([&] { QTest::mouseRelease(stage.button, Qt::LeftButton); });
+
+    QTest::mousePress(stage.button, Qt::LeftButton);
+    seen << QStringLiteral("pushed at once: %1").arg(counter.paints);
+    QCOMPARE(seen.join(QStringLiteral("; ")), expected);
 }
 
 void TFlatSpeedButtonEventsTest::releaseHandlerRunsBeforeThePressIsFinished_data()

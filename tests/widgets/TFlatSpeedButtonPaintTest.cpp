@@ -128,19 +128,6 @@ void sendLeave(TFlatSpeedButton* button)
     QCoreApplication::sendEvent(button, &leave);
 }
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 } // namespace
 
 void TFlatSpeedButtonPaintTest::upCellIsItsColourEverywhere()
