@@ -1,0 +1,51 @@
+#pragma once
+// The "Best 20" window: the stored games in rank order, and the final board of the selected
+// one drawn on 10 x 10 small labels (the 1 in bold, the last number in red). Reads the table only.
+#include "records/BestRecord.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+
+namespace Ui {
+class TFormMigliori;
+}
+class QLabel;
+
+class TFormMigliori : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFormMigliori(const tovra::BestTable& table, QWidget* parent = nullptr);
+    ~TFormMigliori() override;
+
+    // Sets the grid's column widths.
+    void FormCreate();
+    // Fills the grid from the table, selects the first row and draws its game. Runs once per
+    // showing.
+    void FormActivate();
+    // Any selection by mouse or keys, including a click on the row already selected.
+    void SgMiglioriClick();
+    // Esc closes the window whichever control has the focus; true when the key was used.
+    bool FormKeyDown(int key);
+    void BtnEsciClick();
+
+    // The scheme label of row and column 1..10 ("lb" + RR + CC).
+    QLabel* SchemeLabel(int row, int column) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createLabels();
+    // Draws the scheme of the selected row's record.
+    void ShowScheme();
+
+    std::unique_ptr<Ui::TFormMigliori> ui;
+    const tovra::BestTable& table_;
+    std::array<QLabel*, 100> schemeLabels_{};
+    bool setUpDone_ = false;
+};
