@@ -93,6 +93,7 @@ void TForm1::createCells()
         cell->SetAllowAllUp(true);
         cell->SetCtlXP(false);
         cell->SetEnterColor(Qt::red);
+        cell->setAccessibleName(CellAccessibleName(cell->objectName(), QString()));
         cell->stackUnder(ui->Shape3);
         cells_.push_back(cell);
     });

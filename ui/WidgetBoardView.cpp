@@ -1,6 +1,7 @@
 #include "WidgetBoardView.h"
 
 #include "ui/widgets/TFlatSpeedButton.h"
+#include "core/CellId.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -46,7 +47,21 @@ Cell WidgetBoardView::FindCell(const std::string& id)
 
 std::string WidgetBoardView::CellId(Cell cell) { return Button(cell)->objectName().toStdString(); }
 std::string WidgetBoardView::Caption(Cell cell) { return Button(cell)->Caption().toStdString(); }
-void WidgetBoardView::SetCaption(Cell cell, const std::string& text) { Button(cell)->SetCaption(QString::fromStdString(text)); }
+QString CellAccessibleName(const QString& id, const QString& caption)
+{
+    return QStringLiteral("row %1, column %2: %3")
+        .arg(CellRow(id.toStdString()))
+        .arg(CellColumn(id.toStdString()))
+        .arg(caption.isEmpty() ? QStringLiteral("empty") : caption);
+}
+
+void WidgetBoardView::SetCaption(Cell cell, const std::string& text)
+{
+    TFlatSpeedButton* button = Button(cell);
+    const QString caption = QString::fromStdString(text);
+    button->SetCaption(caption);
+    button->setAccessibleName(CellAccessibleName(button->objectName(), caption));
+}
 
 Color WidgetBoardView::CellColor(Cell cell)
 {

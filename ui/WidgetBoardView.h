@@ -12,6 +12,9 @@ class QTimer;
 class QWidget;
 class TFlatSpeedButton;
 
+// What a screen reader says of a cell: "row 3, column 10: 27", or "…: empty" for a free cell.
+QString CellAccessibleName(const QString& id, const QString& caption);
+
 class WidgetBoardView : public tovra::BoardView {
 public:
     WidgetBoardView(std::vector<TFlatSpeedButton*> cells, QLabel* scorePanel, QLabel* timePanel, QTimer* clock,

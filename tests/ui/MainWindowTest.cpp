@@ -127,6 +127,25 @@ private slots:
         QCOMPARE(panel->text(QAccessible::Name), QString(" Score: 2"));
     }
 
+    void screenReadersHearPositionsNumbersAndCaptions()
+    {
+        TForm1 form;
+        form.show();
+        click(form, "bt0505");
+        struct Expect { const char* object; QString name; };
+        for (const Expect& e : {Expect{"bt0505", "row 5, column 5: 1"}, Expect{"bt0310", "row 3, column 10: empty"},
+                                Expect{"BtnMosse", "Moves"}, Expect{"BtnUndoMarcato", "Undo->marked"}}) {
+            QAccessibleInterface* button =
+                QAccessible::queryAccessibleInterface(form.findChild<TFlatSpeedButton*>(e.object));
+            QVERIFY(button);
+            QCOMPARE(button->role(), QAccessible::Button);
+            QCOMPARE(button->text(QAccessible::Name), e.name);
+        }
+        QTest::mouseClick(form.findChild<TFlatSpeedButton*>("BtnUndo1"), Qt::LeftButton);
+        QCOMPARE(QAccessible::queryAccessibleInterface(form.CellButton("bt0505"))->text(QAccessible::Name),
+                 QString("row 5, column 5: empty"));
+    }
+
     void commandButtonsClickOnRelease()
     {
         TForm1 form;
