@@ -55,7 +55,10 @@ bool NextCodePoint(std::string_view text, std::size_t& pos, char32_t& out)
         ++pos;
         return true;
     }
-    const int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0; // 0x80..0xC1 and 0xF5..0xFF never lead
     if (length == 0) {
         ++pos;
         return false;

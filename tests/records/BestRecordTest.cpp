@@ -35,8 +35,10 @@ TEST(BestRecordTest, FreshRecordIsFiveHyphensThenZeros)
 
     const Bytes table = testing::TableBytes(FreshTable());
     ASSERT_EQ(table.size(), 2880u);
-    for (std::size_t i = 0; i < 20; ++i)
-        EXPECT_EQ(Bytes(table.begin() + i * 144, table.begin() + (i + 1) * 144), FreshRecordBytes()) << "rank " << i + 1;
+    for (std::size_t i = 0; i < 20; ++i) {
+        const auto start = table.begin() + static_cast<std::ptrdiff_t>(i * 144);
+        EXPECT_EQ(Bytes(start, start + 144), FreshRecordBytes()) << "rank " << i + 1;
+    }
 }
 
 struct OffsetRow {
