@@ -20,5 +20,6 @@ int main(int argc, char* argv[])
     const QRect screen = Form1.screen()->availableGeometry();
     Form1.move(screen.center() - Form1.rect().center());
     Form1.show();
+    Form1.activateWindow();
     return application.exec();
 }

@@ -47,6 +47,9 @@ DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int 
 
 CivilDate DecodeDate(DateTime value)
 {
+    // Far beyond any calendar in use (or NaN): no date rather than an overflowing day count.
+    if (!(std::fabs(value) < 1e9))
+        return {};
     return CivilFromDays(static_cast<long long>(std::floor(value)) + EpochOffset);
 }
 

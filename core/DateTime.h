@@ -16,6 +16,7 @@ struct CivilDate {
 DateTime EncodeDate(int year, int month, int day);
 DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond = 0);
 // The calendar day of a date-time (its fraction ignored); for day counts of either sign.
+// NaN, infinities and counts beyond a billion days give the empty date {0, 0, 0}.
 CivilDate DecodeDate(DateTime value);
 // Elapsed time of day in whole seconds, 0..86399 (a day count's fraction).
 int SecondsOfDay(DateTime value);

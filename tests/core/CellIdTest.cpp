@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace tovra {
 namespace {
 
@@ -39,6 +41,12 @@ TEST(DateTimeTest, DayCountsMatchTheCalendar)
         EXPECT_EQ(EncodeDate(row.y, row.m, row.d), row.days) << row.y << "-" << row.m << "-" << row.d;
         EXPECT_EQ(DecodeDate(row.days), (CivilDate{row.y, row.m, row.d})) << row.days;
     }
+}
+
+TEST(DateTimeTest, ValuesNoCalendarHoldsGiveTheEmptyDate)
+{
+    for (double value : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e18})
+        EXPECT_EQ(DecodeDate(value), CivilDate{}) << value;
 }
 
 TEST(DateTimeTest, TimeOfDayIsTheFraction)
