@@ -1,0 +1,77 @@
+#!/bin/sh
+# Runs the launcher against a stand-in game that reports where it was started,
+# for each way the player's data folder can be chosen.
+# Usage: test-launcher.sh LAUNCHER WORK_DIR
+set -u
+launcher=$1
+work=$2
+
+rm -rf -- "$work"
+mkdir -p -- "$work/bin" "$work/elsewhere"
+cp -- "$launcher" "$work/bin/tovratovratovra-launcher"
+chmod 755 "$work/bin/tovratovratovra-launcher"
+cat > "$work/bin/tovratovratovra" <<'GAME'
+#!/bin/sh
+: >> record.dat
+printf '%s|%s\n' "$(pwd)" "$*"
+GAME
+chmod 755 "$work/bin/tovratovratovra"
+
+failures=0
+fail() { echo "FAIL: $case_name: $*"; failures=$((failures + 1)); }
+
+# case name | XDG_DATA_HOME ("-" unset, "=" empty, "rel:" relative) | HOME ("-" unset) | expected folder ("-" refused) | expected mode
+while IFS='|' read -r case_name xdg home expected mode; do
+  [ -n "$case_name" ] || continue
+  out=$(
+    cd "$work/elsewhere" || exit 99
+    case "$xdg" in
+      -) unset XDG_DATA_HOME ;;
+      =) XDG_DATA_HOME= ;;
+      rel:*) XDG_DATA_HOME=${xdg#rel:} ;;
+      *) XDG_DATA_HOME=$work/$xdg ;;
+    esac
+    if [ "$home" = - ]; then unset HOME; else HOME=$work/$home; fi
+    export XDG_DATA_HOME HOME 2>/dev/null
+    PATH=$work/bin:$PATH tovratovratovra-launcher --one two 2>/dev/null
+  )
+  status=$?
+  if [ "$expected" = - ]; then
+    [ "$status" -ne 0 ] || fail "accepted a missing home and data folder"
+    [ -z "$out" ] || fail "started the game: $out"
+    continue
+  fi
+  [ "$status" -eq 0 ] || { fail "exit status $status"; continue; }
+  [ "$out" = "$work/$expected|--one two" ] || fail "game started as '$out', expected in $work/$expected with its arguments"
+  actual_mode=$(stat -c %a "$work/$expected" 2>/dev/null)
+  [ "$actual_mode" = "$mode" ] || fail "folder mode '$actual_mode', expected $mode"
+  [ -f "$work/$expected/record.dat" ] || fail "no record.dat in the data folder"
+  [ ! -e "$work/elsewhere/record.dat" ] || fail "record.dat left in the starting folder"
+done <<'CASES'
+XDG_DATA_HOME set, folders missing|xdg/data|home|xdg/data/tovratovratovra|700
+XDG_DATA_HOME unset|-|home1|home1/.local/share/tovratovratovra|700
+XDG_DATA_HOME empty|=|home2|home2/.local/share/tovratovratovra|700
+XDG_DATA_HOME relative is ignored|rel:relative/data|home3|home3/.local/share/tovratovratovra|700
+neither XDG_DATA_HOME nor HOME|-|-|-|-
+CASES
+
+# An existing data folder is reused as it is: its mode and its table stay.
+mkdir -p "$work/kept/tovratovratovra"
+chmod 750 "$work/kept/tovratovratovra"
+echo table > "$work/kept/tovratovratovra/record.dat"
+case_name="existing data folder"
+out=$(cd "$work/elsewhere" && XDG_DATA_HOME=$work/kept "$work/bin/tovratovratovra-launcher")
+[ "$out" = "$work/kept/tovratovratovra|" ] || fail "game started as '$out'"
+[ "$(stat -c %a "$work/kept/tovratovratovra")" = 750 ] || fail "mode changed"
+[ "$(cat "$work/kept/tovratovratovra/record.dat")" = table ] || fail "table changed"
+
+# Started by a relative path, the launcher still finds the game after changing folder.
+case_name="relative launcher path"
+out=$(cd "$work" && XDG_DATA_HOME=$work/kept ./bin/tovratovratovra-launcher)
+[ "$out" = "$work/kept/tovratovratovra|" ] || fail "game started as '$out'"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures launcher check(s) failed"
+  exit 1
+fi
+echo "launcher: all checks passed"
