@@ -9,6 +9,8 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     InitUiResources();
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tovratovratovra"));
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));

@@ -6,6 +6,7 @@
 #include "HelpWindow.h"
 #include "Resources.h"
 #include "WidgetBoardView.h"
+#include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
@@ -22,16 +23,6 @@
 using namespace tovra;
 
 namespace {
-QColor ToQColor(Color color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
-
-// The board's 11-pixel sans; the set-up installs it, and fontconfig substitutes where missing.
-QFont CellFont()
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -41,10 +32,7 @@ TForm1::TForm1(QWidget* parent)
 {
     InitUiResources();
     ui->setupUi(this);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, ToQColor(WindowColor));
-    setPalette(windowPalette);
-    setAutoFillBackground(true);
+    ApplyWindowLook(this);
     applyFonts();
 
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
@@ -66,8 +54,6 @@ TForm1::~TForm1() = default;
 
 void TForm1::applyFonts()
 {
-    QFont windowFont = CellFont();
-    setFont(windowFont);
     ui->MainMenu1->setFont(QFont()); // the menu keeps the desktop's own, readable size
     ui->File1->setFont(QFont());
     ui->N2->setFont(QFont());
@@ -82,7 +68,7 @@ void TForm1::createCells()
         auto* cell = new TFlatSpeedButton(ui->ClientArea);
         cell->setObjectName(QString::fromStdString(id));
         cell->setGeometry(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19);
-        cell->setFont(CellFont());
+        cell->setFont(WindowFont());
         QPalette black = cell->palette();
         black.setColor(QPalette::ButtonText, Qt::black);
         black.setColor(QPalette::WindowText, Qt::black);

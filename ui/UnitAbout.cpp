@@ -1,4 +1,5 @@
 #include "UnitAbout.h"
+#include "WindowLook.h"
 
 #include "ApplicationTitle.h"
 #include "Resources.h"
@@ -30,20 +31,6 @@ const QString LogoPath = QStringLiteral(":/about/logo.jpg");
 constexpr int ShowInPlace = 5;
 constexpr int ShowNormal = 1;
 constexpr char HomePageFolder[] = "C:\\";
-
-QColor ToQColor(tovra::Color color)
-{
-    return QColor(tovra::RedOf(color), tovra::GreenOf(color), tovra::BlueOf(color));
-}
-
-// Our stand-in for the 11-pixel "MS Sans Serif" of the other windows.
-QFont WindowFont()
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 std::string ToShellText(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -96,11 +83,7 @@ TFormAbout::TFormAbout(ShellFunction shell, QWidget* parent)
     ui->setupUi(this);
     setFixedSize(282, 242);
 
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, ToQColor(tovra::WindowColor));
-    setPalette(windowPalette);
-    setAutoFillBackground(true);
-    setFont(WindowFont());
+    ApplyWindowLook(this);
 
     QPalette white = ui->Label2->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -234,11 +217,7 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event)
 void TFormAbout::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (QScreen* current = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(current->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
     if (!qFuzzyCompare(logoRatio_, devicePixelRatioF()))
         showLogo();
     if (!screenWatched_ && windowHandle()) {

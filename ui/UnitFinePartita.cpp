@@ -1,4 +1,5 @@
 #include "UnitFinePartita.h"
+#include "WindowLook.h"
 
 #include "ApplicationTitle.h"
 #include "core/BoardTraversal.h"
@@ -15,23 +16,6 @@
 using namespace tovra;
 
 namespace {
-QFont WindowFont()
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
-QFont ScoreFont(int pixelSize)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    font.setStyleHint(QFont::SansSerif);
-    font.setBold(true);
-    return font;
-}
-
 // A caption's number: its first 5 characters read as a decimal integer, 0 when empty or not
 // a number. Stored as a byte, like every scheme cell.
 std::uint8_t CaptionNumber(const std::string& caption)
@@ -52,17 +36,13 @@ TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable&
     , board_(board)
     , table_(table)
 {
-    setFont(WindowFont());
+    ApplyWindowLook(this);
     ui->setupUi(this);
     setFixedSize(244, 140);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, QColor(RedOf(WindowColor), GreenOf(WindowColor), BlueOf(WindowColor)));
-    setPalette(windowPalette);
-    setAutoFillBackground(true);
 
-    ui->Label1->setFont(ScoreFont(13));
-    ui->Label2->setFont(ScoreFont(13));
-    ui->LabelPunteggio->setFont(ScoreFont(16));
+    ui->Label1->setFont(HeadlineFont(13));
+    ui->Label2->setFont(HeadlineFont(13));
+    ui->LabelPunteggio->setFont(HeadlineFont(16));
     ui->Label1->adjustSize();
     ui->Label2->adjustSize();
     ui->LabelInsNome->adjustSize();
@@ -156,9 +136,7 @@ void TFormFinePartita::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return; // restored from the task bar: the same showing goes on
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen()->availableGeometry().center());
-    move(frame.topLeft());
+    CentreOnScreen(this);
     // Once the game stands in the table its rank must not be looked for again.
     if (!setUpDone_ && !gameEntered_)
         FormActivate();

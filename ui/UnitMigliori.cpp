@@ -1,4 +1,5 @@
 #include "UnitMigliori.h"
+#include "WindowLook.h"
 
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
@@ -19,15 +20,6 @@
 using namespace tovra;
 
 namespace {
-QColor ToQColor(Color color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
-
-QFont WindowFont()
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 constexpr Color SchemeCellColor = 0xCDFAFF;
 constexpr int RowHeight = 16;
@@ -45,13 +37,9 @@ TFormMigliori::TFormMigliori(const BestTable& table, QWidget* parent)
     , ui(std::make_unique<Ui::TFormMigliori>())
     , table_(table)
 {
-    setFont(WindowFont());
+    ApplyWindowLook(this);
     ui->setupUi(this);
     setFixedSize(553, 376);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, ToQColor(WindowColor));
-    setPalette(windowPalette);
-    setAutoFillBackground(true);
 
     for (QLabel* heading : {ui->Label21, ui->Label22, ui->Label23})
         heading->adjustSize();
@@ -213,9 +201,7 @@ void TFormMigliori::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return; // restored from the task bar: the same showing goes on
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen()->availableGeometry().center());
-    move(frame.topLeft());
+    CentreOnScreen(this);
     if (!setUpDone_) {
         setUpDone_ = true;
         FormActivate();

@@ -1,0 +1,18 @@
+#pragma once
+// The look every window of the game shares: the pale orange background, the 11-pixel sans,
+// centring on the screen, and colour conversion from the game's 0x00BBGGRR values.
+#include "core/Colors.h"
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+QColor ToQColor(tovra::Color color);
+// Our stand-in for the 11-pixel "MS Sans Serif" of the original look.
+QFont WindowFont();
+// The bold sans of the end-of-game dialog's score lines, at a pixel size.
+QFont HeadlineFont(int pixelSize);
+// Window colour background and window font.
+void ApplyWindowLook(QWidget* window);
+void CentreOnScreen(QWidget* window);
