@@ -15,6 +15,7 @@
 #include "ui/widgets/TShape.h"
 #include "ui_TForm1.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QLayout>
 #include <QMessageBox>
@@ -32,8 +33,11 @@ TForm1::TForm1(QWidget* parent)
 {
     InitUiResources();
     ui->setupUi(this);
+    // The window's look goes to its client area: the menu bar and the message boxes keep the
+    // desktop's own font.
     ApplyWindowLook(this);
-    applyFonts();
+    setFont(QFont());
+    ui->ClientArea->setFont(WindowFont());
 
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
     ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
@@ -51,13 +55,6 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::applyFonts()
-{
-    ui->MainMenu1->setFont(QFont()); // the menu keeps the desktop's own, readable size
-    ui->File1->setFont(QFont());
-    ui->N2->setFont(QFont());
-}
 
 void TForm1::createCells()
 {
@@ -148,6 +145,14 @@ void TForm1::BtnUndoMarcatoClick() { tovra::BtnUndoMarcatoClick(game_, *board_);
 void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
 void TForm1::Nuovapartita1Click() { tovra::Nuovapartita1Click(game_, *board_); }
 void TForm1::Esci1Click() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The game ends with the window: an undo animation that is dispatching events when the
+    // window closes sees its game gone and stops instead of working on hidden cells.
+    ++game_.GameNumber;
+    QMainWindow::closeEvent(event);
+}
 
 void TForm1::Help1Click()
 {

@@ -50,10 +50,12 @@ public:
     void About1Click();
     void TimerTempoTimer();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createCells();
     void connectHandlers();
-    void applyFonts();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::vector<TFlatSpeedButton*> cells_;

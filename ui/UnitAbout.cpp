@@ -217,7 +217,8 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event)
 void TFormAbout::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    CentreOnScreen(this);
+    if (!event->spontaneous()) // restored from the task bar: it stays where the player put it
+        CentreOnScreen(this);
     if (!qFuzzyCompare(logoRatio_, devicePixelRatioF()))
         showLogo();
     if (!screenWatched_ && windowHandle()) {

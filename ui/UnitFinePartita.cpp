@@ -89,12 +89,16 @@ void TFormFinePartita::BtnOkClick()
             InsertGame(table_, insertPosition_, ui->EditNome->text().toStdString(), game_.MoveCount, LocalNow(),
                        FinalScheme());
             gameEntered_ = true;
+            // A retry saves the name already entered, so the box must not suggest otherwise.
+            ui->EditNome->setReadOnly(true);
         }
         try {
             SaveBestTable(table_); // Skipped (a write-protected file) needs no word to the player
         } catch (const IoError& error) {
             // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
             QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+            activateWindow(); // Enter in the name box retries, also where no window manager refocuses
+            ui->EditNome->setFocus();
             return;
         }
     }

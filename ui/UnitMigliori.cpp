@@ -67,7 +67,15 @@ TFormMigliori::TFormMigliori(const BestTable& table, QWidget* parent)
             item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
             grid->setItem(row, column, item);
         }
-    connect(grid, &QTableWidget::itemSelectionChanged, this, [this] { SgMiglioriClick(); });
+    grid->setTextElideMode(Qt::ElideNone); // a long name is cut at the cell's edge, never given a "…"
+    connect(grid, &QTableWidget::itemSelectionChanged, this, [this, grid] {
+        // One row is always selected: a Ctrl+click that clears the selection selects the row again.
+        if (grid->selectedItems().isEmpty() && grid->currentRow() >= 0) {
+            grid->selectRow(grid->currentRow());
+            return;
+        }
+        SgMiglioriClick();
+    });
     connect(grid, &QTableWidget::cellClicked, this, [this] { SgMiglioriClick(); });
 
     createLabels();

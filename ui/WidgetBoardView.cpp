@@ -98,6 +98,7 @@ DateTime WidgetBoardView::Now() { return LocalNow(); }
 void WidgetBoardView::InformationMessage(const std::string& text)
 {
     QMessageBox::information(messageParent_, QStringLiteral("Information"), QString::fromStdString(text));
+    messageParent_->activateWindow(); // the keys (F2, Esc) work again, with or without a window manager
 }
 
 void WidgetBoardView::Pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }

@@ -180,6 +180,20 @@ private slots:
         QCOMPARE(recordBytes(), before);
     }
 
+    void closingTheWindowStopsAnUndoAnimation()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502", "bt0202"})
+            click(form, id);
+        click(form, "bt0505", Qt::RightButton);
+        QTimer::singleShot(0, &form, [&form] { form.close(); }); // runs inside the first step's dispatch
+        QTest::mouseClick(form.findChild<TFlatSpeedButton*>("BtnUndoMarcato"), Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(4));
+    }
+
     void helpKeyOpensTheContents()
     {
         TForm1 form;
@@ -240,6 +254,16 @@ private slots:
         text.replace(QChar(' '), QChar(0x202f)); // CLDR versions differ in the space before AM
         expected.replace(QChar(' '), QChar(0x202f));
         QCOMPARE(text, expected);
+    }
+
+    void clockTextNeverShowsZoneLeftoversInAnyLocale()
+    {
+        const QRegularExpression leftovers(QStringLiteral("[\\[\\]()]|,\\s*$|\\s$"));
+        for (const QLocale& locale :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            const QString text = ClockText(3725.0 / 86400.0, locale);
+            QVERIFY2(!text.contains(leftovers), qPrintable(locale.name() + ": '" + text + "'"));
+        }
     }
 
     void applicationTitleIsTheFileNameUpToItsFirstDot_data()

@@ -243,7 +243,7 @@ void TFlatSpeedButtonPaintTest::captionColour()
     Stage stage(Kind::Cell);
     QVERIFY(stage.exposed());
     QPalette palette = stage.button->palette();
-    palette.setColor(QPalette::ButtonText, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::black);
     stage.button->setPalette(palette);
     stage.button->SetRepeatingDelay(60000);
     stage.button->SetCaption(QStringLiteral("H"));

@@ -298,7 +298,7 @@ QColor TFlatSpeedButton::captionColor() const
 {
     if (m_enterColorChange && m_state != VisualState::Up)
         return EnterColor();
-    return palette().color(QPalette::ButtonText);
+    return palette().color(QPalette::WindowText);
 }
 
 // Fills whole logical pixels, so the frame stays one logical pixel wide at any scale.
