@@ -1,9 +1,11 @@
 #include "records/FileSystem.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tovra {
 
@@ -51,6 +53,16 @@ ssize_t PosixFileSystem::Write(int fd, const void* buffer, std::size_t size)
     return Result(::write(fd, buffer, size));
 }
 
+ssize_t PosixFileSystem::WriteAt(int fd, const void* buffer, std::size_t size, off_t offset)
+{
+    return Result(::pwrite(fd, buffer, size, offset));
+}
+
+int PosixFileSystem::Truncate(int fd, off_t size)
+{
+    return Result(::ftruncate(fd, size));
+}
+
 int PosixFileSystem::Sync(int fd)
 {
     return Result(::fsync(fd));
@@ -94,6 +106,32 @@ int PosixFileSystem::SyncDirectory(const std::string& path)
     const int synced = Result(::fsync(fd));
     ::close(fd);
     return synced;
+}
+
+int PosixFileSystem::RealPath(const std::string& path, std::string& resolved)
+{
+    char* name = ::realpath(path.c_str(), nullptr);
+    if (!name)
+        return -errno;
+    resolved = name;
+    std::free(name);
+    return 0;
+}
+
+int PosixFileSystem::ReadLink(const std::string& path, std::string& target)
+{
+    // readlink gives no length: grow the buffer until the text fits with room to spare.
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length < 0)
+            return -errno;
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            target.assign(buffer.data(), static_cast<std::size_t>(length));
+            return 0;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 FileSystem& SystemFileSystem()

@@ -27,6 +27,41 @@ std::string DirectoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// No write bit at all: the player has marked the file read-only. Root could still open it
+// for writing, so the bits themselves are the answer.
+bool IsMarkedReadOnly(mode_t permissions)
+{
+    return (permissions & 0222) == 0;
+}
+
+// Enough for any honest chain of links; the kernel gives up after as many.
+constexpr int MaxLinkHops = 40;
+
+// The name of the file that `path` stands for: `path` itself unless it is a symbolic link,
+// else the link's final target, also when that does not exist yet. Writing goes to the
+// target so the link stays a link. 0, or -ELOOP for a chain that does not end.
+int ResolveTarget(FileSystem& files, const std::string& path, std::string& target)
+{
+    std::string text;
+    if (files.ReadLink(path, text) < 0) {
+        // No link (or nothing there at all): the name is the file.
+        target = path;
+        return 0;
+    }
+    if (files.RealPath(path, target) == 0)
+        return 0;
+    // A dangling link: follow the chain by hand to the name that does not exist yet.
+    std::string current = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        current = text.starts_with('/') ? text : DirectoryOf(current) + "/" + text;
+        if (files.ReadLink(current, text) < 0) {
+            target = current;
+            return 0;
+        }
+    }
+    return -ELOOP;
+}
+
 // Reads up to bytes.size() bytes; 0 when all arrived, else the I/O error code. The bytes
 // that did arrive are at the start of the buffer either way.
 int ReadAll(FileSystem& files, int fd, std::span<std::uint8_t> bytes)
@@ -59,6 +94,47 @@ int WriteAll(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
         done += static_cast<std::size_t>(put);
     }
     return 0;
+}
+
+int WriteAllAt(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put =
+            files.WriteAt(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (put == -EINTR)
+            continue;
+        if (put < 0)
+            return CodeOf(put);
+        if (put == 0)
+            return IoCode::DiskFull;
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+// Overwrites the existing file through its own inode, for when the directory refuses a
+// replacement but the file itself may be written. Not atomic: a failure throws and may
+// leave part of the new table in the file.
+void WriteInPlace(FileSystem& files, const std::string& path, const BestTable& table)
+{
+    const int fd = files.OpenWriteOnly(path);
+    if (fd < 0)
+        throw IoError(CodeOf(fd));
+    int code = WriteAllAt(files, fd, EncodeTable(table));
+    if (code == 0) {
+        if (const int result = files.Truncate(fd, TableSize); result < 0)
+            code = CodeOf(result);
+    }
+    if (code == 0) {
+        if (const int result = files.Sync(fd); result < 0)
+            code = CodeOf(result);
+    }
+    const int closed = files.Close(fd);
+    if (code == 0 && closed < 0)
+        code = CodeOf(closed);
+    if (code != 0)
+        throw IoError(code);
 }
 
 // Fills a file we have just created, open as fd, and closes it. On any failure the file is
@@ -117,11 +193,22 @@ void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
         // unreadable, too many open files) keeps its games for a later run.
         if (fd != -ENOENT)
             throw IoError(CodeOf(fd));
-        const int created = files.CreateExclusive(path, 0666);
+        // A dangling link: the new file goes where it points, and the link stays.
+        std::string target;
+        if (const int resolved = ResolveTarget(files, path, target); resolved < 0)
+            throw IoError(CodeOf(resolved));
+        const int created = files.CreateExclusive(target, 0666);
         if (created < 0)
             throw IoError(CodeOf(created));
-        FillNewFile(files, created, path, table, std::nullopt);
+        FillNewFile(files, created, target, table, std::nullopt);
         return;
+    }
+    // Root opens a read-only file all the same; it must still be read-only to the game.
+    mode_t permissions = 0;
+    if (const int status = files.PermissionsOf(fd, permissions); status < 0 || IsMarkedReadOnly(permissions)) {
+        files.Close(fd); // nothing was read or written through it
+        table = FreshTable();
+        throw IoError(status < 0 ? CodeOf(status) : IoCode::AccessDenied);
     }
     std::array<std::uint8_t, TableSize> bytes{};
     const int code = ReadAll(files, fd, bytes);
@@ -141,15 +228,23 @@ SaveOutcome SaveBestTable(const BestTable& table)
 
 SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files)
 {
+    // Through a symbolic link the table goes to the link's target, next to which the
+    // temporary file is made.
+    std::string target;
+    if (const int resolved = ResolveTarget(files, path, target); resolved < 0)
+        throw IoError(CodeOf(resolved));
+
     // Opening the old file for writing (without truncating it) tells whether we may replace
     // it, and gives the permission bits the new one keeps.
     std::optional<mode_t> permissions;
-    if (const int existing = files.OpenWriteOnly(path); existing >= 0) {
+    if (const int existing = files.OpenWriteOnly(target); existing >= 0) {
         mode_t bits = 0;
         const int status = files.PermissionsOf(existing, bits);
         files.Close(existing); // nothing was written through it
         if (status < 0)
             throw IoError(CodeOf(status));
+        if (IsMarkedReadOnly(bits))
+            return SaveOutcome::Skipped;
         permissions = bits;
     } else if (IsWriteDenied(existing)) {
         return SaveOutcome::Skipped;
@@ -158,23 +253,31 @@ SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileS
     }
 
     std::string temporary;
-    const int fd = CreateTemporary(files, path, temporary);
+    const int fd = CreateTemporary(files, target, temporary);
     if (fd < 0) {
-        if (IsWriteDenied(fd))
+        if (!IsWriteDenied(fd))
+            throw IoError(CodeOf(fd));
+        // The directory may not be written. A file that may be is overwritten in place;
+        // without one there is nothing we may write.
+        if (!permissions)
             return SaveOutcome::Skipped;
-        throw IoError(CodeOf(fd));
+        WriteInPlace(files, target, table);
+        return SaveOutcome::Saved;
     }
     FillNewFile(files, fd, temporary, table, permissions);
-    if (const int renamed = files.Rename(temporary, path); renamed < 0) {
+    if (const int renamed = files.Rename(temporary, target); renamed < 0) {
         files.Unlink(temporary);
+        // A sticky directory (or a policy) forbids replacing a file we may still write.
+        if (permissions && (renamed == -EACCES || renamed == -EPERM)) {
+            WriteInPlace(files, target, table);
+            return SaveOutcome::Saved;
+        }
         throw IoError(CodeOf(renamed));
     }
-    // The new file is in place; the directory sync only hardens the rename against a power
-    // cut. A directory we may not open for reading, or a file system without directory sync,
-    // is no failure of the save.
-    if (const int synced = files.SyncDirectory(DirectoryOf(path));
-        synced < 0 && synced != -EACCES && synced != -EINVAL)
-        throw IoError(CodeOf(synced));
+    // The new file is in place and complete; the directory sync only hardens the rename
+    // against a power cut. Its failure cannot be undone and must not report the save as
+    // failed, which would have the player believe the old table is still on disk.
+    files.SyncDirectory(DirectoryOf(target));
     return SaveOutcome::Saved;
 }
 

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tovra {
 namespace {
@@ -166,6 +169,22 @@ TEST(LoadBestTableTest, FileThatWillNotOpenIsNeitherTruncatedNorReplaced)
     EXPECT_EQ(ReadFile(dir.Path()), content);
 }
 
+TEST(LoadBestTableTest, OpenedFileThatCannotBeExaminedLoadsFreshAndIsLeftAlone)
+{
+    TempDir dir;
+    const Bytes content = TableBytes(SampleTable());
+    WriteFile(dir.Path(), content);
+    FaultyFileSystem files;
+    files.Fail(Call::PermissionsOf, EOVERFLOW);
+    BestTable table = SampleTable(2);
+
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path(), files); }), EOVERFLOW);
+    EXPECT_EQ(table, FreshTable());
+    EXPECT_EQ(files.Calls(Call::CreateExclusive), 0);
+    EXPECT_EQ(files.OpenDescriptors(), 0);
+    EXPECT_EQ(ReadFile(dir.Path()), content);
+}
+
 TEST(LoadBestTableTest, FailedCloseIsReportedWithTheTableComplete)
 {
     TempDir dir;
@@ -310,6 +329,7 @@ struct SkippedSaveRow {
     const char* situation;
     Call call;
     int error;
+    bool fileExists = true;
 };
 
 void PrintTo(const SkippedSaveRow& row, std::ostream* out) { *out << row.situation; }
@@ -320,12 +340,17 @@ TEST_P(SkippedSaveTest, UnwritableFileOrDirectorySkipsTheSaveSilently)
 {
     TempDir dir;
     const Bytes old = TableBytes(SampleTable(3));
-    WriteFile(dir.Path(), old);
+    if (GetParam().fileExists)
+        WriteFile(dir.Path(), old);
     FaultyFileSystem files;
     files.Fail(GetParam().call, GetParam().error);
     EXPECT_EQ(SaveBestTable(SampleTable(4), dir.Path(), files), SaveOutcome::Skipped);
-    EXPECT_EQ(ReadFile(dir.Path()), old);
-    EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    if (GetParam().fileExists) {
+        EXPECT_EQ(ReadFile(dir.Path()), old);
+        EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    } else {
+        EXPECT_TRUE(dir.Entries().empty());
+    }
     EXPECT_EQ(files.OpenDescriptors(), 0);
 }
 
@@ -334,8 +359,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SkippedSaveRow{"file_access_denied", Call::OpenWriteOnly, EACCES},
                       SkippedSaveRow{"file_not_permitted", Call::OpenWriteOnly, EPERM},
                       SkippedSaveRow{"read_only_file_system", Call::OpenWriteOnly, EROFS},
-                      SkippedSaveRow{"directory_access_denied", Call::CreateExclusive, EACCES},
-                      SkippedSaveRow{"directory_on_read_only_file_system", Call::CreateExclusive, EROFS}),
+                      SkippedSaveRow{"no_file_and_directory_access_denied", Call::CreateExclusive, EACCES, false},
+                      SkippedSaveRow{"no_file_and_directory_not_permitted", Call::CreateExclusive, EPERM, false},
+                      SkippedSaveRow{"no_file_and_directory_on_read_only_file_system", Call::CreateExclusive,
+                                     EROFS, false}),
     [](const auto& row) { return std::string(row.param.situation); });
 
 TEST(SaveBestTableTest, OtherFailuresToOpenTheOldFileAreReported)
@@ -346,15 +373,221 @@ TEST(SaveBestTableTest, OtherFailuresToOpenTheOldFileAreReported)
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
-TEST(SaveBestTableTest, DirectorySyncThatCannotOpenTheDirectoryIsNoFailure)
+TEST(SaveBestTableTest, FailedDirectorySyncAfterTheRenameIsNoFailure)
+{
+    // The new file is already in place: reporting a failure would tell the player the old
+    // table is still on disk.
+    for (const int error : {EACCES, EINVAL, EIO}) {
+        TempDir dir;
+        WriteFile(dir.Path(), TableBytes(FreshTable()));
+        FaultyFileSystem files;
+        files.Fail(Call::SyncDirectory, error);
+        EXPECT_EQ(SaveBestTable(SampleTable(), dir.Path(), files), SaveOutcome::Saved) << error;
+        EXPECT_EQ(files.Calls(Call::SyncDirectory), 1);
+        EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable()));
+        EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    }
+}
+
+// --- Writing in place when the directory refuses a replacement ---
+
+struct InPlaceRow {
+    const char* situation;
+    Call blocked; // the step of the atomic route the directory refuses
+    int error;
+};
+
+void PrintTo(const InPlaceRow& row, std::ostream* out) { *out << row.situation; }
+
+class InPlaceSaveTest : public ::testing::TestWithParam<InPlaceRow> {};
+
+TEST_P(InPlaceSaveTest, WritableFileIsOverwrittenInPlaceAndShortened)
 {
     TempDir dir;
+    WriteFile(dir.Path(), PatternBytes(3000)); // longer than a table: must end up 2,880 bytes
+    SetMode(dir.Path(), 0604);
+    const ino_t inode = StatusOf(dir.Path()).st_ino;
     FaultyFileSystem files;
-    files.Fail(Call::SyncDirectory, EACCES);
-    EXPECT_EQ(SaveBestTable(SampleTable(), dir.Path(), files), SaveOutcome::Saved);
-    files.Fail(Call::SyncDirectory, EIO, 2);
-    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path(), files); }), EIO);
-    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(FreshTable())); // in place, just not known durable
+    files.Fail(GetParam().blocked, GetParam().error);
+
+    EXPECT_EQ(SaveBestTable(SampleTable(8), dir.Path(), files), SaveOutcome::Saved);
+
+    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable(8)));
+    EXPECT_EQ(StatusOf(dir.Path()).st_ino, inode);
+    EXPECT_EQ(PermissionsOf(dir.Path()), 0604u);
+    EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    EXPECT_EQ(files.OpenDescriptors(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, InPlaceSaveTest,
+    ::testing::Values(InPlaceRow{"directory_access_denied", Call::CreateExclusive, EACCES},
+                      InPlaceRow{"directory_not_permitted", Call::CreateExclusive, EPERM},
+                      InPlaceRow{"directory_on_read_only_file_system", Call::CreateExclusive, EROFS},
+                      InPlaceRow{"rename_denied", Call::Rename, EACCES},
+                      InPlaceRow{"rename_not_permitted_in_sticky_directory", Call::Rename, EPERM}),
+    [](const auto& row) { return std::string(row.param.situation); });
+
+struct FailedInPlaceRow {
+    const char* situation;
+    Call blocked;  // the refused step of the atomic route
+    Call call;     // the failing step of the in-place write
+    int error;     // 0: the disk fills up 1,000 bytes into the in-place write
+    int expected;
+    int nth = 1;
+};
+
+void PrintTo(const FailedInPlaceRow& row, std::ostream* out) { *out << row.situation; }
+
+class FailedInPlaceSaveTest : public ::testing::TestWithParam<FailedInPlaceRow> {};
+
+TEST_P(FailedInPlaceSaveTest, FailureOfTheInPlaceWriteIsReportedAndLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    WriteFile(dir.Path(), TableBytes(SampleTable(3)));
+    FaultyFileSystem files;
+    const FailedInPlaceRow& row = GetParam();
+    files.Fail(row.blocked, row.blocked == Call::Rename ? EPERM : EACCES);
+    if (row.error == 0) // the temporary file, when there was one, took a table's worth first
+        files.LimitDiskSpace(1000 + (row.blocked == Call::Rename ? TableSize : 0));
+    else
+        files.Fail(row.call, row.error, row.nth);
+
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(SampleTable(4), dir.Path(), files); }), row.expected);
+    EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    EXPECT_EQ(files.OpenDescriptors(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedInPlaceSaveTest,
+    ::testing::Values(
+        FailedInPlaceRow{"disk_fills_up", Call::CreateExclusive, Call::WriteAt, 0, IoCode::DiskFull},
+        FailedInPlaceRow{"disk_fills_up_after_refused_rename", Call::Rename, Call::WriteAt, 0, IoCode::DiskFull},
+        FailedInPlaceRow{"write_fails", Call::CreateExclusive, Call::WriteAt, EIO, EIO},
+        FailedInPlaceRow{"write_fails_after_refused_rename", Call::Rename, Call::WriteAt, EIO, EIO},
+        FailedInPlaceRow{"truncate_fails", Call::CreateExclusive, Call::Truncate, EFBIG, EFBIG},
+        FailedInPlaceRow{"fsync_fails", Call::CreateExclusive, Call::Sync, EIO, EIO},
+        FailedInPlaceRow{"close_fails", Call::CreateExclusive, Call::Close, EDQUOT, IoCode::DiskFull, 2},
+        FailedInPlaceRow{"reopen_fails", Call::CreateExclusive, Call::OpenWriteOnly, EMFILE,
+                         IoCode::TooManyOpenFiles, 2}),
+    [](const auto& row) { return std::string(row.param.situation); });
+
+// --- Symbolic links: the link stays, its target gets the table ---
+
+std::string LinkText(const std::string& path)
+{
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return "(no link)";
+    std::string text(4096, '\0');
+    const ssize_t length = readlink(path.c_str(), text.data(), text.size());
+    text.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+    return text;
+}
+
+std::string BaseName(const std::string& path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+class LinkTest : public ::testing::TestWithParam<bool> {
+protected:
+    // The link's text for `target` in another temporary directory (both temporary
+    // directories are siblings): relative to the link's directory, or absolute.
+    std::string Refer(const TempDir& targetDir, const std::string& name) const
+    {
+        return GetParam() ? "../" + BaseName(targetDir.Dir()) + "/" + name : targetDir.Path(name);
+    }
+};
+
+TEST_P(LinkTest, SaveThroughALinkReplacesItsTargetAndKeepsTheLink)
+{
+    TempDir here;
+    TempDir there;
+    const std::string target = there.Path("scores.dat");
+    WriteFile(target, TableBytes(SampleTable(1)));
+    SetMode(target, 0640);
+    const std::string text = Refer(there, "scores.dat");
+    ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
+
+    BestTable table;
+    LoadBestTable(table, here.Path());
+    EXPECT_EQ(table, SampleTable(1));
+    ASSERT_EQ(SaveBestTable(SampleTable(2), here.Path()), SaveOutcome::Saved);
+
+    EXPECT_EQ(LinkText(here.Path()), text);
+    EXPECT_EQ(ReadFile(target), TableBytes(SampleTable(2)));
+    EXPECT_EQ(PermissionsOf(target), 0640u);
+    EXPECT_EQ(here.Entries(), OnlyTheRecordFile);
+    EXPECT_EQ(there.Entries(), std::vector<std::string>{"scores.dat"});
+}
+
+TEST_P(LinkTest, DanglingLinkIsLoadedByCreatingItsTarget)
+{
+    TempDir here;
+    TempDir there;
+    const std::string target = there.Path("scores.dat");
+    const std::string text = Refer(there, "scores.dat");
+    ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
+
+    BestTable table = SampleTable();
+    LoadBestTable(table, here.Path());
+
+    EXPECT_EQ(table, FreshTable());
+    EXPECT_EQ(LinkText(here.Path()), text);
+    EXPECT_EQ(ReadFile(target), TableBytes(FreshTable()));
+    EXPECT_EQ(there.Entries(), std::vector<std::string>{"scores.dat"});
+}
+
+TEST_P(LinkTest, SaveThroughADanglingLinkCreatesItsTarget)
+{
+    TempDir here;
+    TempDir there;
+    const std::string target = there.Path("scores.dat");
+    const std::string text = Refer(there, "scores.dat");
+    ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
+
+    ASSERT_EQ(SaveBestTable(SampleTable(5), here.Path()), SaveOutcome::Saved);
+
+    EXPECT_EQ(LinkText(here.Path()), text);
+    EXPECT_EQ(ReadFile(target), TableBytes(SampleTable(5)));
+    EXPECT_EQ(there.Entries(), std::vector<std::string>{"scores.dat"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, LinkTest, ::testing::Values(false, true),
+                         [](const auto& row) { return std::string(row.param ? "relative" : "absolute"); });
+
+TEST(LinkChainTest, DanglingChainIsFollowedFromTheDirectoryOfEachLink)
+{
+    // record.dat -> ../there/hop.dat -> scores.dat: the second link's relative text names
+    // a file next to it, not next to record.dat.
+    TempDir here;
+    TempDir there;
+    const std::string hopText = "../" + BaseName(there.Dir()) + "/hop.dat";
+    ASSERT_EQ(symlink(hopText.c_str(), here.Path().c_str()), 0);
+    ASSERT_EQ(symlink("scores.dat", there.Path("hop.dat").c_str()), 0);
+
+    BestTable table;
+    LoadBestTable(table, here.Path());
+    EXPECT_EQ(ReadFile(there.Path("scores.dat")), TableBytes(FreshTable()));
+    ASSERT_EQ(SaveBestTable(SampleTable(), here.Path()), SaveOutcome::Saved);
+
+    EXPECT_EQ(ReadFile(there.Path("scores.dat")), TableBytes(SampleTable()));
+    EXPECT_EQ(LinkText(here.Path()), hopText);
+    EXPECT_EQ(LinkText(there.Path("hop.dat")), "scores.dat");
+    EXPECT_EQ(here.Entries(), OnlyTheRecordFile);
+    EXPECT_EQ(there.Entries(), (std::vector<std::string>{"hop.dat", "scores.dat"}));
+}
+
+TEST(LinkChainTest, LinkLoopIsAnInvalidFilenameAndStaysALink)
+{
+    TempDir dir;
+    ASSERT_EQ(symlink("record.dat", dir.Path().c_str()), 0);
+    BestTable table;
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoCode::InvalidFilename);
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(SampleTable(), dir.Path()); }), IoCode::InvalidFilename);
+    EXPECT_EQ(LinkText(dir.Path()), "record.dat");
+    EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
 TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
@@ -380,15 +613,26 @@ TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
 
 // --- Permissions, enforced for real: as root the operations run as an unprivileged user ---
 
-TEST(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSkipped)
+struct ReadOnlyRow {
+    unsigned mode;
+    Runner runner;
+};
+
+void PrintTo(const ReadOnlyRow& row, std::ostream* out) { *out << std::oct << row.mode << std::dec; }
+
+class ReadOnlyFileTest : public ::testing::TestWithParam<ReadOnlyRow> {};
+
+TEST_P(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSkipped)
 {
+    // A file without any write bit is read-only also to root: players protect their
+    // records that way, and the game is often run as root in containers.
     TempDir dir;
     const Bytes content = TableBytes(SampleTable());
     WriteFile(dir.Path(), content);
-    SetMode(dir.Path(), 0444);
+    SetMode(dir.Path(), GetParam().mode);
     SetMode(dir.Dir(), 0777); // the directory itself is writable: only the file says no
 
-    const ChildReport report = RunAsPlayer([&](ChildReport& out) {
+    const ChildReport report = RunAs(GetParam().runner, [&](ChildReport& out) {
         BestTable table = SampleTable(2);
         try {
             LoadBestTable(table, dir.Path());
@@ -405,12 +649,25 @@ TEST(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSkipp
     EXPECT_EQ(IoErrorBoxText(report.errorCode), "File access denied.");
     EXPECT_EQ(TableOf(report.table), FreshTable());
     EXPECT_TRUE(report.skipped);
-    EXPECT_EQ(ReadFile(dir.Path()), content);
-    EXPECT_EQ(PermissionsOf(dir.Path()), 0444u);
+    EXPECT_EQ(PermissionsOf(dir.Path()), GetParam().mode);
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+    SetMode(dir.Path(), 0400); // so that these tests can look, also when not run as root
+    EXPECT_EQ(ReadFile(dir.Path()), content);
 }
 
-TEST(ReadOnlyFileTest, UnreadableFileIsNotTruncated)
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ReadOnlyFileTest,
+    ::testing::Values(ReadOnlyRow{0444, Runner::Self}, ReadOnlyRow{0444, Runner::Player},
+                      ReadOnlyRow{0400, Runner::Self}, ReadOnlyRow{0555, Runner::Self},
+                      ReadOnlyRow{0000, Runner::Self}),
+    [](const auto& row) {
+        char name[32];
+        std::snprintf(name, sizeof name, "mode_%04o_%s", row.param.mode,
+                      row.param.runner == Runner::Self ? "as_this_process" : "as_player");
+        return std::string(name);
+    });
+
+TEST(UnreadableFileTest, UnreadableFileIsNotTruncated)
 {
     TempDir dir;
     const Bytes content = TableBytes(SampleTable());
@@ -459,28 +716,64 @@ TEST(ReadOnlyDirectoryTest, MissingFileInAReadOnlyDirectoryGivesAccessDeniedAndS
     EXPECT_TRUE(dir.Entries().empty());
 }
 
-TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndKept)
+TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndSavedInPlace)
 {
-    // Replacing the file needs the directory; without it the save is skipped, never done
-    // by truncating the file in place.
+    // Replacing the file needs the directory; without it the file, which may be written,
+    // is overwritten in place.
     TempDir dir;
-    const Bytes content = TableBytes(SampleTable());
-    WriteFile(dir.Path(), content);
+    WriteFile(dir.Path(), TableBytes(SampleTable()));
     SetMode(dir.Path(), 0666);
     SetMode(dir.Dir(), 0555);
+    const ino_t inode = StatusOf(dir.Path()).st_ino;
 
     const ChildReport report = RunAsPlayer([&](ChildReport& out) {
         BestTable table;
         LoadBestTable(table, dir.Path());
         out.table = EncodeTable(table);
-        out.skipped = SaveBestTable(FreshTable(), dir.Path()) == SaveOutcome::Skipped;
+        try {
+            out.skipped = SaveBestTable(SampleTable(9), dir.Path()) == SaveOutcome::Skipped;
+        } catch (const IoError& error) {
+            out.errorCode = error.Code();
+        }
     });
 
     ASSERT_STREQ(report.failure, "");
     EXPECT_EQ(TableOf(report.table), SampleTable());
-    EXPECT_TRUE(report.skipped);
-    EXPECT_EQ(ReadFile(dir.Path()), content);
+    EXPECT_FALSE(report.skipped);
+    EXPECT_EQ(report.errorCode, 0);
+    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable(9)));
+    EXPECT_EQ(StatusOf(dir.Path()).st_ino, inode);
+    EXPECT_EQ(PermissionsOf(dir.Path()), 0666u);
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
+}
+
+TEST(ReadOnlyDirectoryTest, SomeoneElsesWritableFileInAStickyDirectoryIsSavedInPlace)
+{
+    // In a sticky directory a player may create files but not replace one owned by
+    // someone else; a file that lets the player write is still written.
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to own the file the player is not allowed to replace";
+    TempDir dir;
+    WriteFile(dir.Path(), TableBytes(SampleTable()));
+    SetMode(dir.Path(), 0666);
+    SetMode(dir.Dir(), 01777);
+    const ino_t inode = StatusOf(dir.Path()).st_ino;
+
+    const ChildReport report = RunAsPlayer([&](ChildReport& out) {
+        try {
+            out.skipped = SaveBestTable(SampleTable(9), dir.Path()) == SaveOutcome::Skipped;
+        } catch (const IoError& error) {
+            out.errorCode = error.Code();
+        }
+    });
+
+    ASSERT_STREQ(report.failure, "");
+    EXPECT_FALSE(report.skipped);
+    EXPECT_EQ(report.errorCode, 0);
+    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable(9)));
+    EXPECT_EQ(StatusOf(dir.Path()).st_ino, inode);
+    EXPECT_EQ(StatusOf(dir.Path()).st_uid, 0u);
+    EXPECT_EQ(dir.Entries(), OnlyTheRecordFile); // the player's temporary file is gone
 }
 
 } // namespace

@@ -153,6 +153,15 @@ ChildReport RunAsPlayer(const std::function<void(ChildReport&)>& operation)
     return report;
 }
 
+ChildReport RunAs(Runner runner, const std::function<void(ChildReport&)>& operation)
+{
+    if (runner == Runner::Player)
+        return RunAsPlayer(operation);
+    ChildReport report;
+    operation(report);
+    return report;
+}
+
 int FaultyFileSystem::Calls(Call call) const
 {
     const auto found = calls_.find(call);
@@ -205,12 +214,31 @@ ssize_t FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size)
 {
     if (const int error = Injected(Call::Write))
         return error;
-    if (diskSpace_ == 0)
+    if (Room(size) == 0)
         return -ENOSPC;
-    const ssize_t written = PosixFileSystem::Write(fd, buffer, std::min(size, diskSpace_));
+    const ssize_t written = PosixFileSystem::Write(fd, buffer, Room(size));
     if (written > 0)
         diskSpace_ -= static_cast<std::size_t>(written);
     return written;
+}
+
+ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, std::size_t size, off_t offset)
+{
+    if (const int error = Injected(Call::WriteAt))
+        return error;
+    if (Room(size) == 0)
+        return -ENOSPC;
+    const ssize_t written = PosixFileSystem::WriteAt(fd, buffer, Room(size), offset);
+    if (written > 0)
+        diskSpace_ -= static_cast<std::size_t>(written);
+    return written;
+}
+
+int FaultyFileSystem::Truncate(int fd, off_t size)
+{
+    if (const int error = Injected(Call::Truncate))
+        return error;
+    return PosixFileSystem::Truncate(fd, size);
 }
 
 int FaultyFileSystem::Sync(int fd)
@@ -261,6 +289,20 @@ int FaultyFileSystem::SyncDirectory(const std::string& path)
     if (const int error = Injected(Call::SyncDirectory))
         return error;
     return PosixFileSystem::SyncDirectory(path);
+}
+
+int FaultyFileSystem::RealPath(const std::string& path, std::string& resolved)
+{
+    if (const int error = Injected(Call::RealPath))
+        return error;
+    return PosixFileSystem::RealPath(path, resolved);
+}
+
+int FaultyFileSystem::ReadLink(const std::string& path, std::string& target)
+{
+    if (const int error = Injected(Call::ReadLink))
+        return error;
+    return PosixFileSystem::ReadLink(path, target);
 }
 
 } // namespace tovra::testing

@@ -5,6 +5,7 @@
 #include "records/BestRecord.h"
 #include "records/FileSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -51,6 +52,9 @@ struct ChildReport {
 // Runs `operation` in a forked child. When the tests run as root, the child first becomes
 // the unprivileged user 65534 (nobody), for whom permission bits hold as for a player.
 ChildReport RunAsPlayer(const std::function<void(ChildReport&)>& operation);
+// Who runs an operation: this process as it is (root in containers and CI), or a player.
+enum class Runner { Self, Player };
+ChildReport RunAs(Runner runner, const std::function<void(ChildReport&)>& operation);
 // Lets the player's child into a directory with the given mode.
 void SetMode(const std::string& path, unsigned mode);
 
@@ -59,13 +63,13 @@ void SetMode(const std::string& path, unsigned mode);
 class FaultyFileSystem : public PosixFileSystem {
 public:
     enum class Call {
-        OpenReadWrite, OpenWriteOnly, CreateExclusive, Read, Write, Sync, Close,
-        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory,
+        OpenReadWrite, OpenWriteOnly, CreateExclusive, Read, Write, WriteAt, Truncate, Sync, Close,
+        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory, RealPath, ReadLink,
     };
 
     // The nth call (from 1) of `call` fails with errno `error`.
     void Fail(Call call, int error, int nth = 1) { failures_[call] = {nth, error}; }
-    // Writes stop after this many bytes in all, like a full disk: the write that reaches
+    // Writes (Write and WriteAt) stop after this many bytes in all, like a full disk: the write that reaches
     // the limit is short, later ones fail with ENOSPC.
     void LimitDiskSpace(std::size_t bytes) { diskSpace_ = bytes; }
     // Descriptors opened and not yet closed.
@@ -77,6 +81,8 @@ public:
     int CreateExclusive(const std::string& path, mode_t mode) override;
     ssize_t Read(int fd, void* buffer, std::size_t size) override;
     ssize_t Write(int fd, const void* buffer, std::size_t size) override;
+    ssize_t WriteAt(int fd, const void* buffer, std::size_t size, off_t offset) override;
+    int Truncate(int fd, off_t size) override;
     int Sync(int fd) override;
     int Close(int fd) override;
     int PermissionsOf(int fd, mode_t& permissions) override;
@@ -84,6 +90,8 @@ public:
     int Rename(const std::string& from, const std::string& to) override;
     int Unlink(const std::string& path) override;
     int SyncDirectory(const std::string& path) override;
+    int RealPath(const std::string& path, std::string& resolved) override;
+    int ReadLink(const std::string& path, std::string& target) override;
 
 private:
     struct Failure {
@@ -93,6 +101,8 @@ private:
     // Counts the call; the injected -errno when this one is to fail, else 0.
     int Injected(Call call);
     int Opened(int fd);
+    // How much of a write of `size` bytes the disk takes; 0 when it is full.
+    std::size_t Room(std::size_t size) const { return std::min(size, diskSpace_); }
 
     std::map<Call, Failure> failures_;
     std::map<Call, int> calls_;
