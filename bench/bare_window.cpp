@@ -169,5 +169,6 @@ int main(int argc, char* argv[])
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());
     window.show();
+    window.activateWindow();
     return application.exec();
 }

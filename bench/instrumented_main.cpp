@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
 {
     BenchApplication application(argc, argv);
     InitUiResources();
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tovratovratovra"));
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
@@ -25,5 +26,6 @@ int main(int argc, char* argv[])
     const QRect screen = Form1.screen()->availableGeometry();
     Form1.move(screen.center() - Form1.rect().center());
     Form1.show();
+    Form1.activateWindow();
     return application.exec();
 }
