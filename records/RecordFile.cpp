@@ -62,55 +62,45 @@ int ResolveTarget(FileSystem& files, const std::string& path, std::string& targe
     return -ELOOP;
 }
 
-// Reads up to bytes.size() bytes; 0 when all arrived, else the I/O error code. The bytes
-// that did arrive are at the start of the buffer either way.
-int ReadAll(FileSystem& files, int fd, std::span<std::uint8_t> bytes)
+// Moves `size` bytes in as many steps as the system needs: step(done) moves some of what is
+// left from offset `done` and returns the count, 0, or -errno. Returns 0 when all moved, the
+// I/O error code of a failed step, or `stalledCode` when a step moved nothing.
+template <class Step>
+int MoveAll(std::size_t size, int stalledCode, Step step)
 {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = files.Read(fd, bytes.data() + done, bytes.size() - done);
-        if (got == -EINTR)
+    while (done < size) {
+        const ssize_t moved = step(done);
+        if (moved == -EINTR)
             continue;
-        if (got < 0)
-            return CodeOf(got);
-        if (got == 0)
-            return IoCode::ReadBeyondEnd;
-        done += static_cast<std::size_t>(got);
+        if (moved < 0)
+            return CodeOf(moved);
+        if (moved == 0)
+            return stalledCode;
+        done += static_cast<std::size_t>(moved);
     }
     return 0;
+}
+
+// Reads up to bytes.size() bytes; 0 when all arrived, else the I/O error code (100 for a
+// short file). The bytes that did arrive are at the start of the buffer either way.
+int ReadAll(FileSystem& files, int fd, std::span<std::uint8_t> bytes)
+{
+    return MoveAll(bytes.size(), IoCode::ReadBeyondEnd,
+                   [&](std::size_t done) { return files.Read(fd, bytes.data() + done, bytes.size() - done); });
 }
 
 int WriteAll(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = files.Write(fd, bytes.data() + done, bytes.size() - done);
-        if (put == -EINTR)
-            continue;
-        if (put < 0)
-            return CodeOf(put);
-        if (put == 0)
-            return IoCode::DiskFull;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
+    return MoveAll(bytes.size(), IoCode::DiskFull,
+                   [&](std::size_t done) { return files.Write(fd, bytes.data() + done, bytes.size() - done); });
 }
 
 int WriteAllAt(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put =
-            files.WriteAt(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (put == -EINTR)
-            continue;
-        if (put < 0)
-            return CodeOf(put);
-        if (put == 0)
-            return IoCode::DiskFull;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
+    return MoveAll(bytes.size(), IoCode::DiskFull, [&](std::size_t done) {
+        return files.WriteAt(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    });
 }
 
 // Overwrites the existing file through its own inode, for when the directory refuses a
