@@ -17,6 +17,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -38,6 +39,9 @@ TForm1::TForm1(QWidget* parent)
     ApplyWindowLook(this);
     setFont(QFont());
     ui->ClientArea->setFont(WindowFont());
+    // Opaque panels: the clock's tick repaints the time panel alone, not the window behind it.
+    for (QLabel* panel : {ui->ScorePanel, ui->TimePanel})
+        panel->setAutoFillBackground(true);
 
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
     ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
