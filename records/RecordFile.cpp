@@ -103,6 +103,20 @@ int WriteAllAt(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
     });
 }
 
+// Syncs fd to disk unless a step has failed already, then closes it; the first failure's code,
+// or 0.
+int SyncAndClose(FileSystem& files, int fd, int code)
+{
+    if (code == 0) {
+        if (const int result = files.Sync(fd); result < 0)
+            code = CodeOf(result);
+    }
+    const int closed = files.Close(fd);
+    if (code == 0 && closed < 0)
+        code = CodeOf(closed);
+    return code;
+}
+
 // Overwrites the existing file through its own inode, for when the directory refuses a
 // replacement but the file itself may be written. Not atomic: a failure throws and may
 // leave part of the new table in the file.
@@ -116,13 +130,7 @@ void WriteInPlace(FileSystem& files, const std::string& path, const BestTable& t
         if (const int result = files.Truncate(fd, TableSize); result < 0)
             code = CodeOf(result);
     }
-    if (code == 0) {
-        if (const int result = files.Sync(fd); result < 0)
-            code = CodeOf(result);
-    }
-    const int closed = files.Close(fd);
-    if (code == 0 && closed < 0)
-        code = CodeOf(closed);
+    code = SyncAndClose(files, fd, code);
     if (code != 0)
         throw IoError(code);
 }
@@ -139,13 +147,7 @@ void FillNewFile(FileSystem& files, int fd, const std::string& path, const BestT
     }
     if (code == 0)
         code = WriteAll(files, fd, EncodeTable(table));
-    if (code == 0) {
-        if (const int result = files.Sync(fd); result < 0)
-            code = CodeOf(result);
-    }
-    const int closed = files.Close(fd);
-    if (code == 0 && closed < 0)
-        code = CodeOf(closed);
+    code = SyncAndClose(files, fd, code);
     if (code != 0) {
         files.Unlink(path);
         throw IoError(code);
