@@ -1,8 +1,8 @@
 #include "UnitAbout.h"
-#include "WindowLook.h"
 
 #include "ApplicationTitle.h"
 #include "Resources.h"
+#include "WindowLook.h"
 #include "core/Colors.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"

@@ -1,7 +1,7 @@
 #include "UnitFinePartita.h"
-#include "WindowLook.h"
 
 #include "ApplicationTitle.h"
+#include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "records/RecordFile.h"
@@ -128,7 +128,7 @@ void TFormFinePartita::keyPressEvent(QKeyEvent* event)
 {
     // A reflex Esc must not throw away a ranked game: only "Ok", Enter and the close box end
     // this dialog.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Escape) {
         event->accept();
         return;
     }

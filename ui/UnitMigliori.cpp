@@ -1,6 +1,6 @@
 #include "UnitMigliori.h"
-#include "WindowLook.h"
 
+#include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "ui/widgets/TFlatSpeedButton.h"
