@@ -9,7 +9,7 @@
 class QWidget;
 
 QColor ToQColor(tovra::Color color);
-// Our stand-in for the 11-pixel "MS Sans Serif" of the original look.
+// The windows' 11-pixel sans (Liberation Sans, metric-compatible and packaged in Debian).
 QFont WindowFont();
 // The bold sans of the end-of-game dialog's score lines, at a pixel size.
 QFont HeadlineFont(int pixelSize);
