@@ -9,7 +9,7 @@
 class QWidget;
 
 QColor ToQColor(tovra::Color color);
-// The windows' 11-pixel sans (Liberation Sans, metric-compatible and packaged in Debian).
+// The windows' 11-pixel sans: Liberation Sans, from a font package the set-up installs.
 QFont WindowFont();
 // The bold sans of the end-of-game dialog's score lines, at a pixel size.
 QFont HeadlineFont(int pixelSize);
