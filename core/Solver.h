@@ -1,0 +1,52 @@
+#pragma once
+// "Can 100 still be reached?": an exact answer for a position, with one way to finish the
+// board when there is one. Positions use cell indexes 0..99, (row - 1) * 10 + (column - 1).
+#include <bitset>
+#include <cstdint>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace tovra {
+
+inline constexpr int NoCell = -1;
+
+// The numbered cells and the cell of the highest number (NoCell on the empty board).
+struct SolverPosition {
+    std::bitset<100> numbered;
+    int lastCell = NoCell;
+};
+
+enum class Reachability { Reachable, Unreachable, Unknown };
+
+struct SolverAnswer {
+    Reachability answer = Reachability::Unknown;
+    // When Reachable: the cells of the numbers after the last one, in order, up to 100
+    // (the whole tour on the empty board). Its first cell is a next number that keeps 100
+    // reachable.
+    std::vector<int> completion;
+    std::uint64_t nodes = 0; // search nodes spent, for benchmarks
+};
+
+// maxNodes 0 means no budget: the answer is then never Unknown. A stop request also ends
+// the search with Unknown.
+struct SolverLimits {
+    std::uint64_t maxNodes = 0;
+    std::stop_token stop;
+};
+
+SolverAnswer SolveCompletion(const SolverPosition& position, const SolverLimits& limits = {});
+
+// The position after numbers 1..count of a game whose numbers sit on `cells` in order.
+SolverPosition PositionAfter(const std::vector<int>& cells, int count);
+
+// The highest k (0..cells.size()) such that 100 is reachable after numbers 1..k; k = 0 is the
+// empty board. Reachability only gets lost along a game, so this is a binary search. Returns
+// -1 when the limits ran out before an answer.
+int LastReachableNumber(const std::vector<int>& cells, const SolverLimits& limits = {});
+
+// Cell index of a board identifier such as "bt0310", and back; NoCell for a malformed one.
+int CellIndexOf(const std::string& id);
+std::string CellIdOf(int index);
+
+} // namespace tovra
