@@ -72,7 +72,8 @@ enum class Outcome { Found, Dead, OutOfBudget };
 
 class CycleSearch {
 public:
-    CycleSearch(const SolverPosition& position, const SolverLimits& limits) : limits_(limits)
+    CycleSearch(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
+        : limits_(limits), rules_(rules)
     {
         last_ = position.lastCell;
         for (int cell = 0; cell < CellCount; ++cell) {
@@ -557,6 +558,23 @@ private:
         return true;
     }
 
+    // The parity rule under the colouring of the layers from the last number and under each
+    // kept colouring.
+    bool ParityRules(State& s, bool& changed)
+    {
+        bool colour[CellCount] = {};
+        LayerColouring(s, colour);
+        Polish(s, colour, 4);
+        if (!ParityRule(s, colour, changed))
+            return false;
+        for (int i = 0; i < PatternCount; ++i) {
+            Polish(s, patterns_[i], 1);
+            if (!ParityRule(s, patterns_[i], changed))
+                return false;
+        }
+        return true;
+    }
+
     // Connectivity and the parity rule, re-propagating until nothing changes.
     bool Bound(State& s)
     {
@@ -564,16 +582,8 @@ private:
             bool changed = false;
             if (!CutRule(s, changed))
                 return Fail();
-            bool colour[CellCount] = {};
-            LayerColouring(s, colour);
-            Polish(s, colour, 4);
-            if (!ParityRule(s, colour, changed))
+            if (rules_.parity && !ParityRules(s, changed))
                 return Fail();
-            for (int i = 0; i < PatternCount; ++i) {
-                Polish(s, patterns_[i], 1);
-                if (!ParityRule(s, patterns_[i], changed))
-                    return Fail();
-            }
             if (!changed)
                 return true;
             if (!Propagate(s))
@@ -607,7 +617,7 @@ private:
         if (++runNodes_ > runBudget_)
             return Outcome::OutOfBudget;
         if ((limits_.maxNodes != 0 && nodes_ >= limits_.maxNodes) ||
-            ((nodes_ & 255) == 0 && limits_.stop.stop_requested())) {
+            ((nodes_ & 255) == 1 && limits_.stop.stop_requested())) {
             stopped_ = true;
             return Outcome::OutOfBudget;
         }
@@ -715,6 +725,7 @@ private:
     int pathCells_[CellCount] = {}; // the free cells and the last number's cell
     int pathCellCount_ = 0;
     const SolverLimits& limits_;
+    SearchRules rules_;
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell
@@ -733,9 +744,9 @@ private:
 
 } // namespace
 
-SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits)
+SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
 {
-    return CycleSearch(position, limits).Run();
+    return CycleSearch(position, limits, rules).Run();
 }
 
 } // namespace tovra::solver
