@@ -58,6 +58,38 @@ const std::uint8_t* BitCounts()
 
 int Count(std::uint16_t bits) { return BitCounts()[bits & 511u]; }
 
+// A two-colouring of the cells with, for each cell, the moves that lead to its own colour.
+struct Colouring {
+    bool black[CellCount] = {};
+    std::uint16_t same[CellCount] = {};
+
+    void Assign(const MoveTable& moves, const bool colour[CellCount])
+    {
+        for (int cell = 0; cell < CellCount; ++cell)
+            black[cell] = colour[cell];
+        for (int cell = 0; cell < CellCount; ++cell) {
+            same[cell] = 0;
+            for (int k = 0; k < 8; ++k) {
+                const int target = moves.target[cell][k];
+                if (target >= 0 && black[target] == black[cell])
+                    same[cell] |= static_cast<std::uint16_t>(1u << k);
+            }
+        }
+    }
+
+    void Flip(const MoveTable& moves, int cell)
+    {
+        black[cell] = !black[cell];
+        for (int k = 0; k < 8; ++k) {
+            const int target = moves.target[cell][k];
+            if (target < 0)
+                continue;
+            same[cell] ^= static_cast<std::uint16_t>(1u << k);
+            same[target] ^= static_cast<std::uint16_t>(1u << (k ^ 4));
+        }
+    }
+};
+
 // Everything a search node owns; copied on each branch (about 700 bytes).
 struct State {
     std::uint16_t open[CellCount];  // edges still possible: bits 0-7 moves, bit 8 the end vertex
@@ -84,15 +116,18 @@ public:
                 pathCells_[pathCellCount_++] = cell;
         }
         pathVertices_ = freeCount_ + (last_ == NoCell ? 0 : 1);
+        bool pattern[PatternCount][CellCount] = {};
         for (int cell = 0; cell < CellCount; ++cell) {
             const int row = cell / BoardSize;
             const int column = cell % BoardSize;
-            patterns_[0][cell] = (row + column) % 2 != 0;
-            patterns_[1][cell] = (column + row / 2) % 2 != 0;
-            patterns_[2][cell] = (column + (row + 1) / 2) % 2 != 0;
-            patterns_[3][cell] = (row + column / 2) % 2 != 0;
-            patterns_[4][cell] = (row + (column + 1) / 2) % 2 != 0;
+            pattern[0][cell] = (row + column) % 2 != 0;
+            pattern[1][cell] = (column + row / 2) % 2 != 0;
+            pattern[2][cell] = (column + (row + 1) / 2) % 2 != 0;
+            pattern[3][cell] = (row + column / 2) % 2 != 0;
+            pattern[4][cell] = (row + (column + 1) / 2) % 2 != 0;
         }
+        for (int i = 0; i < PatternCount; ++i)
+            patterns_[i].Assign(moves_, pattern[i]);
         vertices_ = pathVertices_ + 1;
     }
 
@@ -408,15 +443,15 @@ private:
 
     // Improves a two-colouring of the path's cells by flipping any cell with more open edges to
     // its own colour than to the other, so that few edges join cells of one colour.
-    void Polish(const State& s, bool colour[CellCount], int passes) const
+    void Polish(const State& s, Colouring& colouring, int passes) const
     {
         for (int pass = 0; pass < passes; ++pass) {
             bool changed = false;
             for (int i = 0; i < pathCellCount_; ++i) {
                 const int cell = pathCells_[i];
                 const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-                if (2 * Count(SameColour(moves, colour, cell)) > Count(moves)) {
-                    colour[cell] = !colour[cell];
+                if (2 * Count(moves & colouring.same[cell]) > Count(moves)) {
+                    colouring.Flip(moves_, cell);
                     changed = true;
                 }
             }
@@ -425,23 +460,10 @@ private:
         }
     }
 
-    // The moves among `moves` that join `cell` to a cell of its own colour.
-    std::uint16_t SameColour(std::uint16_t moves, const bool colour[CellCount], int cell) const
-    {
-        std::uint16_t same = 0;
-        const int* target = moves_.target[cell];
-        while (moves) {
-            const int bit = std::countr_zero(static_cast<unsigned>(moves));
-            moves &= static_cast<std::uint16_t>(moves - 1);
-            if (colour[target[bit]] == colour[cell])
-                same |= static_cast<std::uint16_t>(1u << bit);
-        }
-        return same;
-    }
-
     // Breadth-first layers of the open moves from the last number (or any cell), by parity.
-    void LayerColouring(const State& s, bool colour[CellCount]) const
+    void LayerColouring(const State& s, Colouring& colouring) const
     {
+        bool colour[CellCount] = {};
         int queue[CellCount];
         bool seen[CellCount] = {};
         int head = 0;
@@ -467,6 +489,7 @@ private:
                 }
             }
         }
+        colouring.Assign(moves_, colour);
     }
 
     // The parity rule for one colouring. With b black and w white path cells, a path whose ends
@@ -475,8 +498,9 @@ private:
     // counts: no possible k means unreachable; one possible colour for the open end keeps only
     // the end edges of that colour; a count already at its bound closes the remaining edges of
     // that kind. Returns false on a contradiction; `changed` tells whether edges were settled.
-    bool ParityRule(State& s, const bool colour[CellCount], bool& changed)
+    bool ParityRule(State& s, const Colouring& colouring, bool& changed)
     {
+        const bool* colour = colouring.black;
         int cells[2] = {0, 0};    // path cells of each colour (0 white, 1 black)
         int capacity[2] = {0, 0}; // twice the most same-colour edges each colour can have
         int fixedSame[2] = {0, 0};
@@ -487,7 +511,7 @@ private:
             const int c = colour[cell] ? 1 : 0;
             ++cells[c];
             const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            const std::uint16_t same = SameColour(moves, colour, cell);
+            const std::uint16_t same = moves & colouring.same[cell];
             const std::uint16_t fixedMoves = s.fixed[cell] & moves;
             const int fixedOther = Count(fixedMoves & static_cast<std::uint16_t>(~same));
             fixedSame[c] += Count(fixedMoves & same);
@@ -562,10 +586,10 @@ private:
     // kept colouring.
     bool ParityRules(State& s, bool& changed)
     {
-        bool colour[CellCount] = {};
-        LayerColouring(s, colour);
-        Polish(s, colour, 4);
-        if (!ParityRule(s, colour, changed))
+        Colouring layers;
+        LayerColouring(s, layers);
+        Polish(s, layers, 4);
+        if (!ParityRule(s, layers, changed))
             return false;
         for (int i = 0; i < PatternCount; ++i) {
             Polish(s, patterns_[i], 1);
@@ -719,7 +743,7 @@ private:
     // checkerboard, and four that make the straight moves of one direction and the diagonals
     // change colour (column plus half the row, row plus half the column, in both phases).
     static constexpr int PatternCount = 5;
-    bool patterns_[PatternCount][CellCount] = {};
+    Colouring patterns_[PatternCount];
 
     const MoveTable& moves_ = Moves();
     int pathCells_[CellCount] = {}; // the free cells and the last number's cell
