@@ -90,7 +90,7 @@ struct Colouring {
     }
 };
 
-// Everything a search node owns; copied on each branch (about 700 bytes).
+// Everything a search node owns; copied on each branch (about 520 bytes).
 struct State {
     std::uint16_t open[CellCount];  // edges still possible: bits 0-7 moves, bit 8 the end vertex
     std::uint16_t fixed[CellCount]; // edges in the cycle, a subset of open
@@ -149,8 +149,7 @@ public:
         // Restarts with budgets of 100 nodes times the Luby sequence (1 1 2 1 1 2 4 ...) and
         // shuffled tie-breaks: a search that went astray early is abandoned for a fresh one,
         // and every run is complete, so whichever run finishes gives the answer. Hard positions
-        // are those that need many short runs or a long one, so after the first run the
-        // position gets colourings of its own.
+        // are those that need many short runs or a long one.
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
             runNodes_ = 0;
@@ -167,7 +166,9 @@ public:
             }
             if (stopped_)
                 break;
-            if (run == 0)
+            // After each run with the highest budget so far (the 1st, 3rd, 7th, 15th ...), the
+            // position gets another round of colourings of its own.
+            if (((run + 2) & (run + 1)) == 0)
                 SeekColourings(root);
         }
         answer.nodes = nodes_;
