@@ -121,7 +121,7 @@ void TForm1::FormCreate()
         LoadBestTable(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
-        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
         return;
     }
     StartupReset(game_, *board_);
@@ -140,8 +140,10 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (NoMovesLeft(game_, *board_))
+    if (NoMovesLeft(game_, *board_)) {
+        RefreshBestTable(bestTable_); // another copy of the game may have saved since
         RunEndOfGameSequence(*this);
+    }
 }
 
 void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
@@ -165,11 +167,17 @@ void TForm1::Help1Click()
     help_->ShowContents();
 }
 
-void TForm1::Migliori201Click() { ShowBestTwenty(*this); }
+void TForm1::Migliori201Click()
+{
+    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    ShowBestTwenty(*this);
+}
 void TForm1::About1Click() { ShowAbout(*this); }
 
 void TForm1::TimerTempoTimer()
 {
-    // Recomputed from the start each tick, so late ticks (modal windows, undo pauses) never drift.
-    ui->TimePanel->setText(QStringLiteral(" Time: ") + ClockText(LocalNow() - game_.StartTime));
+    // Recomputed from the start each tick, so late ticks (modal windows, undo pauses) never drift;
+    // measured on the monotonic clock, so setting the wall clock (daylight saving time, a time
+    // sync) does not move it.
+    ui->TimePanel->setText(QStringLiteral(" Time: ") + ClockText(board_->ClockElapsed()));
 }
