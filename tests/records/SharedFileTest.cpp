@@ -303,8 +303,9 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
     TempDir dir;
     constexpr int Kills = 200;
     for (int kill = 0; kill < Kills; ++kill) {
-        if (random() % 4 == 0)
-            unlink(dir.Path().c_str()); // the very first start, creating the file
+        const bool firstStart = random() % 4 == 0;
+        if (firstStart)
+            unlink(dir.Path().c_str()); // the very first start, creating the file: kill it early
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -317,7 +318,7 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
             }
             _exit(1);
         }
-        usleep(static_cast<useconds_t>(random() % 4000));
+        usleep(static_cast<useconds_t>(random() % (firstStart ? 1000 : 4000)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
