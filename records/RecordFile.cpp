@@ -1,7 +1,6 @@
 #include "records/RecordFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <random>
 #include <span>
@@ -243,10 +242,10 @@ bool IsTemporaryName(const std::string& entry, const std::string& name)
     if (entry.size() != name.size() + 1 + TemporarySuffixSize || !entry.starts_with(name + "."))
         return false;
     const std::string suffix = entry.substr(name.size() + 1);
-    const auto isLetterOrDigit = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
-    const auto isLower = [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; };
-    return std::all_of(suffix.begin(), suffix.end(), isLetterOrDigit) &&
-           !std::all_of(suffix.begin(), suffix.end(), isLower);
+    // ASCII only, whatever the locale says of other bytes.
+    const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+    const auto isOurs = [&](char c) { return isLower(c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return std::all_of(suffix.begin(), suffix.end(), isOurs) && !std::all_of(suffix.begin(), suffix.end(), isLower);
 }
 
 // Under the lock no other save is in flight, so every temporary file next to the target is
