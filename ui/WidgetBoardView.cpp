@@ -90,9 +90,9 @@ void WidgetBoardView::SetClockEnabled(bool enabled)
     if (enabled) {
         clockStarted_ = monotonic_(); // the same moment as the game's StartTime
         clock_->start();
-    }
-    else
+    } else {
         clock_->stop();
+    }
 }
 
 DateTime WidgetBoardView::Now() { return LocalNow(); }
