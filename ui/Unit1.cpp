@@ -2,8 +2,8 @@
 
 #include "ApplicationTitle.h"
 #include "ClockText.h"
-#include "EndOfGame.h"
 #include "HelpWindow.h"
+#include "ModalWindows.h"
 #include "Resources.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
@@ -23,9 +23,6 @@
 #include <QScreen>
 
 using namespace tovra;
-
-namespace {
-} // namespace
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -140,8 +137,11 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (NoMovesLeft(game_, *board_))
-        RunEndOfGameSequence(*this);
+    if (!NoMovesLeft(game_, *board_))
+        return;
+    // The board keeps the finished game until both windows are closed: the dialog stores it.
+    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    Nuovapartita1Click();
 }
 
 void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
@@ -165,8 +165,8 @@ void TForm1::Help1Click()
     help_->ShowContents();
 }
 
-void TForm1::Migliori201Click() { ShowBestTwenty(*this); }
-void TForm1::About1Click() { ShowAbout(*this); }
+void TForm1::Migliori201Click() { ShowBestTwenty(bestTable_, this); }
+void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::TimerTempoTimer()
 {

@@ -5,7 +5,6 @@
 #include "ui/ClockText.h"
 #include "ui/HelpWindow.h"
 #include "ui/Unit1.h"
-#include "ui/WidgetBoardView.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QAccessible>
@@ -280,18 +279,6 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, title);
         QCOMPARE(ApplicationTitleFromPath(path), title);
-    }
-
-    void cellsGiveBackTheExactColourLastSet()
-    {
-        TForm1 form;
-        WidgetBoardView& board = form.Board();
-        const Cell cell = board.FindCell("bt0707");
-        for (Color color : {FreeColor, ResetColor, NumberColor, HintColor, MarkColor, Color(0x010203), Color(0xFFFFFF)}) {
-            board.SetCellColor(cell, color);
-            QCOMPARE(board.CellColor(cell), color);
-        }
-        QCOMPARE(board.CellId(cell), std::string("bt0707"));
     }
 };
 
