@@ -4,7 +4,6 @@
 #include "ClockText.h"
 #include "HelpWindow.h"
 #include "ModalWindows.h"
-#include "Resources.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
@@ -29,7 +28,6 @@ TForm1::TForm1(QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
 {
-    InitUiResources();
     ui->setupUi(this);
     // The window's look goes to its client area: the menu bar and the message boxes keep the
     // desktop's own font.
