@@ -37,8 +37,8 @@ private:
     InMemoryBoard board_;
 };
 
-// The widgets as the main window has them: 100 cell buttons named by their identifiers, two
-// status labels and the clock timer.
+// The kinds of widget the main window hands its board: 100 cell buttons named by their
+// identifiers, two status labels and the clock timer.
 class WidgetSubject : public Subject {
 public:
     WidgetSubject()
