@@ -2,9 +2,8 @@
 
 #include "ApplicationTitle.h"
 #include "ClockText.h"
-#include "EndOfGame.h"
 #include "HelpWindow.h"
-#include "Resources.h"
+#include "ModalWindows.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
@@ -24,15 +23,11 @@
 
 using namespace tovra;
 
-namespace {
-} // namespace
-
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
 {
-    InitUiResources();
     ui->setupUi(this);
     // The window's look goes to its client area: the menu bar and the message boxes keep the
     // desktop's own font.
@@ -140,10 +135,12 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (NoMovesLeft(game_, *board_)) {
-        RefreshBestTable(bestTable_); // another copy of the game may have saved since
-        RunEndOfGameSequence(*this);
-    }
+    if (!NoMovesLeft(game_, *board_))
+        return;
+    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    // The board keeps the finished game until both windows are closed: the dialog stores it.
+    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    Nuovapartita1Click();
 }
 
 void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
@@ -170,9 +167,14 @@ void TForm1::Help1Click()
 void TForm1::Migliori201Click()
 {
     RefreshBestTable(bestTable_); // another copy of the game may have saved since
-    ShowBestTwenty(*this);
+    ShowBestTwenty(bestTable_, this);
 }
-void TForm1::About1Click() { ShowAbout(*this); }
+void TForm1::About1Click() { ShowAbout(this); }
+
+void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)
+{
+    board_->SetMonotonicClock(std::move(clock));
+}
 
 void TForm1::TimerTempoTimer()
 {
