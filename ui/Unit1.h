@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,15 +28,14 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // What the other windows read: the game, the board through its view, the best-20 table.
+    // What tests look at and set (the clock test moves the start time back).
     tovra::GameState& Game() { return game_; }
-    WidgetBoardView& Board() { return *board_; }
-    tovra::BestTable& BestTable() { return bestTable_; }
-
     TFlatSpeedButton* CellButton(const QString& id) const;
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
+    // The monotonic clock the game clock measures with (tests step it by hand).
+    void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
     void FormCreate();
     void btClick(TFlatSpeedButton* sender);
