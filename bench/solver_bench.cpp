@@ -1,6 +1,7 @@
 // The completion solver on a reproducible set of positions: random-play positions, every
-// position of games by a "fewest onward moves" player, and the empty board. Prints one
-// "key<TAB>value" line per figure for script/bench; --verbose adds the hardest positions.
+// position of games by a "fewest onward moves" player, and the empty board. Prints script/bench's
+// solver table (markdown). Options: --seed=N, --positions=N (random-play positions, 2000),
+// --games=N (200), --repeats=N (runs per position, 3), --verbose (lists the slowest positions).
 #include "core/BoardTraversal.h"
 #include "core/Solver.h"
 

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <bitset>
 #include <cstdlib>
-#include <stop_token>
 #include <random>
+#include <stop_token>
 #include <string>
 #include <vector>
 
