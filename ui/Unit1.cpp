@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "ApplicationTitle.h"
+#include "BoardCursor.h"
 #include "ClockText.h"
 #include "EndOfGame.h"
 #include "HelpWindow.h"
@@ -46,7 +47,12 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
     ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
     ui->BtnMosse->SetCaption(QStringLiteral("Moves"));
+    // Keys for the commands, none of them F1, F2, F3 or Esc: listed in the help and the manual.
+    ui->BtnUndo1->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
+    cursor_ = new BoardCursor(this, cells_, game_);
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);

@@ -14,6 +14,7 @@
 namespace Ui {
 class TForm1;
 }
+class BoardCursor;
 class HelpWindow;
 class QLabel;
 class TFlatSpeedButton;
@@ -35,6 +36,7 @@ public:
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
+    BoardCursor& Cursor() { return *cursor_; }
 
     void FormCreate();
     void btClick(TFlatSpeedButton* sender);
@@ -64,4 +66,5 @@ private:
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
     QPointer<HelpWindow> help_;
+    BoardCursor* cursor_ = nullptr;
 };
