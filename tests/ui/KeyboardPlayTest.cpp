@@ -219,6 +219,24 @@ private slots:
         }
     }
 
+    void actionsDoNotReachTheBoardBehindAModalWindow()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        bool pressed = false;
+        WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            Actions(form.CellButton("bt0505"))->doAction(QAccessibleActionInterface::pressAction());
+            QTest::qWait(50);
+            pressed = true;
+            best->close();
+        });
+        form.Migliori201Click();
+        QVERIFY(pressed);
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString());
+        QTest::qWait(50);
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString()); // not run late either
+    }
+
     void markAndBothUndosFromTheKeyboard_data()
     {
         QTest::addColumn<QString>("rightPress");

@@ -2,6 +2,7 @@
 
 #include "TFlatSpeedButton.h"
 
+#include <QApplication>
 #include <QTimer>
 
 namespace {
@@ -10,6 +11,14 @@ QAccessibleInterface* Factory(const QString& className, QObject* object)
     if (className == QLatin1String("TFlatSpeedButton") && object && object->isWidgetType())
         return new TFlatSpeedButtonAccessible(static_cast<TFlatSpeedButton*>(object));
     return nullptr;
+}
+
+// A modal window keeps the mouse from the windows behind it; actions must not slip past it
+// either (the end-of-game dialog reads a board that cannot change under it).
+bool BehindAModalWindow(const QWidget* widget)
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != widget->window() && !modal->isAncestorOf(widget);
 }
 } // namespace
 
@@ -59,7 +68,10 @@ void TFlatSpeedButtonAccessible::doAction(const QString& actionName)
     // Later, from the event loop: a press may open a modal window (the end of a game), and the
     // assistive technology's call must not wait for it to close.
     TFlatSpeedButton* target = button();
-    QTimer::singleShot(0, target, [target, which] { target->PressAndRelease(which); });
+    QTimer::singleShot(0, target, [target, which] {
+        if (!BehindAModalWindow(target))
+            target->PressAndRelease(which);
+    });
 }
 
 QStringList TFlatSpeedButtonAccessible::keyBindingsForAction(const QString& actionName) const
