@@ -23,7 +23,6 @@ public:
     // left to right, then row 2 ...), children of one board widget.
     BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, const tovra::GameState& game);
 
-    bool IsShown() const { return shown_; }
     // The cell under the cursor, or null while it is hidden.
     TFlatSpeedButton* Cell() const;
 

@@ -47,7 +47,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
     ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
     ui->BtnMosse->SetCaption(QStringLiteral("Moves"));
-    // Keys for the commands, none of them F1, F2, F3 or Esc: listed in the help and the manual.
+    // Keys for the commands, apart from the menu's own; listed in the help and the manual page.
     ui->BtnUndo1->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));

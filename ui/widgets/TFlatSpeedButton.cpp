@@ -3,9 +3,9 @@
 #include "ui/widgets/TFlatSpeedButtonAccessible.h"
 
 #include <QCursor>
-#include <QMetaMethod>
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
