@@ -51,18 +51,15 @@ QAccessibleActionInterface* Actions(QObject* object)
     return iface ? iface->actionInterface() : nullptr;
 }
 
-// What a button reports to its window, as "down(L)", "click", "up(R)".
-QStringList* LogOf(TFlatSpeedButton* button, QObject* context)
+// Writes what a button reports to its window into `log`, as "down(L)", "click", "up(R)".
+void LogInto(QStringList& log, TFlatSpeedButton* button)
 {
-    auto* log = new QStringList;
-    QObject::connect(context, &QObject::destroyed, [log] { delete log; });
     auto which = [](Qt::MouseButton b) { return b == Qt::LeftButton ? QStringLiteral("L") : QStringLiteral("R"); };
-    QObject::connect(button, &TFlatSpeedButton::OnMouseDown, context,
-                     [log, which](TFlatSpeedButton*, Qt::MouseButton b) { *log << "down(" + which(b) + ")"; });
-    QObject::connect(button, &TFlatSpeedButton::OnClick, context, [log] { *log << "click"; });
-    QObject::connect(button, &TFlatSpeedButton::OnMouseUp, context,
-                     [log, which](TFlatSpeedButton*, Qt::MouseButton b) { *log << "up(" + which(b) + ")"; });
-    return log;
+    QObject::connect(button, &TFlatSpeedButton::OnMouseDown, button,
+                     [&log, which](TFlatSpeedButton*, Qt::MouseButton b) { log << "down(" + which(b) + ")"; });
+    QObject::connect(button, &TFlatSpeedButton::OnClick, button, [&log] { log << "click"; });
+    QObject::connect(button, &TFlatSpeedButton::OnMouseUp, button,
+                     [&log, which](TFlatSpeedButton*, Qt::MouseButton b) { log << "up(" + which(b) + ")"; });
 }
 
 enum class Driver { Mouse, Keys, Accessibility };
@@ -179,6 +176,7 @@ private slots:
         QFETCH(QString, how);
         QFETCH(QString, button);
         QFETCH(QString, expected);
+        QStringList log; // outlives the form and its buttons
         TForm1 form;
         QVERIFY(open(form));
         // Marked, so that no command has a message box to show.
@@ -187,7 +185,7 @@ private slots:
         if (driver == Driver::Keys)
             Keys(&form, "Down"); // shows the cursor on the last number, bt0505
         auto* target = form.findChild<TFlatSpeedButton*>(button);
-        QStringList* log = LogOf(target, target);
+        LogInto(log, target);
 
         if (driver == Driver::Mouse) {
             QTest::mouseClick(target, how == "L" ? Qt::LeftButton : Qt::RightButton);
@@ -200,9 +198,9 @@ private slots:
             QVERIFY(actions);
             QVERIFY(actions->actionNames().contains(how));
             actions->doAction(how);
-            QTRY_VERIFY(!log->isEmpty());
+            QTRY_VERIFY(!log.isEmpty());
         }
-        QCOMPARE(log->join(QLatin1Char(',')), expected);
+        QCOMPARE(log.join(QLatin1Char(',')), expected);
     }
 
     void onlyCellsOfferTheRightPressAndCommandsTellTheirKeys()
