@@ -1,6 +1,8 @@
 // A whole game through the real windows: mouse clicks on the cells, the end-of-game dialog
 // answered, the Best 20 window closed, then record.dat checked byte by byte.
 #include "EndOfGameTestSupport.h"
+#include "ModalWatch.h"
+
 #include "core/Colors.h"
 #include "core/DateTime.h"
 #include "ui/Unit1.h"
@@ -18,7 +20,6 @@
 #include <QtTest>
 
 #include <bit>
-#include <functional>
 
 using namespace tovra;
 using namespace endofgame;
@@ -66,12 +67,13 @@ private slots:
         QStringList seen;
         QString bestRowName;
         QString bestRowScore;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             seen << "dialog";
             auto* name = dialog->findChild<QLineEdit*>("EditNome");
             QTest::keyClicks(name, "Zo");
             name->insert(QString::fromUtf8("ë")); // typed keys are ASCII only in the test harness
-            WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
                 seen << "best20";
                 auto* grid = best->findChild<QTableWidget*>("SgMigliori");
                 bestRowName = grid->item(0, 0)->text();
@@ -146,9 +148,10 @@ private slots:
         play(form, 11);
         bool nameRowHidden = false;
         bool bestShown = false;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             nameRowHidden = !dialog->findChild<QLineEdit*>("EditNome")->isVisible();
-            WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
                 bestShown = true;
                 QTest::keyClick(best, Qt::Key_Escape);
             });
@@ -168,9 +171,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 11);
         bool dialogShown = false;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             dialogShown = true;
-            WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
+            watch.WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
             dialog->close();
         });
         QTest::mouseClick(form.CellButton("bt0101"), Qt::LeftButton);
@@ -188,9 +192,10 @@ private slots:
         for (const char* id : ShortGame)
             form.btClick(form.CellButton(id));
         QColor colourDuringDialog;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             colourDuringDialog = form.CellButton("bt0505")->Color();
-            WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
+            watch.WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
             dialog->close();
         });
         QTest::mouseClick(form.CellButton("bt0505"), Qt::RightButton);
@@ -205,7 +210,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 3);
         bool shown = false;
-        WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+        ModalWatch watch;
+        watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
             shown = true;
             best->close();
         });

@@ -1,6 +1,8 @@
 // Playing without a mouse: the board's keyboard cursor, the command keys, and the actions that
 // assistive technology calls, held against what the mouse does.
 #include "EndOfGameTestSupport.h"
+#include "ModalWatch.h"
+
 #include "core/CellId.h"
 #include "core/Colors.h"
 #include "ui/BoardCursor.h"
@@ -222,7 +224,8 @@ private slots:
         TForm1 form;
         QVERIFY(open(form));
         bool pressed = false;
-        WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+        ModalWatch watch;
+        watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
             Actions(form.CellButton("bt0505"))->doAction(QAccessibleActionInterface::pressAction());
             QTest::qWait(50);
             pressed = true;
@@ -286,9 +289,10 @@ private slots:
         QVERIFY(open(form));
         const bool keys = driver == Driver::Keys;
         QStringList seen;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             seen << "dialog";
-            WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
                 seen << best->findChild<QTableWidget*>("SgMigliori")->item(0, 0)->text();
                 if (keys)
                     Keys(best, "Esc");
