@@ -16,6 +16,7 @@
 namespace Ui {
 class TForm1;
 }
+class BoardCursor;
 class HelpWindow;
 class QLabel;
 class TFlatSpeedButton;
@@ -34,6 +35,7 @@ public:
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
+    BoardCursor& Cursor() { return *cursor_; }
     // The monotonic clock the game clock measures with (tests step it by hand).
     void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
@@ -65,4 +67,5 @@ private:
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
     QPointer<HelpWindow> help_;
+    BoardCursor* cursor_ = nullptr;
 };
