@@ -121,14 +121,14 @@ bool TFormFinePartita::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->EditNome && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        // Return and the keypad's Enter both type character 13. A held Enter that placed the
-        // last number must not store an empty name: only a fresh press counts.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (key->isAutoRepeat())
-                return true;
-            if (EditNomeKeyPress(QChar(13)))
-                return true;
-        }
+        // A held Space or Enter that placed the last number must neither type into the name nor
+        // store an empty one: only a fresh press counts.
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if ((enter || key->key() == Qt::Key_Space) && key->isAutoRepeat())
+            return true;
+        // Return and the keypad's Enter both type character 13.
+        if (enter && EditNomeKeyPress(QChar(13)))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -332,22 +332,30 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("record.dat")));
     }
 
-    // The Enter that placed the last number, still held, must not answer the dialog.
-    void aHeldEnterDoesNotAnswer_data()
+    // The Enter or Space that placed the last number, still held, must neither answer the dialog
+    // nor type into the name box.
+    void aHeldKeyDoesNotAnswer_data()
     {
         QTest::addColumn<int>("score");
-        QTest::newRow("ranks, focus in the name box") << 30;
-        QTest::newRow("does not rank") << 1;
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Enter, ranks, focus in the name box") << 30 << int(Qt::Key_Return) << QStringLiteral("\r");
+        QTest::newRow("Enter, does not rank") << 1 << int(Qt::Key_Return) << QStringLiteral("\r");
+        QTest::newRow("Space, ranks, focus in the name box") << 30 << int(Qt::Key_Space) << QStringLiteral(" ");
+        QTest::newRow("Space, does not rank") << 1 << int(Qt::Key_Space) << QStringLiteral(" ");
     }
-    void aHeldEnterDoesNotAnswer()
+    void aHeldKeyDoesNotAnswer()
     {
         QFETCH(int, score);
+        QFETCH(int, key);
+        QFETCH(QString, text);
         Scene scene(TableOfScores(QList<int>(20, 20)), score);
         QVERIFY(scene.open());
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : scene.dialog.get();
-        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+        QKeyEvent held(QEvent::KeyPress, key, Qt::NoModifier, text, true);
         QApplication::sendEvent(target, &held);
         QVERIFY(scene.dialog->isVisible());
+        QCOMPARE(scene.name()->text(), QString());
         QVERIFY(scene.table == TableOfScores(QList<int>(20, 20)));
     }
 
