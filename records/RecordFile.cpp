@@ -213,6 +213,20 @@ void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
         throw IoError(CodeOf(closed));
 }
 
+void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files)
+{
+    const int fd = files.OpenReadOnly(path);
+    if (fd < 0)
+        throw IoError(CodeOf(fd));
+    std::array<std::uint8_t, TableSize> bytes{};
+    int code = ReadAll(files, fd, bytes);
+    if (const int closed = files.Close(fd); code == 0 && closed < 0)
+        code = CodeOf(closed);
+    if (code != 0)
+        throw IoError(code);
+    table = DecodeTable(bytes);
+}
+
 SaveOutcome SaveBestTable(const BestTable& table)
 {
     return SaveBestTable(table, RecordFileName);

@@ -24,6 +24,11 @@ inline constexpr const char* RecordFileName = "record.dat";
 void LoadBestTable(BestTable& table);
 void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
 
+// Reads the table for a look only: the file is opened read-only and never created, so a
+// read-only file reads as any other. Throws IoError as LoadBestTable does (code 2 when
+// there is no file, 100 when it is shorter than 2,880 bytes); the table is then unchanged.
+void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+
 enum class SaveOutcome {
     Saved,
     // The file may not be written (no write bit, even for root), or there is none and its

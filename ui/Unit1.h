@@ -16,6 +16,7 @@ class TForm1;
 }
 class HelpWindow;
 class QLabel;
+class ReachabilityCheck;
 class TFlatSpeedButton;
 class WidgetBoardView;
 
@@ -35,6 +36,7 @@ public:
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
+    ReachabilityCheck& Reachability() { return *reach_; }
 
     void FormCreate();
     void btClick(TFlatSpeedButton* sender);
@@ -46,6 +48,7 @@ public:
     void Nuovapartita1Click();
     void Esci1Click();
     void Help1Click();
+    void Raggiungibile1Click();
     void Migliori201Click();
     void About1Click();
     void TimerTempoTimer();
@@ -64,4 +67,6 @@ private:
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
     QPointer<HelpWindow> help_;
+    // After the board: it goes first, and its workers end before the board does.
+    std::unique_ptr<ReachabilityCheck> reach_;
 };
