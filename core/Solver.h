@@ -45,6 +45,12 @@ SolverPosition PositionAfter(const std::vector<int>& cells, int count);
 // -1 when the limits ran out before an answer.
 int LastReachableNumber(const std::vector<int>& cells, const SolverLimits& limits = {});
 
+// Whether 100 can be reached from every first cell, each of the 100 solved on its own (the
+// empty board's answer, computed rather than assumed). Unknown when the limits, which apply to
+// each cell's search, ran out on some cell and none was found unreachable. Adds the nodes spent
+// to *nodes when given.
+Reachability EveryFirstCellReaches(const SolverLimits& limits = {}, std::uint64_t* nodes = nullptr);
+
 // Cell index of a board identifier such as "bt0310", and back; NoCell for a malformed one.
 int CellIndexOf(const std::string& id);
 std::string CellIdOf(int index);

@@ -1,0 +1,80 @@
+#include "Solver.h"
+
+#include "BoardTraversal.h"
+#include "CellId.h"
+#include "GameState.h"
+#include "solver/CompletionSearch.h"
+
+namespace tovra {
+
+SolverAnswer SolveCompletion(const SolverPosition& position, const SolverLimits& limits)
+{
+    return solver::SearchCompletion(position, limits);
+}
+
+SolverPosition PositionAfter(const std::vector<int>& cells, int count)
+{
+    SolverPosition position;
+    for (int i = 0; i < count && i < static_cast<int>(cells.size()); ++i) {
+        position.numbered.set(static_cast<std::size_t>(cells[static_cast<std::size_t>(i)]));
+        position.lastCell = cells[static_cast<std::size_t>(i)];
+    }
+    return position;
+}
+
+int LastReachableNumber(const std::vector<int>& cells, const SolverLimits& limits)
+{
+    // The empty board always reaches 100 (a full tour exists from every cell), so k = 0 is the
+    // lower end; the search keeps "reachable after low" and "unreachable after high" true.
+    int low = 0;
+    int high = static_cast<int>(cells.size()) + 1;
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        const SolverAnswer answer = SolveCompletion(PositionAfter(cells, middle), limits);
+        if (answer.answer == Reachability::Unknown)
+            return -1;
+        if (answer.answer == Reachability::Reachable)
+            low = middle;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+Reachability EveryFirstCellReaches(const SolverLimits& limits, std::uint64_t* nodes)
+{
+    Reachability result = Reachability::Reachable;
+    for (int cell = 0; cell < CellCount; ++cell) {
+        SolverPosition start;
+        start.numbered.set(static_cast<std::size_t>(cell));
+        start.lastCell = cell;
+        const SolverAnswer answer = SolveCompletion(start, limits);
+        if (nodes)
+            *nodes += answer.nodes;
+        if (answer.answer == Reachability::Unreachable)
+            return Reachability::Unreachable;
+        if (answer.answer == Reachability::Unknown)
+            result = Reachability::Unknown;
+    }
+    return result;
+}
+
+int CellIndexOf(const std::string& id)
+{
+    if (id.size() != 6 || id.compare(0, 2, "bt") != 0)
+        return NoCell;
+    const int row = CellRow(id);
+    const int column = CellColumn(id);
+    if (row < 1 || row > BoardSize || column < 1 || column > BoardSize)
+        return NoCell;
+    return (row - 1) * BoardSize + (column - 1);
+}
+
+std::string CellIdOf(int index)
+{
+    if (index < 0 || index >= CellCount)
+        return {};
+    return MakeCellId(index / BoardSize + 1, index % BoardSize + 1);
+}
+
+} // namespace tovra
