@@ -12,8 +12,9 @@ class QMouseEvent;
 class QPainter;
 class QPaintEvent;
 
-// The ring of a suggested cell: a deep blue that no cell colour and no frame uses.
-inline QColor SuggestionRingColor() { return QColor(0x1F, 0x3F, 0xBF); }
+// The ring of a suggested cell: a purple that no cell colour, no frame and not the blue
+// keyboard cursor uses.
+inline QColor SuggestionRingColor() { return QColor(0x8E, 0x24, 0xAA); }
 
 // The flat push button of the board cells and of every command button.
 //
