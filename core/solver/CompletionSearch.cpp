@@ -5,6 +5,7 @@
 #include "core/GameState.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -43,7 +44,51 @@ const MoveTable& Moves()
     return table;
 }
 
-int Count(std::uint16_t bits) { return std::popcount(static_cast<unsigned>(bits)); }
+// Bit counts of the nine edge bits, without relying on a popcount instruction.
+const std::uint8_t* BitCounts()
+{
+    static const auto table = [] {
+        std::array<std::uint8_t, 512> t{};
+        for (unsigned i = 0; i < t.size(); ++i)
+            t[i] = static_cast<std::uint8_t>(std::popcount(i));
+        return t;
+    }();
+    return table.data();
+}
+
+int Count(std::uint16_t bits) { return BitCounts()[bits & 511u]; }
+
+// A two-colouring of the cells with, for each cell, the moves that lead to its own colour.
+struct Colouring {
+    bool black[CellCount] = {};
+    std::uint16_t same[CellCount] = {};
+
+    void Assign(const MoveTable& moves, const bool colour[CellCount])
+    {
+        for (int cell = 0; cell < CellCount; ++cell)
+            black[cell] = colour[cell];
+        for (int cell = 0; cell < CellCount; ++cell) {
+            same[cell] = 0;
+            for (int k = 0; k < 8; ++k) {
+                const int target = moves.target[cell][k];
+                if (target >= 0 && black[target] == black[cell])
+                    same[cell] |= static_cast<std::uint16_t>(1u << k);
+            }
+        }
+    }
+
+    void Flip(const MoveTable& moves, int cell)
+    {
+        black[cell] = !black[cell];
+        for (int k = 0; k < 8; ++k) {
+            const int target = moves.target[cell][k];
+            if (target < 0)
+                continue;
+            same[cell] ^= static_cast<std::uint16_t>(1u << k);
+            same[target] ^= static_cast<std::uint16_t>(1u << (k ^ 4));
+        }
+    }
+};
 
 // Everything a search node owns; copied on each branch (about 700 bytes).
 struct State {
@@ -59,15 +104,30 @@ enum class Outcome { Found, Dead, OutOfBudget };
 
 class CycleSearch {
 public:
-    CycleSearch(const SolverPosition& position, const SolverLimits& limits) : limits_(limits)
+    CycleSearch(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
+        : limits_(limits), rules_(rules)
     {
         last_ = position.lastCell;
         for (int cell = 0; cell < CellCount; ++cell) {
             free_[cell] = !position.numbered.test(static_cast<std::size_t>(cell)) && cell != last_;
             inPlay_[cell] = free_[cell] || cell == last_;
             freeCount_ += free_[cell] ? 1 : 0;
+            if (inPlay_[cell])
+                pathCells_[pathCellCount_++] = cell;
         }
         pathVertices_ = freeCount_ + (last_ == NoCell ? 0 : 1);
+        bool pattern[PatternCount][CellCount] = {};
+        for (int cell = 0; cell < CellCount; ++cell) {
+            const int row = cell / BoardSize;
+            const int column = cell % BoardSize;
+            pattern[0][cell] = (row + column) % 2 != 0;
+            pattern[1][cell] = (column + row / 2) % 2 != 0;
+            pattern[2][cell] = (column + (row + 1) / 2) % 2 != 0;
+            pattern[3][cell] = (row + column / 2) % 2 != 0;
+            pattern[4][cell] = (row + (column + 1) / 2) % 2 != 0;
+        }
+        for (int i = 0; i < PatternCount; ++i)
+            patterns_[i].Assign(moves_, pattern[i]);
         vertices_ = pathVertices_ + 1;
     }
 
@@ -86,7 +146,7 @@ public:
         }
         // Restarts with doubling budgets and shuffled tie-breaks: a search that went astray early
         // is abandoned, and every run is complete, so whichever run finishes gives the answer.
-        std::uint64_t budget = 2000;
+        std::uint64_t budget = 100;
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
             runNodes_ = 0;
@@ -113,7 +173,7 @@ private:
     // --- Edges ---------------------------------------------------------------------------------
 
     // The vertex at the other end of edge `bit` of `cell`.
-    int Across(int cell, int bit) const { return bit == EndBit ? EndVertex : Moves().target[cell][bit]; }
+    int Across(int cell, int bit) const { return bit == EndBit ? EndVertex : moves_.target[cell][bit]; }
 
     // The bit of `from`'s edge to `to`, or -1 when they are not joined by a move.
     int EdgeBit(int from, int to) const
@@ -121,7 +181,7 @@ private:
         if (to == EndVertex)
             return EndBit;
         for (int k = 0; k < 8; ++k)
-            if (Moves().target[from][k] == to)
+            if (moves_.target[from][k] == to)
                 return k;
         return -1;
     }
@@ -247,7 +307,7 @@ private:
             if (!inPlay_[cell])
                 continue;
             for (int k = 0; k < 8; ++k) {
-                const int to = Moves().target[cell][k];
+                const int to = moves_.target[cell][k];
                 // The last number's cell joins only free cells; two free cells join each other.
                 if (to >= 0 && inPlay_[to] && (free_[cell] || free_[to]))
                     s.open[cell] |= static_cast<std::uint16_t>(1u << k);
@@ -262,60 +322,136 @@ private:
         Touch(EndVertex);
         if (last_ != NoCell && !Fix(s, last_, EndBit))
             return Fail();
-        return Propagate(s);
+        if (!Propagate(s))
+            return false;
+        for (auto& pattern : patterns_)
+            Polish(s, pattern, 8);
+        return true;
     }
 
     // --- Bounds --------------------------------------------------------------------------------
 
-    // The path itself (the cycle without the end vertex) must join all its cells.
-    bool Connected(const State& s) const
+    // The path (the cycle without the end vertex) must join all its cells, and a cell whose
+    // removal splits them cuts the cycle: each part needs two cycle edges out of it, to that cell
+    // or to the end vertex, which have four between them. So no cell splits the path's cells into
+    // three parts, and one that splits them in two is no end: each part holds one end.
+    bool CutRule(State& s, bool& changed)
     {
+        int disc[CellCount];
+        int low[CellCount];
+        int parent[CellCount];
+        int subtreeEnd[CellCount];
+        int splits[CellCount];     // children whose subtree hangs on this cell alone
+        int splitChild[CellCount]; // the last such child
         int stack[CellCount];
-        bool seen[CellCount] = {};
-        int size = 0;
-        int reached = 0;
-        for (int cell = 0; cell < CellCount && size == 0; ++cell) {
-            if (inPlay_[cell]) {
-                stack[size++] = cell;
-                seen[cell] = true;
-            }
+        std::uint16_t pending[CellCount];
+        int root = last_;
+        for (int cell = 0; cell < CellCount; ++cell) {
+            disc[cell] = -1;
+            splits[cell] = 0;
+            if (root == NoCell && inPlay_[cell])
+                root = cell;
         }
+        int time = 0;
+        int size = 0;
+        disc[root] = low[root] = time++;
+        parent[root] = -1;
+        stack[size] = root;
+        pending[size++] = s.open[root] & static_cast<std::uint16_t>(~EndMask);
         while (size > 0) {
-            const int cell = stack[--size];
-            ++reached;
-            std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            while (moves) {
-                const int bit = std::countr_zero(static_cast<unsigned>(moves));
-                moves &= static_cast<std::uint16_t>(moves - 1);
-                const int to = Moves().target[cell][bit];
-                if (!seen[to]) {
-                    seen[to] = true;
-                    stack[size++] = to;
+            const int v = stack[size - 1];
+            if (pending[size - 1]) {
+                const int bit = std::countr_zero(static_cast<unsigned>(pending[size - 1]));
+                pending[size - 1] &= static_cast<std::uint16_t>(pending[size - 1] - 1);
+                const int w = moves_.target[v][bit];
+                if (disc[w] < 0) {
+                    disc[w] = low[w] = time++;
+                    parent[w] = v;
+                    stack[size] = w;
+                    pending[size++] = s.open[w] & static_cast<std::uint16_t>(~EndMask);
+                } else if (w != parent[v]) {
+                    low[v] = std::min(low[v], disc[w]);
+                }
+                continue;
+            }
+            --size;
+            subtreeEnd[v] = time;
+            if (size > 0) {
+                const int p = stack[size - 1];
+                low[p] = std::min(low[p], low[v]);
+                if (low[v] >= disc[p]) {
+                    ++splits[p];
+                    splitChild[p] = v;
                 }
             }
         }
-        return reached == pathVertices_;
+        if (time != pathVertices_)
+            return false;
+        // End edges, open and fixed, counted along the discovery order, so that a subtree's
+        // count is a difference.
+        int order[CellCount];
+        int openEnds[CellCount + 1];
+        int fixedEnds[CellCount + 1];
+        openEnds[0] = fixedEnds[0] = 0;
+        for (int i = 0; i < pathCellCount_; ++i)
+            order[disc[pathCells_[i]]] = pathCells_[i];
+        for (int t = 0; t < time; ++t) {
+            openEnds[t + 1] = openEnds[t] + ((s.open[order[t]] & EndMask) ? 1 : 0);
+            fixedEnds[t + 1] = fixedEnds[t] + ((s.fixed[order[t]] & EndMask) ? 1 : 0);
+        }
+        for (int i = 0; i < pathCellCount_; ++i) {
+            const int cut = pathCells_[i];
+            const int parts = splits[cut] + (cut == root ? 0 : 1);
+            if (parts < 2)
+                continue;
+            if (parts > 2)
+                return false;
+            if (s.open[cut] & EndMask) {
+                if (!Remove(s, cut, EndBit))
+                    return false;
+                changed = true;
+            }
+            // Two parts: the subtree of the splitting child, and everything else but the cut.
+            const int first = disc[splitChild[cut]];
+            const int last = subtreeEnd[splitChild[cut]];
+            const int cutOpen = (s.open[cut] & EndMask) ? 1 : 0;
+            const int inOpen = openEnds[last] - openEnds[first];
+            const int inFixed = fixedEnds[last] - fixedEnds[first];
+            const int outOpen = openEnds[time] - inOpen - cutOpen;
+            const int outFixed = fixedEnds[time] - inFixed;
+            if (inOpen == 0 || outOpen == 0 || inFixed > 1 || outFixed > 1)
+                return false;
+            const bool clearInside = inFixed == 1 && inOpen > 1;
+            const bool clearOutside = outFixed == 1 && outOpen > 1;
+            if (!clearInside && !clearOutside)
+                continue;
+            // The part that already has its end keeps no other end edge.
+            for (int t = 0; t < time; ++t) {
+                const int cell = order[t];
+                const bool inside = t >= first && t < last;
+                if (cell == cut || (inside ? !clearInside : !clearOutside))
+                    continue;
+                if ((s.open[cell] & EndMask) && !(s.fixed[cell] & EndMask)) {
+                    if (!Remove(s, cell, EndBit))
+                        return false;
+                    changed = true;
+                }
+            }
+        }
+        return true;
     }
 
     // Improves a two-colouring of the path's cells by flipping any cell with more open edges to
     // its own colour than to the other, so that few edges join cells of one colour.
-    void Polish(const State& s, bool colour[CellCount]) const
+    void Polish(const State& s, Colouring& colouring, int passes) const
     {
-        for (int pass = 0; pass < 4; ++pass) {
+        for (int pass = 0; pass < passes; ++pass) {
             bool changed = false;
-            for (int cell = 0; cell < CellCount; ++cell) {
-                if (!inPlay_[cell])
-                    continue;
-                int same = 0;
-                int other = 0;
-                std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-                while (moves) {
-                    const int bit = std::countr_zero(static_cast<unsigned>(moves));
-                    moves &= static_cast<std::uint16_t>(moves - 1);
-                    (colour[Moves().target[cell][bit]] == colour[cell] ? same : other) += 1;
-                }
-                if (same > other) {
-                    colour[cell] = !colour[cell];
+            for (int i = 0; i < pathCellCount_; ++i) {
+                const int cell = pathCells_[i];
+                const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
+                if (2 * Count(moves & colouring.same[cell]) > Count(moves)) {
+                    colouring.Flip(moves_, cell);
                     changed = true;
                 }
             }
@@ -325,8 +461,9 @@ private:
     }
 
     // Breadth-first layers of the open moves from the last number (or any cell), by parity.
-    void LayerColouring(const State& s, bool colour[CellCount]) const
+    void LayerColouring(const State& s, Colouring& colouring) const
     {
+        bool colour[CellCount] = {};
         int queue[CellCount];
         bool seen[CellCount] = {};
         int head = 0;
@@ -344,7 +481,7 @@ private:
             while (moves) {
                 const int bit = std::countr_zero(static_cast<unsigned>(moves));
                 moves &= static_cast<std::uint16_t>(moves - 1);
-                const int to = Moves().target[cell][bit];
+                const int to = moves_.target[cell][bit];
                 if (!seen[to]) {
                     seen[to] = true;
                     colour[to] = !colour[cell];
@@ -352,6 +489,7 @@ private:
                 }
             }
         }
+        colouring.Assign(moves_, colour);
     }
 
     // The parity rule for one colouring. With b black and w white path cells, a path whose ends
@@ -360,35 +498,28 @@ private:
     // counts: no possible k means unreachable; one possible colour for the open end keeps only
     // the end edges of that colour; a count already at its bound closes the remaining edges of
     // that kind. Returns false on a contradiction; `changed` tells whether edges were settled.
-    bool ParityRule(State& s, const bool colour[CellCount], bool& changed)
+    bool ParityRule(State& s, const Colouring& colouring, bool& changed)
     {
+        const bool* colour = colouring.black;
         int cells[2] = {0, 0};    // path cells of each colour (0 white, 1 black)
         int capacity[2] = {0, 0}; // twice the most same-colour edges each colour can have
         int fixedSame[2] = {0, 0};
         int knownEnds[2] = {0, 0};
         int candidates[2] = {0, 0}; // cells of each colour that may still be the open end
-        for (int cell = 0; cell < CellCount; ++cell) {
-            if (!inPlay_[cell])
-                continue;
+        for (int i = 0; i < pathCellCount_; ++i) {
+            const int cell = pathCells_[i];
             const int c = colour[cell] ? 1 : 0;
             ++cells[c];
-            int openSame = 0;
-            int fixedOther = 0;
-            std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            while (moves) {
-                const int bit = std::countr_zero(static_cast<unsigned>(moves));
-                moves &= static_cast<std::uint16_t>(moves - 1);
-                const bool same = colour[Moves().target[cell][bit]] == colour[cell];
-                const bool isFixed = (s.fixed[cell] >> bit) & 1u;
-                openSame += same ? 1 : 0;
-                fixedOther += (!same && isFixed) ? 1 : 0;
-                fixedSame[c] += (same && isFixed) ? 1 : 0;
-            }
+            const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
+            const std::uint16_t same = moves & colouring.same[cell];
+            const std::uint16_t fixedMoves = s.fixed[cell] & moves;
+            const int fixedOther = Count(fixedMoves & static_cast<std::uint16_t>(~same));
+            fixedSame[c] += Count(fixedMoves & same);
             const bool endFixed = s.fixed[cell] & EndMask;
             knownEnds[c] += endFixed ? 1 : 0;
             if ((s.open[cell] & EndMask) && !endFixed)
                 ++candidates[c];
-            capacity[c] += std::min(openSame, 2 - fixedOther - (endFixed ? 1 : 0));
+            capacity[c] += std::min(Count(same), 2 - fixedOther - (endFixed ? 1 : 0));
         }
         fixedSame[0] /= 2;
         fixedSame[1] /= 2;
@@ -440,7 +571,7 @@ private:
                 while (moves) {
                     const int bit = std::countr_zero(static_cast<unsigned>(moves));
                     moves &= static_cast<std::uint16_t>(moves - 1);
-                    if (colour[Moves().target[cell][bit]] == colour[cell]) {
+                    if (colour[moves_.target[cell][bit]] == colour[cell]) {
                         if (!Remove(s, cell, bit))
                             return false;
                         changed = true;
@@ -451,22 +582,31 @@ private:
         return true;
     }
 
+    // The parity rule under the colouring of the layers from the last number and under each
+    // kept colouring.
+    bool ParityRules(State& s, bool& changed)
+    {
+        Colouring layers;
+        LayerColouring(s, layers);
+        Polish(s, layers, 4);
+        if (!ParityRule(s, layers, changed))
+            return false;
+        for (int i = 0; i < PatternCount; ++i) {
+            Polish(s, patterns_[i], 1);
+            if (!ParityRule(s, patterns_[i], changed))
+                return false;
+        }
+        return true;
+    }
+
     // Connectivity and the parity rule, re-propagating until nothing changes.
     bool Bound(State& s)
     {
         for (int round = 0; round < 8; ++round) {
-            if (!Connected(s))
-                return false;
             bool changed = false;
-            bool colour[CellCount] = {};
-            LayerColouring(s, colour);
-            Polish(s, colour);
-            if (!ParityRule(s, colour, changed))
+            if (!CutRule(s, changed))
                 return Fail();
-            for (int cell = 0; cell < CellCount; ++cell)
-                colour[cell] = (cell / BoardSize + cell % BoardSize) % 2 != 0;
-            Polish(s, colour);
-            if (!ParityRule(s, colour, changed))
+            if (rules_.parity && !ParityRules(s, changed))
                 return Fail();
             if (!changed)
                 return true;
@@ -501,7 +641,7 @@ private:
         if (++runNodes_ > runBudget_)
             return Outcome::OutOfBudget;
         if ((limits_.maxNodes != 0 && nodes_ >= limits_.maxNodes) ||
-            ((nodes_ & 255) == 0 && limits_.stop.stop_requested())) {
+            ((nodes_ & 255) == 1 && limits_.stop.stop_requested())) {
             stopped_ = true;
             return Outcome::OutOfBudget;
         }
@@ -599,7 +739,17 @@ private:
         return cells;
     }
 
+    // Colourings kept for the whole search, each polished a little at every node: the
+    // checkerboard, and four that make the straight moves of one direction and the diagonals
+    // change colour (column plus half the row, row plus half the column, in both phases).
+    static constexpr int PatternCount = 5;
+    Colouring patterns_[PatternCount];
+
+    const MoveTable& moves_ = Moves();
+    int pathCells_[CellCount] = {}; // the free cells and the last number's cell
+    int pathCellCount_ = 0;
     const SolverLimits& limits_;
+    SearchRules rules_;
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell
@@ -618,9 +768,9 @@ private:
 
 } // namespace
 
-SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits)
+SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
 {
-    return CycleSearch(position, limits).Run();
+    return CycleSearch(position, limits, rules).Run();
 }
 
 } // namespace tovra::solver

@@ -4,6 +4,11 @@
 
 namespace tovra::solver {
 
-SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits);
+// The rules the search may use; tests switch one off to show what it alone decides.
+struct SearchRules {
+    bool parity = true;
+};
+
+SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules = {});
 
 } // namespace tovra::solver

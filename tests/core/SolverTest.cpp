@@ -1,10 +1,13 @@
 // The completion solver: every "reachable" answer comes with a sequence that an independent
 // checker accepts, and every answer agrees with a plain exhaustive search where one is cheap.
 #include "core/Solver.h"
+#include "core/solver/CompletionSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <stop_token>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,13 +46,125 @@ std::string CompletionFault(const SolverPosition& position, const std::vector<in
     return "";
 }
 
-SolverPosition Numbered(std::initializer_list<const char*> ids)
+// A board drawn as ten rows of "." (free), "#" (numbered) and "L" (the last number).
+SolverPosition Drawn(const std::string& rows)
 {
-    std::vector<int> cells;
-    for (const char* id : ids)
-        cells.push_back(CellIndexOf(id));
-    return PositionAfter(cells, static_cast<int>(cells.size()));
+    SolverPosition position;
+    int cell = 0;
+    for (const char c : rows) {
+        if (c == ' ')
+            continue;
+        if (c != '.')
+            position.numbered.set(static_cast<std::size_t>(cell));
+        if (c == 'L')
+            position.lastCell = cell;
+        ++cell;
+    }
+    EXPECT_EQ(cell, 100) << rows;
+    return position;
 }
+
+// Each cell's targets, from the distance arithmetic above.
+const std::vector<int>& TargetsOf(int cell)
+{
+    static const std::vector<std::vector<int>> targets = [] {
+        std::vector<std::vector<int>> all(100);
+        for (int from = 0; from < 100; ++from)
+            for (int to = 0; to < 100; ++to)
+                if (IsMove(from, to))
+                    all[static_cast<std::size_t>(from)].push_back(to);
+        return all;
+    }();
+    return targets[static_cast<std::size_t>(cell)];
+}
+
+std::vector<int> FreeTargets(const std::bitset<100>& filled, int from)
+{
+    std::vector<int> free;
+    for (const int target : TargetsOf(from))
+        if (!filled.test(static_cast<std::size_t>(target)))
+            free.push_back(target);
+    return free;
+}
+
+// Plain exhaustive search: how many ways finish the board (counting stops at `cap`). It gives up
+// a branch only where a free cell that cannot be the next number has no free neighbour, or two
+// such cells have one each (both would have to be the last number).
+long long CountCompletions(std::bitset<100>& filled, int from, long long cap)
+{
+    if (filled.all())
+        return 1;
+    int deadEnds = 0;
+    for (int cell = 0; cell < 100; ++cell) {
+        if (filled.test(static_cast<std::size_t>(cell)) || IsMove(from, cell))
+            continue;
+        const std::size_t free = FreeTargets(filled, cell).size();
+        if ((free == 0 && filled.count() < 99) || (free == 1 && ++deadEnds > 1))
+            return 0;
+    }
+    long long count = 0;
+    for (const int next : TargetsOf(from)) {
+        if (filled.test(static_cast<std::size_t>(next)))
+            continue;
+        filled.set(static_cast<std::size_t>(next));
+        count += CountCompletions(filled, next, cap - count);
+        filled.reset(static_cast<std::size_t>(next));
+        if (count >= cap)
+            break;
+    }
+    return count;
+}
+
+bool ExhaustivelyReachable(const SolverPosition& position)
+{
+    std::bitset<100> filled = position.numbered;
+    return CountCompletions(filled, position.lastCell, 1) > 0;
+}
+
+class SolverRandomTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        seed = std::random_device{}();
+        if (const char* fixed = std::getenv("TOVRA_SEED"))
+            seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
+        random.seed(seed);
+    }
+
+    // A game by a player who mostly takes the target with the fewest onward moves and now and
+    // then any target, so that its games end anywhere from early to a full board.
+    std::vector<int> PlayGame()
+    {
+        std::bitset<100> filled;
+        std::vector<int> cells{Pick(0, 99)};
+        filled.set(static_cast<std::size_t>(cells.back()));
+        while (true) {
+            const std::vector<int> targets = FreeTargets(filled, cells.back());
+            if (targets.empty())
+                return cells;
+            int next = targets[static_cast<std::size_t>(Pick(0, static_cast<int>(targets.size()) - 1))];
+            if (Pick(0, 3) > 0) {
+                std::size_t fewest = 99;
+                for (const int target : targets) {
+                    filled.set(static_cast<std::size_t>(target));
+                    const std::size_t onward = FreeTargets(filled, target).size();
+                    filled.reset(static_cast<std::size_t>(target));
+                    if (onward < fewest) {
+                        fewest = onward;
+                        next = target;
+                    }
+                }
+            }
+            cells.push_back(next);
+            filled.set(static_cast<std::size_t>(next));
+        }
+    }
+
+    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+
+    unsigned seed = 0;
+    std::mt19937 random;
+};
 
 TEST(SolverTest, CellIndexesFollowTheBoardIdentifiers)
 {
@@ -66,32 +181,140 @@ TEST(SolverTest, CellIndexesFollowTheBoardIdentifiers)
         }
     }
     EXPECT_EQ(CellIdOf(100), "");
+    EXPECT_EQ(CellIdOf(-1), "");
 }
 
-TEST(SolverTest, EmptyBoardHasAFullTour)
+TEST(SolverTest, EmptyBoardHasAFullTourAndEveryFirstCellReaches)
 {
     const SolverAnswer answer = SolveCompletion({});
     ASSERT_EQ(answer.answer, Reachability::Reachable);
     EXPECT_EQ(answer.completion.size(), 100u);
     EXPECT_EQ(CompletionFault({}, answer.completion), "");
+    EXPECT_EQ(EveryFirstCellReaches(), Reachability::Reachable);
 }
 
 TEST(SolverTest, NamedPositions)
 {
     const struct {
         const char* name;
-        SolverPosition position;
+        const char* board;
         Reachability expected;
     } cases[] = {
-        {"corner shut in", Numbered({"bt0104", "bt0401", "bt0303", "bt0101"}), Reachability::Unreachable},
-        {"one number", Numbered({"bt0505"}), Reachability::Reachable},
+        {"corner shut in", "L..#...... .......... ..#....... #......... .......... .......... .......... .......... "
+                           ".......... ..........", Reachability::Unreachable},
+        {"one number", ".......... .......... .......... .......... .....L.... .......... .......... .......... "
+                       ".......... ..........", Reachability::Reachable},
+        {"the last cell free", "########## ########## ########## ########## ########## ########## ########## "
+                               "####L##### ########## ######.###", Reachability::Reachable},
+        {"the last cell out of reach", "########## ########## ########## ########## ########## ########## "
+                                       "########## ####L##### ########## #######.##", Reachability::Unreachable},
+        {"two dead ends", "L####.#### ########## ########## ########## ########## ########## ########## ########## "
+                          "#########. .#######.#", Reachability::Unreachable},
+        {"full board", "########## ########## ########## ########## ########## ########## ########## ########## "
+                       "########## #########L", Reachability::Reachable},
+        // Found by the "fewest onward moves" player's games: the random restarts find it after
+        // several hundred nodes.
+        {"a hard one", "##..#..##. #.##.#..#. ..#...#..# ##......#. #.......#. ..L......# ........#. #......... "
+                       "......#..# ..#..#..#.", Reachability::Reachable},
     };
     for (const auto& c : cases) {
-        const SolverAnswer answer = SolveCompletion(c.position);
+        const SolverPosition position = Drawn(c.board);
+        const SolverAnswer answer = SolveCompletion(position);
         EXPECT_EQ(answer.answer, c.expected) << c.name;
         if (answer.answer == Reachability::Reachable) {
-            EXPECT_EQ(CompletionFault(c.position, answer.completion), "") << c.name;
+            EXPECT_EQ(CompletionFault(position, answer.completion), "") << c.name;
         }
+    }
+}
+
+TEST(SolverTest, ParityAloneProvesUnreachable)
+{
+    // 29 free cells, each with at least two moves, all joined: the move rules give no contradiction,
+    // but some two-colouring of them leaves more cells of one colour than a path can take.
+    const SolverPosition position = Drawn(".##.##.### #####.##.# #..#.##### .##.##.### .##.#.#### #..#.##### "
+                                          "#..##.#### .##.##.### .##.###### #..#L.##.#");
+    ASSERT_FALSE(ExhaustivelyReachable(position));
+    const SolverAnswer withParity = solver::SearchCompletion(position, {});
+    EXPECT_EQ(withParity.answer, Reachability::Unreachable);
+    EXPECT_EQ(withParity.nodes, 1u); // settled before any guess
+    const SolverAnswer without = solver::SearchCompletion(position, {}, solver::SearchRules{false});
+    EXPECT_EQ(without.answer, Reachability::Unreachable);
+    EXPECT_GT(without.nodes, 1u);
+}
+
+TEST(SolverTest, RareReachableHasItsOnlyCompletion)
+{
+    // 28 free cells that can be filled in exactly one order.
+    const SolverPosition position = Drawn(".##.#..#.# ##.##..#.. #..#.##.## .##....L## .#.###.##. #..#.##.## "
+                                          "########## .######### ########## ##########");
+    std::bitset<100> filled = position.numbered;
+    ASSERT_EQ(CountCompletions(filled, position.lastCell, 2), 1);
+    const SolverAnswer answer = SolveCompletion(position);
+    ASSERT_EQ(answer.answer, Reachability::Reachable);
+    EXPECT_EQ(CompletionFault(position, answer.completion), "");
+}
+
+TEST(SolverTest, LimitsGiveUnknownNeverAWrongAnswer)
+{
+    SolverLimits tight;
+    tight.maxNodes = 5;
+    const SolverAnswer budgeted = SolveCompletion({}, tight);
+    EXPECT_EQ(budgeted.answer, Reachability::Unknown);
+    EXPECT_TRUE(budgeted.completion.empty());
+    EXPECT_LE(budgeted.nodes, 5u);
+
+    std::stop_source stop;
+    stop.request_stop();
+    SolverLimits stopped;
+    stopped.stop = stop.get_token();
+    EXPECT_EQ(SolveCompletion({}, stopped).answer, Reachability::Unknown);
+    EXPECT_EQ(LastReachableNumber({0, 3, 6, 9}, stopped), -1);
+}
+
+TEST_F(SolverRandomTest, SmallPositionsAgreeWithExhaustiveSearch)
+{
+    SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
+    int reachable = 0;
+    int unreachable = 0;
+    for (int tried = 0; tried < 2000 && reachable + unreachable < 100; ++tried) {
+        const std::vector<int> cells = PlayGame();
+        if (cells.size() < 70)
+            continue;
+        const SolverPosition position = PositionAfter(cells, Pick(70, static_cast<int>(cells.size())));
+        const SolverAnswer answer = SolveCompletion(position);
+        const bool expected = ExhaustivelyReachable(position);
+        ASSERT_EQ(answer.answer, expected ? Reachability::Reachable : Reachability::Unreachable)
+            << "last " << CellIdOf(position.lastCell) << ", " << position.numbered.count() << " numbered";
+        if (expected) {
+            ++reachable;
+            ASSERT_EQ(CompletionFault(position, answer.completion), "");
+        } else {
+            ++unreachable;
+        }
+    }
+    // Both answers were really exercised.
+    EXPECT_GT(reachable, 10);
+    EXPECT_GT(unreachable, 10);
+}
+
+TEST_F(SolverRandomTest, ReachabilityOnlyGetsLostAlongAGame)
+{
+    SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
+    for (int game = 0; game < 4; ++game) {
+        const std::vector<int> cells = PlayGame();
+        int lastReachable = 0;
+        for (int count = 1; count <= static_cast<int>(cells.size()); ++count) {
+            const SolverPosition position = PositionAfter(cells, count);
+            const SolverAnswer answer = SolveCompletion(position);
+            ASSERT_NE(answer.answer, Reachability::Unknown);
+            if (answer.answer == Reachability::Reachable) {
+                ASSERT_EQ(lastReachable, count - 1) << "reachable again after number " << count;
+                ASSERT_EQ(CompletionFault(position, answer.completion), "") << "after number " << count;
+                lastReachable = count;
+            }
+        }
+        EXPECT_EQ(LastReachableNumber(cells), lastReachable);
+        EXPECT_EQ(lastReachable == static_cast<int>(cells.size()), cells.size() == 100u);
     }
 }
 
