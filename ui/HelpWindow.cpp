@@ -1,6 +1,5 @@
 #include "HelpWindow.h"
 
-#include "Resources.h"
 
 #include <QDesktopServices>
 #include <QKeySequence>
@@ -17,7 +16,6 @@ HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , browser_(new QTextBrowser(this))
 {
-    InitUiResources();
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Tovra!, Tovra!, Tovra! - Help"));
     auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,5 @@
 #include "Startup.h"
 
-#include "Resources.h"
 #include "Unit1.h"
 #include "WindowLook.h"
 
@@ -9,7 +8,6 @@
 
 void PrepareApplication()
 {
-    InitUiResources();
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tovratovratovra"));
     QIcon icon;

@@ -2,10 +2,9 @@
 
 #include "ApplicationTitle.h"
 #include "ClockText.h"
-#include "EndOfGame.h"
 #include "HelpWindow.h"
+#include "ModalWindows.h"
 #include "ReachabilityCheck.h"
-#include "Resources.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
@@ -25,15 +24,11 @@
 
 using namespace tovra;
 
-namespace {
-} // namespace
-
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
 {
-    InitUiResources();
     ui->setupUi(this);
     // The window's look goes to its client area: the menu bar and the message boxes keep the
     // desktop's own font.
@@ -150,8 +145,11 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (NoMovesLeft(game_, *board_))
-        RunEndOfGameSequence(*this);
+    if (!NoMovesLeft(game_, *board_))
+        return;
+    // The board keeps the finished game until both windows are closed: the dialog stores it.
+    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    Nuovapartita1Click();
 }
 
 void TForm1::BtnUndo1Click()
@@ -194,8 +192,8 @@ void TForm1::Help1Click()
 
 void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
-void TForm1::Migliori201Click() { ShowBestTwenty(*this); }
-void TForm1::About1Click() { ShowAbout(*this); }
+void TForm1::Migliori201Click() { ShowBestTwenty(bestTable_, this); }
+void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::TimerTempoTimer()
 {

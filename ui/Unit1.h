@@ -27,11 +27,8 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // What the other windows read: the game, the board through its view, the best-20 table.
+    // What tests look at and set (the clock test moves the start time back).
     tovra::GameState& Game() { return game_; }
-    WidgetBoardView& Board() { return *board_; }
-    tovra::BestTable& BestTable() { return bestTable_; }
-
     TFlatSpeedButton* CellButton(const QString& id) const;
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;

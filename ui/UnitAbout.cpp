@@ -1,7 +1,6 @@
 #include "UnitAbout.h"
 
 #include "ApplicationTitle.h"
-#include "Resources.h"
 #include "WindowLook.h"
 #include "core/Colors.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -79,7 +78,6 @@ TFormAbout::TFormAbout(ShellFunction shell, QWidget* parent)
     , ui(std::make_unique<Ui::TFormAbout>())
     , shell_(std::move(shell))
 {
-    InitUiResources();
     ui->setupUi(this);
     setFixedSize(282, 242);
 

@@ -71,7 +71,8 @@ TEST_F(PlacementTest, LegalMoveClearsHintsToFreeColourAndKeepsTheMark)
 
 TEST_F(PlacementTest, AFullBoardEndsAtOneHundred)
 {
-    // A complete tour, found once by hand with a Warnsdorff search.
+    // A complete tour, searched for on each run: Warnsdorff order (fewest onward moves first)
+    // with backtracking, which finds one from the top-left corner at once.
     std::vector<std::string> tour;
     std::vector<bool> used(100, false);
     std::function<bool(int, int)> extend = [&](int row, int column) {

@@ -1,7 +1,6 @@
 // The About window: its version text, the ways it closes, what each link hands to the desktop,
 // the logo (also when damaged) and the disclaimer. Links are recorded, never opened.
 #include "ui/ApplicationTitle.h"
-#include "ui/Resources.h"
 #include "ui/UnitAbout.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
@@ -45,14 +44,12 @@ class AboutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InitUiResources(); }
-
     void versionIsReadFromTheRunningExecutable()
     {
         // This binary carries the program's version note, as the game does.
         RecordingAbout about;
         QCOMPARE(about.child<QLabel>(QStringLiteral("LabelVersioneProgramma"))->text(),
-                 QStringLiteral("Version 0.3.0.5 - 2007"));
+                 QStringLiteral("Version " TOVRA_FILE_VERSION " - 2007"));
     }
 
     void windowIsAFixedAboutBoxWithoutMaximise()
@@ -79,7 +76,7 @@ private slots:
         QTest::addColumn<bool>("handPointer");
         QTest::newRow("e-mail link") << "LabelEmail" << QPoint(116, 73) << "E-mail" << false << true << true;
         QTest::newRow("second home page link") << "LabelHomepage2" << QPoint(49, 73) << "Home Page" << false << true << true;
-        QTest::newRow("version") << "LabelVersioneProgramma" << QPoint(49, 23) << "Version 0.3.0.5 - 2007" << false << false << false;
+        QTest::newRow("version") << "LabelVersioneProgramma" << QPoint(49, 23) << "Version " TOVRA_FILE_VERSION " - 2007" << false << false << false;
         QTest::newRow("maker") << "LabelQuelm" << QPoint(49, 60) << "Quelm" << true << false << false;
         QTest::newRow("program name") << "LabelNomeProgramma" << QPoint(49, 10) << "Tovra!, Tovra!, Tovra!" << true << false << false;
         QTest::newRow("dash between the links") << "Label3" << QPoint(109, 73) << "-" << false << false << false;

@@ -1,5 +1,7 @@
 // A whole game through the real windows: mouse clicks on the cells, the end-of-game dialog
 // answered, the Best 20 window closed, then record.dat checked byte by byte.
+#include "ModalWatch.h"
+
 #include "core/Colors.h"
 #include "core/DateTime.h"
 #include "ui/Unit1.h"
@@ -17,7 +19,6 @@
 #include <QtTest>
 
 #include <bit>
-#include <functional>
 
 using namespace tovra;
 
@@ -25,18 +26,6 @@ namespace {
 // A short game that ends on bt0101 with its three targets already numbered.
 const char* const ShortGame[] = {"bt0102", "bt0105", "bt0108", "bt0310", "bt0508", "bt0505",
                                  "bt0303", "bt0306", "bt0104", "bt0404", "bt0401", "bt0101"};
-
-// Runs `answer` on the next modal window of type W once it is up.
-template <class W>
-void WhenModal(std::function<void(W*)> answer, int tries = 500)
-{
-    QTimer::singleShot(10, [answer, tries] {
-        if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget()))
-            answer(window);
-        else if (tries > 0)
-            WhenModal<W>(answer, tries - 1);
-    });
-}
 
 QByteArray ReadRecordFile()
 {
@@ -86,12 +75,13 @@ private slots:
         QStringList seen;
         QString bestRowName;
         QString bestRowScore;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             seen << "dialog";
             auto* name = dialog->findChild<QLineEdit*>("EditNome");
             QTest::keyClicks(name, "Zo");
             name->insert(QString::fromUtf8("ë")); // typed keys are ASCII only in the test harness
-            WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
                 seen << "best20";
                 auto* grid = best->findChild<QTableWidget*>("SgMigliori");
                 bestRowName = grid->item(0, 0)->text();
@@ -166,9 +156,10 @@ private slots:
         play(form, 11);
         bool nameRowHidden = false;
         bool bestShown = false;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             nameRowHidden = !dialog->findChild<QLineEdit*>("EditNome")->isVisible();
-            WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
                 bestShown = true;
                 QTest::keyClick(best, Qt::Key_Escape);
             });
@@ -188,9 +179,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 11);
         bool dialogShown = false;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             dialogShown = true;
-            WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
+            watch.WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
             dialog->close();
         });
         QTest::mouseClick(form.CellButton("bt0101"), Qt::LeftButton);
@@ -208,9 +200,10 @@ private slots:
         for (const char* id : ShortGame)
             form.btClick(form.CellButton(id));
         QColor colourDuringDialog;
-        WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
             colourDuringDialog = form.CellButton("bt0505")->Color();
-            WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
+            watch.WhenModal<TFormMigliori>([](TFormMigliori* best) { best->close(); });
             dialog->close();
         });
         QTest::mouseClick(form.CellButton("bt0505"), Qt::RightButton);
@@ -225,7 +218,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 3);
         bool shown = false;
-        WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+        ModalWatch watch;
+        watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
             shown = true;
             best->close();
         });

@@ -1,11 +1,12 @@
 // The main window's wiring: start-up, real mouse input on the cells, keys, clock and help.
+#include "ModalWatch.h"
+
 #include "core/CellId.h"
 #include "core/Colors.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ClockText.h"
 #include "ui/HelpWindow.h"
 #include "ui/Unit1.h"
-#include "ui/WidgetBoardView.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QAccessible>
@@ -22,27 +23,6 @@ using namespace tovra;
 
 namespace {
 QColor Q(Color c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
-
-// Closes the next modal box and reports its title and text.
-struct ModalCatcher {
-    QString title;
-    QString text;
-    void arm()
-    {
-        QTimer::singleShot(0, [this] { catchBox(); });
-    }
-    void catchBox()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            QTimer::singleShot(10, [this] { catchBox(); });
-            return;
-        }
-        title = box->windowTitle();
-        text = box->text();
-        box->accept();
-    }
-};
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -212,11 +192,17 @@ private slots:
         QFile empty("record.dat");
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
-        ModalCatcher catcher;
-        catcher.arm();
+        QString title;
+        QString text;
+        ModalWatch watch;
+        watch.WhenModal<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        });
         TForm1 form;
-        QCOMPARE(catcher.text, QString("Read beyond end of file."));
-        QCOMPARE(catcher.title, ApplicationTitle());
+        QCOMPARE(text, QString("Read beyond end of file."));
+        QCOMPARE(title, ApplicationTitle());
         QCOMPARE(form.ScorePanel()->text(), QString(" Score:"));
         QCOMPARE(form.TimePanel()->text(), QString(" Time:"));
         QCOMPARE(recordBytes().size(), 0);
@@ -280,18 +266,6 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, title);
         QCOMPARE(ApplicationTitleFromPath(path), title);
-    }
-
-    void cellsGiveBackTheExactColourLastSet()
-    {
-        TForm1 form;
-        WidgetBoardView& board = form.Board();
-        const Cell cell = board.FindCell("bt0707");
-        for (Color color : {FreeColor, ResetColor, NumberColor, HintColor, MarkColor, Color(0x010203), Color(0xFFFFFF)}) {
-            board.SetCellColor(cell, color);
-            QCOMPARE(board.CellColor(cell), color);
-        }
-        QCOMPARE(board.CellId(cell), std::string("bt0707"));
     }
 };
 

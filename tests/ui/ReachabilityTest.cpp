@@ -34,7 +34,8 @@ const QStringList CornerCutOff = {"bt0104", "bt0306", "bt0303", "bt0603", "bt040
 // the button with the next caption of `clicks` (the default or only button when the list
 // runs out).
 // The box numbered `leaveOpen` (from 0) is left for the program to close, after `whileOpen`
-// has run: a test waiting for it would wait inside the box's own event loop.
+// has run: a test waiting for it would wait inside the box's own event loop. Polling stops
+// when the answerer goes.
 struct BoxAnswerer {
     QStringList clicks;
     QStringList titles;
@@ -42,10 +43,11 @@ struct BoxAnswerer {
     int leaveOpen = -1;
     std::function<void()> whileOpen;
     QPointer<QMessageBox> seen;
+    QObject polls; // the polls' receiver: destroying it cancels them
 
     void arm()
     {
-        QTimer::singleShot(10, [this] { answer(); });
+        QTimer::singleShot(10, &polls, [this] { answer(); });
     }
     void answer()
     {
@@ -104,7 +106,8 @@ class ReachabilityTest : public QObject {
     QTemporaryDir dir;
     QString previousDir;
     std::unique_ptr<TForm1> form;
-    BoxAnswerer boxes;
+    std::unique_ptr<BoxAnswerer> answerer;
+    BoxAnswerer& boxes() { return *answerer; }
 
     void play(const QStringList& ids)
     {
@@ -125,12 +128,13 @@ private slots:
         form = std::make_unique<TForm1>();
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        boxes = {};
-        boxes.arm();
+        answerer = std::make_unique<BoxAnswerer>();
+        answerer->arm();
     }
     void cleanup()
     {
         form.reset();
+        answerer.reset();
         QDir::setCurrent(previousDir);
     }
 
@@ -157,13 +161,13 @@ private slots:
         if (slowSolver) {
             form->Reachability().SetSolver(slow.solve());
             form->Reachability().SetPatience(50);
-            boxes.clicks = {"Close"};
+            boxes().clicks = {"Close"};
         }
         play(moves);
         pressF3();
-        QTRY_COMPARE_WITH_TIMEOUT(int(boxes.texts.size()), 1, 20000);
-        QVERIFY2(QRegularExpression(expected).match(boxes.texts[0]).hasMatch(), qPrintable(boxes.texts[0]));
-        QCOMPARE(boxes.titles[0], ApplicationTitle());
+        QTRY_COMPARE_WITH_TIMEOUT(int(boxes().texts.size()), 1, 20000);
+        QVERIFY2(QRegularExpression(expected).match(boxes().texts[0]).hasMatch(), qPrintable(boxes().texts[0]));
+        QCOMPARE(boxes().titles[0], ApplicationTitle());
         QVERIFY(form->Clock().isActive() || moves.isEmpty());
         if (slowSolver)
             QTRY_VERIFY(slow.stopped->load()); // "Close" stops the thinking
@@ -174,9 +178,9 @@ private slots:
     {
         play({"bt0505", "bt0805", "bt0802"});
         pressF3();
-        QTRY_COMPARE(int(boxes.texts.size()), 1);
+        QTRY_COMPARE(int(boxes().texts.size()), 1);
         const QRegularExpressionMatch next =
-            QRegularExpression("row (\\d+), column (\\d+)").match(boxes.texts[0]);
+            QRegularExpression("row (\\d+), column (\\d+)").match(boxes().texts[0]);
         QVERIFY(next.hasMatch());
         const QString id = QString("bt%1%2").arg(next.captured(1).toInt(), 2, 10, QChar('0'))
                                .arg(next.captured(2).toInt(), 2, 10, QChar('0'));
@@ -200,7 +204,7 @@ private slots:
         play(CornerCutOff);
         QTest::mouseClick(form->CellButton("bt0401"), Qt::RightButton); // marks number 5
         QTest::mouseClick(form->findChild<TFlatSpeedButton*>("BtnMosse"), Qt::LeftButton);
-        boxes.clicks = {"Undo to 4"};
+        boxes().clicks = {"Undo to 4"};
         pressF3();
         QTRY_COMPARE(form->Game().MoveCount, std::uint8_t(4));
         QCOMPARE(form->CellButton("bt0401")->Caption(), QString());
@@ -239,7 +243,7 @@ private slots:
         QVERIFY(!form->Reachability().Thinking());
         QTRY_VERIFY(slow.stopped->load());
         QTest::qWait(50);
-        QCOMPARE(boxes.texts, QStringList()); // no stale answer
+        QCOMPARE(boxes().texts, QStringList()); // no stale answer
     }
 
     void aMarkKeepsTheQuestionAndItsAnswerFollowsKeepTrying()
@@ -248,13 +252,13 @@ private slots:
         form->Reachability().SetSolver(slow.solve());
         form->Reachability().SetPatience(50);
         play({"bt0505"});
-        boxes.clicks = {"Keep trying"};
-        boxes.leaveOpen = 1; // "No answer yet." again: the answer arrives while it is open
-        boxes.whileOpen = [release = slow.release] { release->store(true); };
+        boxes().clicks = {"Keep trying"};
+        boxes().leaveOpen = 1; // "No answer yet." again: the answer arrives while it is open
+        boxes().whileOpen = [release = slow.release] { release->store(true); };
         pressF3();
         QTest::mouseClick(form->CellButton("bt0505"), Qt::RightButton); // the same position
-        QTRY_COMPARE(int(boxes.texts.size()), 3);
-        QCOMPARE(boxes.texts, QStringList({"No answer yet.", "No answer yet.", "100 has been reached."}));
+        QTRY_COMPARE(int(boxes().texts.size()), 3);
+        QCOMPARE(boxes().texts, QStringList({"No answer yet.", "No answer yet.", "100 has been reached."}));
         QVERIFY(!slow.stopped->load());
     }
 };

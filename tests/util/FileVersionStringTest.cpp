@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
 // The version this test binary carries, like the game: it links the same version note.
-constexpr const char* BuildVersion = "0.3.0.5";
+constexpr const char* BuildVersion = TOVRA_FILE_VERSION;
+// The version written into the small ELF images below; deliberately not the build's.
+constexpr const char* ImageVersion = "1.2.3.4";
 
 Bytes readWhole(const fs::path& path)
 {
@@ -72,8 +74,8 @@ struct ElfShape {
     bool withSegment = true;  // a PT_NOTE program header covering the notes
     bool otherNoteFirst = false; // a foreign note (odd name length) before ours
     std::uint64_t alignment = 4;
-    std::uint32_t mostSignificant = (0u << 16) | 3u;
-    std::uint32_t leastSignificant = (0u << 16) | 5u;
+    std::uint32_t mostSignificant = (1u << 16) | 2u; // ImageVersion
+    std::uint32_t leastSignificant = (3u << 16) | 4u;
 };
 
 struct ElfImage {
@@ -297,18 +299,18 @@ ElfShape afterAnotherNote(std::uint64_t alignment)
 INSTANTIATE_TEST_SUITE_P(
     Elf, FileVersionStringShapes,
     testing::Values(
-        ShapeCase{"little64_sections", shapeOf(true, false, true, false), "0.3.0.5"},
-        ShapeCase{"little64_segment", shapeOf(true, false, false, true), "0.3.0.5"},
-        ShapeCase{"big64_sections", shapeOf(true, true, true, false), "0.3.0.5"},
-        ShapeCase{"big64_segment", shapeOf(true, true, false, true), "0.3.0.5"},
-        ShapeCase{"little32_sections", shapeOf(false, false, true, false), "0.3.0.5"},
-        ShapeCase{"little32_segment", shapeOf(false, false, false, true), "0.3.0.5"},
-        ShapeCase{"big32_sections", shapeOf(false, true, true, false), "0.3.0.5"},
-        ShapeCase{"big32_segment", shapeOf(false, true, false, true), "0.3.0.5"},
+        ShapeCase{"little64_sections", shapeOf(true, false, true, false), ImageVersion},
+        ShapeCase{"little64_segment", shapeOf(true, false, false, true), ImageVersion},
+        ShapeCase{"big64_sections", shapeOf(true, true, true, false), ImageVersion},
+        ShapeCase{"big64_segment", shapeOf(true, true, false, true), ImageVersion},
+        ShapeCase{"little32_sections", shapeOf(false, false, true, false), ImageVersion},
+        ShapeCase{"little32_segment", shapeOf(false, false, false, true), ImageVersion},
+        ShapeCase{"big32_sections", shapeOf(false, true, true, false), ImageVersion},
+        ShapeCase{"big32_segment", shapeOf(false, true, false, true), ImageVersion},
         ShapeCase{"no_sections_and_no_segment", shapeOf(true, false, false, false), ""},
         ShapeCase{"sixteen_bit_limits", highNumbers(), "65535.1.2.65535"},
-        ShapeCase{"after_a_foreign_note", afterAnotherNote(4), "0.3.0.5"},
-        ShapeCase{"eight_byte_aligned_notes", afterAnotherNote(8), "0.3.0.5"}),
+        ShapeCase{"after_a_foreign_note", afterAnotherNote(4), ImageVersion},
+        ShapeCase{"eight_byte_aligned_notes", afterAnotherNote(8), ImageVersion}),
     [](const testing::TestParamInfo<ShapeCase>& row) { return std::string(row.param.situation); });
 
 // ---------------------------------------------------------------------------------------------
@@ -326,7 +328,7 @@ class FileVersionStringDamage : public testing::TestWithParam<DamageCase> {};
 TEST_P(FileVersionStringDamage, GivesEmpty)
 {
     ElfImage image = buildElf(GetParam().shape);
-    ASSERT_EQ(VersionStringFromElfImage(image.bytes), "0.3.0.5") << "intact before the damage";
+    ASSERT_EQ(VersionStringFromElfImage(image.bytes), ImageVersion) << "intact before the damage";
     GetParam().damage(image);
     EXPECT_EQ(VersionStringFromElfImage(image.bytes), "");
 }
@@ -417,7 +419,7 @@ TEST(FileVersionStringDamage, RandomDamageGivesEmptyOrFourNumbers)
         const std::string version = VersionStringFromElfImage(bytes);
         ASSERT_TRUE(version.empty() || isFourNumbers(version))
             << "round " << round << ": " << version;
-        stillFound += version == "0.3.0.5";
+        stillFound += version == ImageVersion;
     }
     // Most single-byte damage misses the few bytes that matter.
     EXPECT_GT(stillFound, 1000);

@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -65,6 +66,18 @@ public:
     QStringList events;
     QList<qint64> clickTimes;
 };
+
+// Lets the event loop deliver `count` ticks of a fresh timer of `interval` ms: a repeat timer of
+// that interval or less, had it been left running, would have fired by then too. It counts
+// ticks, not wall time, so a busy machine cannot make the wait too short. False after 10 s.
+inline bool WaitTimerTicks(int count, int interval)
+{
+    QTimer ticker;
+    int ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(interval);
+    return QTest::qWaitFor([&ticks, count] { return ticks >= count; }, 10000);
+}
 
 // Counts the paint events of the object it filters.
 class PaintCounter : public QObject {

@@ -205,7 +205,7 @@ void TFlatSpeedButtonEventsTest::heldCellClicksAtPressThenAfterDelayThenEveryInt
     // The release stopped the repetition for good.
     QVERIFY(!stage.button->RepeatTimerActive());
     const int clicksAtRelease = stage.log.clicks();
-    QTest::qWait(5 * interval);
+    QVERIFY(WaitTimerTicks(5, interval));
     QCOMPARE(stage.log.clicks(), clicksAtRelease);
 }
 
@@ -218,7 +218,7 @@ void TFlatSpeedButtonEventsTest::heldCommandButtonClicksOnlyAfterRelease()
 
     QTest::mousePress(stage.button, Qt::LeftButton);
     QVERIFY(!stage.button->RepeatTimerActive());
-    QTest::qWait(100);
+    QVERIFY(WaitTimerTicks(5, 20)); // the delay and several intervals
     QTest::mouseRelease(stage.button, Qt::LeftButton);
 
     QCOMPARE(stage.log.sequence(), QStringLiteral("down(L),up(L),click"));
@@ -236,7 +236,7 @@ void TFlatSpeedButtonEventsTest::cellSlidOffPastTheFirstTickResumesClickingWhenB
     QCOMPARE(stage.button->State(), State::Up);
     QVERIFY(stage.button->PressActive());
     // Ticks that find the pointer off the cell click nothing.
-    QTest::qWait(200);
+    QVERIFY(WaitTimerTicks(4, 50)); // the delay and many intervals
     QCOMPARE(stage.log.clicks(), 1);
 
     QTest::mouseMove(stage.button, QPoint(5, 5));
@@ -363,7 +363,7 @@ void TFlatSpeedButtonEventsTest::clicksRepeatInsideModalDialogOpenedOnReleaseAnd
     const int clicksAtRelease = stage.log.clicks();
     QCOMPARE(clicksAtRelease, 1 + 3);
     QVERIFY(!stage.button->RepeatTimerActive());
-    QTest::qWait(100);
+    QVERIFY(WaitTimerTicks(5, 10));
     QCOMPARE(stage.log.clicks(), clicksAtRelease);
 }
 

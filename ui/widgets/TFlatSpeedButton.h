@@ -67,8 +67,9 @@ public:
     bool CtlXP() const;
     void SetCtlXP(bool on);
 
-    // Kept for the layouts that set them; group 0 is a plain push button, so neither
-    // changes the behaviour.
+    // Group 0 makes a plain push button that never stays down, and no button joins another
+    // group, so neither property changes the behaviour; they only carry a button's settings
+    // (the cells set AllowAllUp).
     int GroupIndex() const;
     void SetGroupIndex(int index);
     bool AllowAllUp() const;

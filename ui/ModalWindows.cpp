@@ -1,0 +1,36 @@
+#include "ModalWindows.h"
+
+#include "UnitAbout.h"
+#include "UnitFinePartita.h"
+#include "UnitMigliori.h"
+
+#include <QWidget>
+
+namespace {
+// Hands the keyboard back to the main window, also where no window manager does (F2, Esc, F1).
+void ReturnFocus(QWidget* parent) { parent->activateWindow(); }
+} // namespace
+
+void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
+                          QWidget* parent)
+{
+    {
+        TFormFinePartita FormFinePartita(game, board, table, parent);
+        FormFinePartita.exec();
+    }
+    ShowBestTwenty(table, parent);
+}
+
+void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent)
+{
+    TFormMigliori FormMigliori(table, parent);
+    FormMigliori.exec();
+    ReturnFocus(parent);
+}
+
+void ShowAbout(QWidget* parent)
+{
+    TFormAbout FormAbout(parent);
+    FormAbout.exec();
+    ReturnFocus(parent);
+}

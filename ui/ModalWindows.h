@@ -1,0 +1,17 @@
+#pragma once
+// The windows the main window opens: each is made anew, shown modally and destroyed when it
+// closes, so nothing of an earlier showing (a typed name, a selected row) survives into the next.
+// They get what they show from the caller and never reach back into the main window.
+#include "core/BoardView.h"
+#include "core/GameState.h"
+#include "records/BestRecord.h"
+
+class QWidget;
+
+// The game is over: the end-of-game dialog (the score and, when the game ranks, the player's
+// name, entered into `table` and saved), then the best 20. `board` must still hold the finished
+// game, which the dialog stores; the new game is the caller's next step.
+void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
+                          QWidget* parent);
+void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent);
+void ShowAbout(QWidget* parent);
