@@ -15,6 +15,9 @@ using namespace tovra;
 
 namespace {
 constexpr int PatienceMs = 10000;
+// Most answers take a few milliseconds: the busy pointer shows only for the slow ones, so
+// the pointer does not flicker on every question.
+constexpr int BusyLookMs = 300;
 
 ReachabilityAnswer AnswerForEmptyBoard(const SolverLimits& limits)
 {
@@ -104,6 +107,10 @@ ReachabilityCheck::ReachabilityCheck(GameState& game, WidgetBoardView& board, QW
     patience_.setSingleShot(true);
     patience_.setInterval(PatienceMs);
     connect(&patience_, &QTimer::timeout, this, &ReachabilityCheck::patienceRanOut);
+    busyLook_.setSingleShot(true);
+    busyLook_.setInterval(BusyLookMs);
+    // Busy, but the board still takes clicks.
+    connect(&busyLook_, &QTimer::timeout, this, [this] { window_->setCursor(Qt::BusyCursor); });
 }
 
 ReachabilityCheck::~ReachabilityCheck()
@@ -136,7 +143,7 @@ void ReachabilityCheck::Ask()
     });
     workers_.push_back({std::move(thread), std::move(done)});
     thinking_ = true;
-    window_->setCursor(Qt::BusyCursor); // busy, but the board still takes clicks
+    busyLook_.start();
     patience_.start();
 }
 
@@ -206,6 +213,7 @@ void ReachabilityCheck::stopThinking()
 {
     thinking_ = false;
     patience_.stop();
+    busyLook_.stop();
     window_->unsetCursor();
 }
 

@@ -88,6 +88,7 @@ private:
     QWidget* window_;
     Solve solve_;
     QTimer patience_;
+    QTimer busyLook_;
     bool thinking_ = false;
     // Numbers every question, so an answer to an older one is recognised and dropped.
     quint64 question_ = 0;
