@@ -177,8 +177,11 @@ void ReachabilityCheck::answerArrived(quint64 question, const ReachabilityAnswer
     if (question != question_ || !thinking_)
         return; // an answer to a question that was dropped
     stopThinking();
-    if (!positionIsUnchanged() || answer.kind == ReachabilityAnswer::Kind::Stopped)
+    if (!positionIsUnchanged() || answer.kind == ReachabilityAnswer::Kind::Stopped) {
+        if (waitingBox_)
+            waitingBox_->reject(); // nothing left to wait for
         return;
+    }
     if (waitingBox_) {
         // "No answer yet." is open: it closes, and the answer follows it.
         arrivedWhileWaiting_ = answer;
