@@ -9,6 +9,8 @@ namespace tovra {
 
 SolverAnswer SolveCompletion(const SolverPosition& position, const SolverLimits& limits)
 {
+    if (position.lastCell < NoCell || position.lastCell >= CellCount)
+        return {}; // not a position: no answer rather than a wrong one
     return solver::SearchCompletion(position, limits);
 }
 

@@ -11,7 +11,8 @@ namespace tovra {
 
 inline constexpr int NoCell = -1;
 
-// The numbered cells and the cell of the highest number (NoCell on the empty board).
+// The numbered cells and the cell of the highest number (NoCell on the empty board). A last
+// cell outside 0..99 is no position: the answer is then Unknown.
 struct SolverPosition {
     std::bitset<100> numbered;
     int lastCell = NoCell;

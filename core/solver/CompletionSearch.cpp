@@ -90,7 +90,7 @@ struct Colouring {
     }
 };
 
-// Everything a search node owns; copied on each branch (about 700 bytes).
+// Everything a search node owns; copied on each branch (about 520 bytes).
 struct State {
     std::uint16_t open[CellCount];  // edges still possible: bits 0-7 moves, bit 8 the end vertex
     std::uint16_t fixed[CellCount]; // edges in the cycle, a subset of open
@@ -125,6 +125,8 @@ public:
             pattern[2][cell] = (column + (row + 1) / 2) % 2 != 0;
             pattern[3][cell] = (row + column / 2) % 2 != 0;
             pattern[4][cell] = (row + (column + 1) / 2) % 2 != 0;
+            pattern[5][cell] = row % 2 != 0;
+            pattern[6][cell] = column % 2 != 0;
         }
         for (int i = 0; i < PatternCount; ++i)
             patterns_[i].Assign(moves_, pattern[i]);
@@ -144,13 +146,14 @@ public:
             answer.nodes = 1;
             return answer;
         }
-        // Restarts with doubling budgets and shuffled tie-breaks: a search that went astray early
-        // is abandoned, and every run is complete, so whichever run finishes gives the answer.
-        std::uint64_t budget = 100;
+        // Restarts with budgets of 100 nodes times the Luby sequence (1 1 2 1 1 2 4 ...) and
+        // shuffled tie-breaks: a search that went astray early is abandoned for a fresh one,
+        // and every run is complete, so whichever run finishes gives the answer. Hard positions
+        // are those that need many short runs or a long one.
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
             runNodes_ = 0;
-            runBudget_ = budget;
+            runBudget_ = 100 * Luby(run + 1);
             const Outcome outcome = Search(root);
             if (outcome == Outcome::Found) {
                 answer.answer = Reachability::Reachable;
@@ -163,13 +166,28 @@ public:
             }
             if (stopped_)
                 break;
-            budget *= 2;
+            // After each run with the highest budget so far (the 1st, 3rd, 7th, 15th ...), the
+            // position gets another round of colourings of its own.
+            if (((run + 2) & (run + 1)) == 0)
+                SeekColourings(root);
         }
         answer.nodes = nodes_;
         return answer;
     }
 
 private:
+    // The i-th term (from 1) of the Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ...
+    static std::uint64_t Luby(std::uint32_t i)
+    {
+        for (std::uint32_t k = 1; k < 32; ++k) {
+            if (i == (1u << k) - 1)
+                return std::uint64_t{1} << (k - 1);
+            if (i >= (1u << (k - 1)) && i < (1u << k) - 1)
+                return Luby(i - (1u << (k - 1)) + 1);
+        }
+        return 1;
+    }
+
     // --- Edges ---------------------------------------------------------------------------------
 
     // The vertex at the other end of edge `bit` of `cell`.
@@ -498,12 +516,25 @@ private:
     // counts: no possible k means unreachable; one possible colour for the open end keeps only
     // the end edges of that colour; a count already at its bound closes the remaining edges of
     // that kind. Returns false on a contradiction; `changed` tells whether edges were settled.
-    bool ParityRule(State& s, const Colouring& colouring, bool& changed)
+    // What the counting says for one colouring: which numbers of black ends among the open ends
+    // are possible, the most same-colour edges of each colour over those, and the slack (the
+    // widest range of white-white counts left, -1 when none is).
+    struct ParityCount {
+        bool feasible[3] = {false, false, false}; // by black ends among the unknown ends
+        int highestSame[2] = {-1, -1};
+        int fixedSame[2] = {0, 0};
+        int slack = -1;
+    };
+
+    ParityCount CountParity(const State& s, const Colouring& colouring) const
     {
+        ParityCount result;
+        int* fixedSame = result.fixedSame;
+        int* highestSame = result.highestSame;
+        bool* feasible = result.feasible;
         const bool* colour = colouring.black;
         int cells[2] = {0, 0};    // path cells of each colour (0 white, 1 black)
         int capacity[2] = {0, 0}; // twice the most same-colour edges each colour can have
-        int fixedSame[2] = {0, 0};
         int knownEnds[2] = {0, 0};
         int candidates[2] = {0, 0}; // cells of each colour that may still be the open end
         for (int i = 0; i < pathCellCount_; ++i) {
@@ -525,8 +556,6 @@ private:
         fixedSame[1] /= 2;
         const int most[2] = {capacity[0] / 2, capacity[1] / 2};
         const int unknown = 2 - s.endFixed;
-        bool feasible[3] = {false, false, false}; // by black ends among the unknown ends
-        int highestSame[2] = {-1, -1};            // over the feasible cases
         for (int blackUnknown = 0; blackUnknown <= unknown; ++blackUnknown) {
             const int whiteUnknown = unknown - blackUnknown;
             if (candidates[1] < blackUnknown || candidates[0] < whiteUnknown)
@@ -538,9 +567,21 @@ private:
             if (lowWhite > highWhite)
                 continue;
             feasible[blackUnknown] = true;
+            result.slack = std::max(result.slack, highWhite - lowWhite);
             highestSame[0] = std::max(highestSame[0], highWhite);
             highestSame[1] = std::max(highestSame[1], highWhite + excess);
         }
+        return result;
+    }
+
+    bool ParityRule(State& s, const Colouring& colouring, bool& changed)
+    {
+        const bool* colour = colouring.black;
+        const ParityCount count = CountParity(s, colouring);
+        const bool* feasible = count.feasible;
+        const int* highestSame = count.highestSame;
+        const int* fixedSame = count.fixedSame;
+        const int unknown = 2 - s.endFixed;
         if (!feasible[0] && !feasible[1] && !feasible[2])
             return false;
         if (unknown > 0) {
@@ -596,7 +637,57 @@ private:
             if (!ParityRule(s, patterns_[i], changed))
                 return false;
         }
+        for (int i = 0; i < foundCount_; ++i)
+            if (!ParityRule(s, found_[i], changed))
+                return false;
         return true;
+    }
+
+    // A search that did not end quickly gets colourings made for its position: from random
+    // starts, flips that narrow what the counting leaves possible, kept for every later node.
+    void SeekColourings(const State& s)
+    {
+        for (int attempt = 0; attempt < 24; ++attempt) {
+            Colouring colouring;
+            bool colour[CellCount] = {};
+            for (int cell = 0; cell < CellCount; ++cell)
+                colour[cell] = (Random() & 1u) != 0;
+            colouring.Assign(moves_, colour);
+            Polish(s, colouring, 8);
+            int slack = CountParity(s, colouring).slack;
+            for (int pass = 0; pass < 6 && slack >= 0; ++pass) {
+                bool improved = false;
+                for (int i = 0; i < pathCellCount_ && slack >= 0; ++i) {
+                    const int cell = pathCells_[i];
+                    colouring.Flip(moves_, cell);
+                    const int flipped = CountParity(s, colouring).slack;
+                    if (flipped < slack || (flipped == slack && (Random() & 3u) == 0)) {
+                        improved = improved || flipped < slack;
+                        slack = flipped;
+                    } else {
+                        colouring.Flip(moves_, cell);
+                    }
+                }
+                if (!improved)
+                    break;
+            }
+            // Keep the narrowest ones.
+            if (foundCount_ < FoundCapacity) {
+                found_[foundCount_] = colouring;
+                foundSlack_[foundCount_++] = slack;
+            } else {
+                int worst = 0;
+                for (int i = 1; i < FoundCapacity; ++i)
+                    if (foundSlack_[i] > foundSlack_[worst])
+                        worst = i;
+                if (slack < foundSlack_[worst]) {
+                    found_[worst] = colouring;
+                    foundSlack_[worst] = slack;
+                }
+            }
+            if (slack < 0)
+                return;
+        }
     }
 
     // Connectivity and the parity rule, re-propagating until nothing changes.
@@ -742,8 +833,12 @@ private:
     // Colourings kept for the whole search, each polished a little at every node: the
     // checkerboard, and four that make the straight moves of one direction and the diagonals
     // change colour (column plus half the row, row plus half the column, in both phases).
-    static constexpr int PatternCount = 5;
+    static constexpr int PatternCount = 7;
     Colouring patterns_[PatternCount];
+    static constexpr int FoundCapacity = 3;
+    Colouring found_[FoundCapacity];
+    int foundSlack_[FoundCapacity] = {};
+    int foundCount_ = 0;
 
     const MoveTable& moves_ = Moves();
     int pathCells_[CellCount] = {}; // the free cells and the last number's cell
