@@ -153,6 +153,15 @@ void SetRecordName(BestRecord& record, std::string_view utf8Name)
     std::copy(bytes.begin(), bytes.end(), record.NameChars.begin());
 }
 
+namespace {
+// Ranks rank..19 move down one place, whole; the 20th is lost and `rank` keeps its record.
+void MoveDownFrom(BestTable& table, int rank)
+{
+    for (int k = RecordCount - 1; k >= rank; --k)
+        table.ByRank(k + 1) = table.ByRank(k);
+}
+} // namespace
+
 int InsertPosition(const BestTable& table, std::uint8_t score)
 {
     for (int rank = 1; rank <= RecordCount; ++rank)
@@ -165,12 +174,18 @@ void InsertGame(BestTable& table, int rank, std::string_view utf8Name, std::uint
                 const std::array<std::uint8_t, 100>& scheme)
 {
     BestRecord& record = table.ByRank(rank); // checks the rank before anything moves
-    for (int k = RecordCount - 1; k >= rank; --k)
-        table.ByRank(k + 1) = table.ByRank(k);
+    MoveDownFrom(table, rank);
     SetRecordName(record, utf8Name);
     record.Score = score;
     record.SetDate(std::floor(date));
     record.SchemeBytes = scheme;
+}
+
+void InsertRecord(BestTable& table, int rank, BestRecord record)
+{
+    BestRecord& slot = table.ByRank(rank);
+    MoveDownFrom(table, rank);
+    slot = record;
 }
 
 } // namespace tovra

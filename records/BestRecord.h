@@ -96,5 +96,7 @@ int InsertPosition(const BestTable& table, std::uint8_t score);
 // scheme (row-major). The slot's unused name bytes and reserved bytes keep what they held.
 void InsertGame(BestTable& table, int rank, std::string_view utf8Name, std::uint8_t score, DateTime date,
                 const std::array<std::uint8_t, 100>& scheme);
+// Enters a whole record at rank 1..20 the same way: ranks rank..19 move down one place.
+void InsertRecord(BestTable& table, int rank, BestRecord record);
 
 } // namespace tovra

@@ -90,7 +90,7 @@ int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& 
     try {
         ReadBestTable(table, path);
     } catch (const IoError& error) {
-        err << IoErrorBoxText(error.Code()) << '\n';
+        err << error.BoxText() << '\n';
         return 1;
     }
     bool anyGame = false;

@@ -1,6 +1,7 @@
 #include "records/IoError.h"
 
 #include <cerrno>
+#include <system_error>
 
 namespace tovra {
 
@@ -37,13 +38,32 @@ int IoCodeFromErrno(int error)
     case EROFS: return IoCode::AccessDenied;
     case ENOSPC:
     case EDQUOT: return IoCode::DiskFull;
-    default: return error;
+    default: return 0;
     }
 }
 
 IoError::IoError(int code)
-    : code_(code), message_(IoErrorMessage(code))
+    : IoError(code, IoErrorMessage(code), {})
 {
+}
+
+IoError::IoError(int code, std::string message, std::string description)
+    : code_(code), message_(std::move(message)), description_(std::move(description))
+{
+}
+
+IoError IoError::FromErrno(int error)
+{
+    if (const int code = IoCodeFromErrno(error); code != 0)
+        return IoError(code);
+    return IoError(error, "I/O error " + std::to_string(error), std::generic_category().message(error));
+}
+
+std::string IoError::BoxText() const
+{
+    if (description_.empty())
+        return message_ + ".";
+    return message_ + ". " + description_ + ".";
 }
 
 } // namespace tovra

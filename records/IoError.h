@@ -20,20 +20,32 @@ inline constexpr int InvalidNumericInput = 106;
 std::string IoErrorMessage(int code);
 // The text of the error box: the message and a full stop.
 std::string IoErrorBoxText(int code);
-// The code for a failed system call's errno: the causes with a row in the table map onto
-// its codes, any other errno is its own code.
+// The code for a failed system call's errno when the table names its cause (missing file or
+// path, open files, access, full disk); 0 for any other errno.
 int IoCodeFromErrno(int error);
 
 class IoError : public std::exception {
 public:
+    // An error of the table (or one of its code-less "I/O error N").
     explicit IoError(int code);
+    // A failed system call: the table's error when it names the cause, else the errno itself,
+    // told by its own description. An errno that happens to equal a table code (EIO is 5,
+    // EINTR 4) is never shown with that code's words.
+    static IoError FromErrno(int error);
+
     int Code() const noexcept { return code_; }
     std::string Message() const { return message_; }
+    // "File access denied." for a table error; "I/O error 5. Input/output error." for a
+    // system error the table has no row for.
+    std::string BoxText() const;
     const char* what() const noexcept override { return message_.c_str(); }
 
 private:
+    IoError(int code, std::string message, std::string description);
+
     int code_;
     std::string message_;
+    std::string description_; // the system's words, for an errno without a row
 };
 
 } // namespace tovra

@@ -119,7 +119,7 @@ void TForm1::FormCreate()
         LoadBestTable(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
-        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
         return;
     }
     StartupReset(game_, *board_);
@@ -147,6 +147,7 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
+    RefreshBestTable(bestTable_); // another copy of the game may have saved since
     // The board keeps the finished game until both windows are closed: the dialog stores it.
     ShowEndOfGameWindows(game_, *board_, bestTable_, this);
     Nuovapartita1Click();
@@ -192,11 +193,22 @@ void TForm1::Help1Click()
 
 void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
-void TForm1::Migliori201Click() { ShowBestTwenty(bestTable_, this); }
+void TForm1::Migliori201Click()
+{
+    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    ShowBestTwenty(bestTable_, this);
+}
 void TForm1::About1Click() { ShowAbout(this); }
+
+void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)
+{
+    board_->SetMonotonicClock(std::move(clock));
+}
 
 void TForm1::TimerTempoTimer()
 {
-    // Recomputed from the start each tick, so late ticks (modal windows, undo pauses) never drift.
-    ui->TimePanel->setText(QStringLiteral(" Time: ") + ClockText(LocalNow() - game_.StartTime));
+    // Recomputed from the start each tick, so late ticks (modal windows, undo pauses) never drift;
+    // measured on the monotonic clock, so setting the wall clock (daylight saving time, a time
+    // sync) does not move it.
+    ui->TimePanel->setText(QStringLiteral(" Time: ") + ClockText(board_->ClockElapsed()));
 }

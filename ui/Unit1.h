@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,8 @@ public:
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
     ReachabilityCheck& Reachability() { return *reach_; }
+    // The monotonic clock the game clock measures with (tests step it by hand).
+    void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
     void FormCreate();
     void btClick(TFlatSpeedButton* sender);

@@ -93,10 +93,14 @@ void TFormFinePartita::BtnOkClick()
             ui->EditNome->setReadOnly(true);
         }
         try {
-            SaveBestTable(table_); // Skipped (a write-protected file) needs no word to the player
+            // Another copy of the game may have saved meanwhile: the game then goes into the
+            // file's table, which becomes ours. Skipped (a write-protected or unreadable file)
+            // and a game that no longer ranks there need no word to the player.
+            const BestRecord game = table_.ByRank(insertPosition_);
+            SaveBestTable(table_, game);
         } catch (const IoError& error) {
             // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
-            QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(IoErrorBoxText(error.Code())));
+            QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(error.BoxText()));
             activateWindow(); // Enter in the name box retries, also where no window manager refocuses
             ui->EditNome->setFocus();
             return;

@@ -87,13 +87,21 @@ void WidgetBoardView::SetClockEnabled(bool enabled)
 {
     if (enabled == clock_->isActive())
         return; // restarting would shift the ticks
-    if (enabled)
+    if (enabled) {
+        clockStarted_ = monotonic_(); // the same moment as the game's StartTime
         clock_->start();
-    else
+    } else {
         clock_->stop();
+    }
 }
 
 DateTime WidgetBoardView::Now() { return LocalNow(); }
+
+DateTime WidgetBoardView::ClockElapsed() const
+{
+    const std::chrono::duration<double, std::ratio<86400>> elapsed = monotonic_() - clockStarted_;
+    return elapsed.count();
+}
 
 void WidgetBoardView::InformationMessage(const std::string& text)
 {

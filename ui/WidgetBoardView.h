@@ -5,6 +5,9 @@
 
 #include <QHash>
 #include <QString>
+
+#include <chrono>
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -23,6 +26,12 @@ public:
     // The cell a button event came from.
     tovra::Cell CellOf(const TFlatSpeedButton* button) const;
     TFlatSpeedButton* Button(tovra::Cell cell) const;
+
+    // Time since the clock timer last started, as a day fraction, on a monotonic clock.
+    tovra::DateTime ClockElapsed() const;
+    // The monotonic clock to measure with (tests step it by hand).
+    using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetMonotonicClock(MonotonicClock clock) { monotonic_ = std::move(clock); }
 
     tovra::Cell FindCell(const std::string& id) override;
     std::string CellId(tovra::Cell cell) override;
@@ -46,4 +55,6 @@ private:
     QLabel* timePanel_;
     QTimer* clock_;
     QWidget* messageParent_;
+    MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
+    std::chrono::steady_clock::time_point clockStarted_{};
 };

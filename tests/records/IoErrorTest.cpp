@@ -29,13 +29,23 @@ TEST(IoErrorTest, BoxTextEndsWithAFullStop)
     EXPECT_EQ(IoErrorBoxText(21), "I/O error 21.");
 }
 
-TEST(IoErrorTest, SystemErrorsMapOntoTheTable)
+TEST(IoErrorTest, SystemErrorsShowTheTableOnlyForTheCausesItNames)
 {
-    struct Row { int error; int code; };
-    for (const Row row : {Row{ENOENT, 2}, Row{ENOTDIR, 3}, Row{ENAMETOOLONG, 3}, Row{ELOOP, 3}, Row{EMFILE, 4},
-                          Row{ENFILE, 4}, Row{EACCES, 5}, Row{EPERM, 5}, Row{EROFS, 5}, Row{ENOSPC, 101},
-                          Row{EDQUOT, 101}, Row{EISDIR, EISDIR}, Row{EAGAIN, EAGAIN}, Row{EXDEV, EXDEV}})
-        EXPECT_EQ(IoCodeFromErrno(row.error), row.code) << "errno " << row.error;
+    // EIO is 5 and EINTR 4: an errno equal to a table code must not borrow that code's words.
+    struct Row { int error; int code; const char* box; };
+    for (const Row row : {Row{ENOENT, 2, "File not found."}, Row{ENOTDIR, 3, "Invalid filename."},
+                          Row{ENAMETOOLONG, 3, "Invalid filename."}, Row{ELOOP, 3, "Invalid filename."},
+                          Row{EMFILE, 4, "Too many open files."}, Row{ENFILE, 4, "Too many open files."},
+                          Row{EACCES, 5, "File access denied."}, Row{EPERM, 5, "File access denied."},
+                          Row{EROFS, 5, "File access denied."}, Row{ENOSPC, 101, "Disk full."},
+                          Row{EDQUOT, 101, "Disk full."}, Row{EIO, EIO, "I/O error 5. Input/output error."},
+                          Row{EINTR, EINTR, "I/O error 4. Interrupted system call."},
+                          Row{EAGAIN, EAGAIN, "I/O error 11. Resource temporarily unavailable."},
+                          Row{EISDIR, EISDIR, "I/O error 21. Is a directory."}}) {
+        const IoError error = IoError::FromErrno(row.error);
+        EXPECT_EQ(error.Code(), row.code) << "errno " << row.error;
+        EXPECT_EQ(error.BoxText(), row.box) << "errno " << row.error;
+    }
 }
 
 } // namespace

@@ -606,7 +606,7 @@ TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
     EXPECT_EQ(ReadFile(first.Path()), TableBytes(FreshTable()));
 
     std::filesystem::current_path(second.Dir());
-    EXPECT_EQ(SaveBestTable(SampleTable()), SaveOutcome::Saved);
+    EXPECT_EQ(SaveBestTable(SampleTable(), RecordFileName), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(second.Path()), TableBytes(SampleTable()));
     EXPECT_EQ(ReadFile(first.Path()), TableBytes(FreshTable()));
 }

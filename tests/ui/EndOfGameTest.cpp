@@ -4,6 +4,7 @@
 
 #include "core/Colors.h"
 #include "core/DateTime.h"
+#include "records/RecordFile.h"
 #include "ui/Unit1.h"
 #include "ui/UnitFinePartita.h"
 #include "ui/UnitMigliori.h"
@@ -228,6 +229,40 @@ private slots:
         QVERIFY(form.Clock().isActive());
         QCOMPARE(form.Game().MoveCount, std::uint8_t(3));
         QCOMPARE(form.CellButton("bt0108")->Caption(), QString("3"));
+    }
+
+    void gamesSavedByAnotherCopyAreShownAndKept()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // Another copy of the game in the same folder saves a game of 50.
+        BestTable theirs = FreshTable();
+        InsertGame(theirs, 1, "Other", 50, EncodeDate(2024, 5, 6), {});
+        QCOMPARE(SaveBestTable(theirs, "record.dat"), SaveOutcome::Saved);
+
+        QStringList firstNames;
+        const auto readNames = [&firstNames](TFormMigliori* best) {
+            auto* grid = best->findChild<QTableWidget*>("SgMigliori");
+            firstNames << grid->item(0, 0)->text() + " " + grid->item(1, 0)->text();
+            best->close();
+        };
+        ModalWatch watch;
+        watch.WhenModal<TFormMigliori>(readNames);
+        form.Migliori201Click();
+
+        play(form, 11);
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Me");
+            watch.WhenModal<TFormMigliori>(readNames);
+            QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnOk"), Qt::LeftButton);
+        });
+        QTest::mouseClick(form.CellButton("bt0101"), Qt::LeftButton);
+
+        QCOMPARE(firstNames, (QStringList{"Other -----", "Other Me"}));
+        const QByteArray saved = ReadRecordFile();
+        QCOMPARE(saved.mid(0, 6), QByteArray("\x05Other"));
+        QCOMPARE(saved.mid(144, 3), QByteArray("\x02Me"));
     }
 };
 

@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(boxes.seen.size(), 2);
         for (const auto& box : boxes.seen) {
             QCOMPARE(box.title, ApplicationTitle());
-            QCOMPARE(box.text, QString::fromStdString(IoErrorBoxText(IoCodeFromErrno(EISDIR))));
+            QCOMPARE(box.text, QString::fromStdString(IoError::FromErrno(EISDIR).BoxText()));
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
         QVERIFY(scene.dialog->isVisible());
