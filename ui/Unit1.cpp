@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "ApplicationTitle.h"
+#include "BoardCursor.h"
 #include "ClockText.h"
 #include "HelpWindow.h"
 #include "ModalWindows.h"
@@ -42,7 +43,12 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndo1->SetCaption(QStringLiteral("Undo 1"));
     ui->BtnUndoMarcato->SetCaption(QStringLiteral("Undo->marked"));
     ui->BtnMosse->SetCaption(QStringLiteral("Moves"));
+    // Keys for the commands, apart from the menu's own; listed in the help and the manual page.
+    ui->BtnUndo1->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
+    cursor_ = new BoardCursor(this, cells_, game_);
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);

@@ -16,6 +16,7 @@
 namespace Ui {
 class TForm1;
 }
+class BoardCursor;
 class HelpWindow;
 class QLabel;
 class ReachabilityCheck;
@@ -36,6 +37,7 @@ public:
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
     ReachabilityCheck& Reachability() { return *reach_; }
+    BoardCursor& Cursor() { return *cursor_; }
     // The monotonic clock the game clock measures with (tests step it by hand).
     void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
@@ -70,4 +72,5 @@ private:
     QPointer<HelpWindow> help_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
+    BoardCursor* cursor_ = nullptr;
 };

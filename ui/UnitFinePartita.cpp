@@ -121,9 +121,14 @@ bool TFormFinePartita::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->EditNome && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        // Return and the keypad's Enter both type character 13.
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && EditNomeKeyPress(QChar(13)))
-            return true;
+        // Return and the keypad's Enter both type character 13. A held Enter that placed the
+        // last number must not store an empty name: only a fresh press counts.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (key->isAutoRepeat())
+                return true;
+            if (EditNomeKeyPress(QChar(13)))
+                return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -134,6 +139,15 @@ void TFormFinePartita::keyPressEvent(QKeyEvent* event)
     // this dialog.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        return;
+    }
+    // Without the name box nothing else takes a key: Enter and Space answer "Ok", as they would
+    // a focused button.
+    const bool okKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (okKey && ui->EditNome->isHidden() && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            ui->BtnOk->PressAndRelease(Qt::LeftButton);
         return;
     }
     QDialog::keyPressEvent(event);

@@ -1,5 +1,6 @@
 // A whole game through the real windows: mouse clicks on the cells, the end-of-game dialog
 // answered, the Best 20 window closed, then record.dat checked byte by byte.
+#include "EndOfGameTestSupport.h"
 #include "ModalWatch.h"
 
 #include "core/Colors.h"
@@ -22,18 +23,9 @@
 #include <bit>
 
 using namespace tovra;
+using namespace endofgame;
 
 namespace {
-// A short game that ends on bt0101 with its three targets already numbered.
-const char* const ShortGame[] = {"bt0102", "bt0105", "bt0108", "bt0310", "bt0508", "bt0505",
-                                 "bt0303", "bt0306", "bt0104", "bt0404", "bt0401", "bt0101"};
-
-QByteArray ReadRecordFile()
-{
-    QFile file("record.dat");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray FreshRecordBytes()
 {
     QByteArray record(144, '\0');

@@ -309,18 +309,46 @@ private slots:
         QVERIFY(TableOnDisk() == scene.table);
     }
 
-    void withoutRankEnterDoesNothingAndOkOnlyCloses()
+    // Without the name box nothing takes the focus: Enter and Space press "Ok", which only closes.
+    void withoutRankEnterSpaceAndOkOnlyClose_data()
     {
+        QTest::addColumn<QString>("answer");
+        for (const char* answer : {"Return", "Enter", "Space", "click"})
+            QTest::newRow(answer) << QString::fromLatin1(answer);
+    }
+    void withoutRankEnterSpaceAndOkOnlyClose()
+    {
+        QFETCH(QString, answer);
         QList<int> full(20, 50);
         Scene scene(TableOfScores(full), 49);
         QVERIFY(scene.open());
-        QTest::keyClick(scene.dialog.get(), Qt::Key_Return);
-        QTest::keyClick(scene.dialog.get(), Qt::Key_Enter);
-        QVERIFY(scene.dialog->isVisible());
-        scene.clickOk();
+        if (answer == "click")
+            scene.clickOk();
+        else
+            QTest::keyClick(scene.dialog.get(), QKeySequence::fromString(answer)[0].key());
         QVERIFY(!scene.dialog->isVisible());
+        QCOMPARE(scene.dialog->result(), int(QDialog::Accepted));
         QVERIFY(scene.table == TableOfScores(full));
         QVERIFY(!QFile::exists(QStringLiteral("record.dat")));
+    }
+
+    // The Enter that placed the last number, still held, must not answer the dialog.
+    void aHeldEnterDoesNotAnswer_data()
+    {
+        QTest::addColumn<int>("score");
+        QTest::newRow("ranks, focus in the name box") << 30;
+        QTest::newRow("does not rank") << 1;
+    }
+    void aHeldEnterDoesNotAnswer()
+    {
+        QFETCH(int, score);
+        Scene scene(TableOfScores(QList<int>(20, 20)), score);
+        QVERIFY(scene.open());
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : scene.dialog.get();
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+        QApplication::sendEvent(target, &held);
+        QVERIFY(scene.dialog->isVisible());
+        QVERIFY(scene.table == TableOfScores(QList<int>(20, 20)));
     }
 
     void escapeLeavesTheDialogOpen_data()

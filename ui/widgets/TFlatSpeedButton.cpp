@@ -5,9 +5,11 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <qdrawutil.h>
@@ -142,6 +144,49 @@ TFlatSpeedButton::VisualState TFlatSpeedButton::PreviousState() const { return m
 bool TFlatSpeedButton::PressActive() const { return m_pressActive; }
 bool TFlatSpeedButton::RepeatTimerActive() const { return RepeatTimer.isActive(); }
 bool TFlatSpeedButton::HoverTimerActive() const { return HoverTimer.isActive(); }
+
+void TFlatSpeedButton::PressAndRelease(Qt::MouseButton button)
+{
+    if (m_pressActive)
+        return;
+    const QPoint at = rect().center();
+    const QPointer<TFlatSpeedButton> alive(this);
+    const bool clicks = button == Qt::LeftButton;
+
+    emit OnMouseDown(this, button, Qt::NoModifier, at.x(), at.y());
+    if (!alive)
+        return;
+    if (clicks && m_repeatedClick) {
+        emit OnClick(this);
+        if (!alive)
+            return;
+    }
+    emit OnMouseUp(this, button, Qt::NoModifier, at.x(), at.y());
+    if (alive && clicks && !m_repeatedClick)
+        emit OnClick(this);
+}
+
+QKeySequence TFlatSpeedButton::Shortcut() const { return m_shortcut ? m_shortcut->key() : QKeySequence(); }
+
+void TFlatSpeedButton::SetShortcut(const QKeySequence& keys)
+{
+    delete m_shortcut;
+    m_shortcut = nullptr;
+    if (keys.isEmpty())
+        return;
+    // Window-wide: the key works wherever the focus is in the button's window, and not while
+    // a modal window is open over it.
+    m_shortcut = new QShortcut(keys, this, this, [this] { PressAndRelease(Qt::LeftButton); }, Qt::WindowShortcut);
+    m_shortcut->setAutoRepeat(false);
+}
+
+bool TFlatSpeedButton::HasKeyboardCursor() const { return m_hasKeyboardCursor; }
+void TFlatSpeedButton::SetHasKeyboardCursor(bool on) { m_hasKeyboardCursor = on; }
+
+bool TFlatSpeedButton::ReportsPress() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TFlatSpeedButton::OnMouseDown));
+}
 
 QSize TFlatSpeedButton::sizeHint() const
 {

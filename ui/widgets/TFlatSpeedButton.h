@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QKeySequence>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -11,6 +12,7 @@ class QEnterEvent;
 class QMouseEvent;
 class QPainter;
 class QPaintEvent;
+class QShortcut;
 
 // The ring of a suggested cell: a purple that no cell colour, no frame and not the blue
 // keyboard cursor uses.
@@ -25,6 +27,8 @@ inline QColor SuggestionRingColor() { return QColor(0x8E, 0x24, 0xAA); }
 //    release and no click there;
 //  - RepeatedClick off (command buttons): down, up, then click if released over it.
 // Right and middle buttons only ever report down and up.
+// Keys reach it only through PressAndRelease: a shortcut of its own, or its window's keyboard
+// cursor, or assistive technology.
 class TFlatSpeedButton : public QWidget {
     Q_OBJECT
 public:
@@ -87,6 +91,25 @@ public:
     bool RepeatTimerActive() const;
     bool HoverTimerActive() const;
 
+    // What a press and release of `button` over the middle of the button do, for keys and
+    // assistive technology: the same handlers in the same order (down, click, up on a cell;
+    // down, up, click on a command button), without the pushed look or repeated clicks.
+    // Ignored while a mouse press on this button is still in progress.
+    void PressAndRelease(Qt::MouseButton button);
+
+    // A window-wide key that presses and releases the button with the left button; empty
+    // for none.
+    QKeySequence Shortcut() const;
+    void SetShortcut(const QKeySequence& keys);
+
+    // The window's keyboard cursor stands on this button: assistive technology sees it as
+    // the focused control. Drawing the cursor is the window's business.
+    bool HasKeyboardCursor() const;
+    void SetHasKeyboardCursor(bool on);
+
+    // Something listens to the press: a right press can do something (cells mark with it).
+    bool ReportsPress() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -135,6 +158,8 @@ private:
     VisualState m_state = VisualState::Up;
     VisualState m_previousState = VisualState::Up;
     bool m_pressActive = false;
+    bool m_hasKeyboardCursor = false;
+    QShortcut* m_shortcut = nullptr;
     // Both are event-loop timers, so they also tick inside modal windows opened by a handler.
     QTimer RepeatTimer;
     QTimer HoverTimer;

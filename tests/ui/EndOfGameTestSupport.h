@@ -1,0 +1,18 @@
+#pragma once
+// What the whole-game tests share: a short game and the record file as written.
+#include <QByteArray>
+#include <QFile>
+
+namespace endofgame {
+
+// A short game that ends on bt0101 with its three targets already numbered.
+inline const char* const ShortGame[] = {"bt0102", "bt0105", "bt0108", "bt0310", "bt0508", "bt0505",
+                                        "bt0303", "bt0306", "bt0104", "bt0404", "bt0401", "bt0101"};
+
+inline QByteArray ReadRecordFile()
+{
+    QFile file("record.dat");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace endofgame

@@ -1,0 +1,336 @@
+// Playing without a mouse: the board's keyboard cursor, the command keys, and the actions that
+// assistive technology calls, held against what the mouse does.
+#include "EndOfGameTestSupport.h"
+#include "ModalWatch.h"
+
+#include "core/CellId.h"
+#include "core/Colors.h"
+#include "ui/BoardCursor.h"
+#include "ui/Unit1.h"
+#include "ui/UnitFinePartita.h"
+#include "ui/UnitMigliori.h"
+#include "ui/widgets/KeyboardCursorFrame.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tovra;
+using namespace endofgame;
+
+namespace {
+QColor Q(Color c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+// Keys as written in the help, one after the other: "Down Down Ctrl+End Space".
+void Keys(QWidget* target, const QString& keys)
+{
+    for (const QString& name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QKeySequence sequence = QKeySequence::fromString(name, QKeySequence::PortableText);
+        QVERIFY2(sequence.count() == 1, qPrintable(name));
+        QTest::keyClick(target, sequence[0].key(), sequence[0].keyboardModifiers());
+    }
+}
+
+// Arrow keys that take the cursor from (row, column) to the cell `id`; row and column follow.
+QString ArrowsTo(int& row, int& column, const QString& id)
+{
+    QStringList keys;
+    const int toRow = CellRow(id.toStdString());
+    const int toColumn = CellColumn(id.toStdString());
+    for (; row < toRow; ++row) keys << "Down";
+    for (; row > toRow; --row) keys << "Up";
+    for (; column < toColumn; ++column) keys << "Right";
+    for (; column > toColumn; --column) keys << "Left";
+    return keys.join(QLatin1Char(' '));
+}
+
+QAccessibleActionInterface* Actions(QObject* object)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface ? iface->actionInterface() : nullptr;
+}
+
+// Writes what a button reports to its window into `log`, as "down(L)", "click", "up(R)".
+void LogInto(QStringList& log, TFlatSpeedButton* button)
+{
+    auto which = [](Qt::MouseButton b) { return b == Qt::LeftButton ? QStringLiteral("L") : QStringLiteral("R"); };
+    QObject::connect(button, &TFlatSpeedButton::OnMouseDown, button,
+                     [&log, which](TFlatSpeedButton*, Qt::MouseButton b) { log << "down(" + which(b) + ")"; });
+    QObject::connect(button, &TFlatSpeedButton::OnClick, button, [&log] { log << "click"; });
+    QObject::connect(button, &TFlatSpeedButton::OnMouseUp, button,
+                     [&log, which](TFlatSpeedButton*, Qt::MouseButton b) { log << "up(" + which(b) + ")"; });
+}
+
+enum class Driver { Mouse, Keys, Accessibility };
+} // namespace
+
+Q_DECLARE_METATYPE(Driver)
+
+class KeyboardPlayTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString previousDir;
+
+    static bool open(TForm1& form)
+    {
+        form.show();
+        form.activateWindow();
+        return QTest::qWaitForWindowActive(&form);
+    }
+    static TFlatSpeedButton* command(TForm1& form, const char* name) { return form.findChild<TFlatSpeedButton*>(name); }
+    static KeyboardCursorFrame* frame(TForm1& form) { return form.findChild<KeyboardCursorFrame*>(); }
+    // The cells assistive technology is told have the focus.
+    static QStringList focusedCells(TForm1& form)
+    {
+        QStringList focused;
+        for (TFlatSpeedButton* cell : form.findChildren<TFlatSpeedButton*>(QRegularExpression("^bt\\d{4}$")))
+            if (QAccessible::queryAccessibleInterface(cell)->state().focused)
+                focused << cell->objectName();
+        return focused;
+    }
+
+private slots:
+    void init()
+    {
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QFile::remove("record.dat");
+    }
+    void cleanup() { QDir::setCurrent(previousDir); }
+
+    void cursorShowsOnTheFirstMoveKeyAndStopsAtTheEdges_data()
+    {
+        QTest::addColumn<QStringList>("numbers");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("at");
+        QTest::newRow("first arrow, empty board: top-left") << QStringList{} << "Right" << "bt0101";
+        QTest::newRow("first arrow: on the last number") << QStringList{"bt0505", "bt0805"} << "Up" << "bt0805";
+        QTest::newRow("first Page Down only shows it") << QStringList{"bt0505"} << "PgDown" << "bt0505";
+        QTest::newRow("stops at the top and the left") << QStringList{} << "Up Up Left Left Down" << "bt0201";
+        QTest::newRow("stops at the right and the bottom") << QStringList{"bt1009"} << "Down Right Right Down Down"
+                                                           << "bt1010";
+        QTest::newRow("End, Page Down, Home") << QStringList{"bt0303"} << "Left End PgDown Home" << "bt1001";
+        QTest::newRow("Ctrl+End, Page Up") << QStringList{} << "Down Ctrl+End PgUp" << "bt0110";
+        QTest::newRow("Ctrl+Home") << QStringList{"bt0909"} << "Down Ctrl+Home" << "bt0101";
+        QTest::newRow("Space alone shows nothing") << QStringList{} << "Space Return Menu" << "";
+    }
+    void cursorShowsOnTheFirstMoveKeyAndStopsAtTheEdges()
+    {
+        QFETCH(QStringList, numbers);
+        QFETCH(QString, keys);
+        QFETCH(QString, at);
+        TForm1 form;
+        QVERIFY(open(form));
+        for (const QString& id : numbers)
+            QTest::mouseClick(form.CellButton(id), Qt::LeftButton);
+        QVERIFY(!frame(form)->isVisible());
+
+        Keys(&form, keys);
+
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(numbers.size())); // moving places nothing
+        if (at.isEmpty()) {
+            QVERIFY(!frame(form)->isVisible());
+            QVERIFY(focusedCells(form).isEmpty());
+            return;
+        }
+        QCOMPARE(form.Cursor().Cell()->objectName(), at);
+        QCOMPARE(focusedCells(form), QStringList{at});
+        QVERIFY(frame(form)->isVisible());
+        // The ring lies on the grid line around the cell and on the cell's edge, in its own colour.
+        const QRect cell = form.CellButton(at)->geometry();
+        QCOMPARE(frame(form)->geometry(), cell.adjusted(-1, -1, 1, 1));
+        const QImage shot = form.CellButton(at)->parentWidget()->grab().toImage();
+        QCOMPARE(shot.pixelColor(cell.left() - 1, cell.center().y()), KeyboardCursorFrame::RingColor);
+        QCOMPARE(shot.pixelColor(cell.right(), cell.center().y()), KeyboardCursorFrame::RingColor);
+        QCOMPARE(shot.pixelColor(cell.left() + 2, cell.top() + 2), form.CellButton(at)->Color());
+    }
+
+    // Keys, accessibility actions and the mouse give a cell and a command button the same
+    // handler calls; the mouse never shows the cursor.
+    void everyWayOfPressingReportsWhatTheMouseDoes_data()
+    {
+        QTest::addColumn<Driver>("driver");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("mouse, left") << Driver::Mouse << "L" << "bt0505" << "down(L),click,up(L)";
+        QTest::newRow("mouse, right") << Driver::Mouse << "R" << "bt0505" << "down(R),up(R)";
+        QTest::newRow("mouse, command") << Driver::Mouse << "L" << "BtnMosse" << "down(L),up(L),click";
+        QTest::newRow("Space") << Driver::Keys << "Space" << "bt0505" << "down(L),click,up(L)";
+        QTest::newRow("Return") << Driver::Keys << "Return" << "bt0505" << "down(L),click,up(L)";
+        QTest::newRow("keypad Enter") << Driver::Keys << "Enter" << "bt0505" << "down(L),click,up(L)";
+        QTest::newRow("context-menu key") << Driver::Keys << "Menu" << "bt0505" << "down(R),up(R)";
+        QTest::newRow("Shift+F10") << Driver::Keys << "Shift+F10" << "bt0505" << "down(R),up(R)";
+        QTest::newRow("Ctrl+H") << Driver::Keys << "Ctrl+H" << "BtnMosse" << "down(L),up(L),click";
+        QTest::newRow("Ctrl+Z") << Driver::Keys << "Ctrl+Z" << "BtnUndo1" << "down(L),up(L),click";
+        QTest::newRow("Ctrl+M") << Driver::Keys << "Ctrl+M" << "BtnUndoMarcato" << "down(L),up(L),click";
+        QTest::newRow("press action") << Driver::Accessibility << "Press" << "bt0505" << "down(L),click,up(L)";
+        QTest::newRow("menu action") << Driver::Accessibility << "ShowMenu" << "bt0505" << "down(R),up(R)";
+        QTest::newRow("command press action") << Driver::Accessibility << "Press" << "BtnUndo1" << "down(L),up(L),click";
+    }
+    void everyWayOfPressingReportsWhatTheMouseDoes()
+    {
+        QFETCH(Driver, driver);
+        QFETCH(QString, how);
+        QFETCH(QString, button);
+        QFETCH(QString, expected);
+        QStringList log; // outlives the form and its buttons
+        TForm1 form;
+        QVERIFY(open(form));
+        // Marked, so that no command has a message box to show.
+        QTest::mouseClick(form.CellButton("bt0505"), Qt::LeftButton);
+        QTest::mouseClick(form.CellButton("bt0505"), Qt::RightButton);
+        if (driver == Driver::Keys)
+            Keys(&form, "Down"); // shows the cursor on the last number, bt0505
+        auto* target = form.findChild<TFlatSpeedButton*>(button);
+        LogInto(log, target);
+
+        if (driver == Driver::Mouse) {
+            QTest::mouseClick(target, how == "L" ? Qt::LeftButton : Qt::RightButton);
+            QVERIFY(!frame(form)->isVisible());
+            QVERIFY(focusedCells(form).isEmpty());
+        } else if (driver == Driver::Keys) {
+            Keys(&form, how);
+        } else {
+            QAccessibleActionInterface* actions = Actions(target);
+            QVERIFY(actions);
+            QVERIFY(actions->actionNames().contains(how));
+            actions->doAction(how);
+            QTRY_VERIFY(!log.isEmpty());
+        }
+        QCOMPARE(log.join(QLatin1Char(',')), expected);
+    }
+
+    void onlyCellsOfferTheRightPressAndCommandsTellTheirKeys()
+    {
+        TForm1 form;
+        QCOMPARE(Actions(form.CellButton("bt0707"))->actionNames(),
+                 (QStringList{QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::showMenuAction()}));
+        struct Expect { const char* name; const char* key; };
+        for (const Expect& e : {Expect{"BtnUndo1", "Ctrl+Z"}, Expect{"BtnUndoMarcato", "Ctrl+M"}, Expect{"BtnMosse", "Ctrl+H"}}) {
+            QAccessibleActionInterface* actions = Actions(command(form, e.name));
+            QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+            const QString key = QKeySequence(QString::fromLatin1(e.key)).toString(QKeySequence::NativeText);
+            QCOMPARE(actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()), QStringList{key});
+        }
+    }
+
+    void actionsDoNotReachTheBoardBehindAModalWindow()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        bool pressed = false;
+        ModalWatch watch;
+        watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+            Actions(form.CellButton("bt0505"))->doAction(QAccessibleActionInterface::pressAction());
+            QTest::qWait(50);
+            pressed = true;
+            best->close();
+        });
+        form.Migliori201Click();
+        QVERIFY(pressed);
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString());
+        QTest::qWait(50);
+        QCOMPARE(form.CellButton("bt0505")->Caption(), QString()); // not run late either
+    }
+
+    void markAndBothUndosFromTheKeyboard_data()
+    {
+        QTest::addColumn<QString>("rightPress");
+        QTest::newRow("context-menu key") << "Menu";
+        QTest::newRow("Shift+F10") << "Shift+F10";
+    }
+    void markAndBothUndosFromTheKeyboard()
+    {
+        QFETCH(QString, rightPress);
+        TForm1 form;
+        QVERIFY(open(form));
+        int row = 1;
+        int column = 1;
+        Keys(&form, "Down"); // shows the cursor top-left
+        for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502", "bt0202"}) {
+            Keys(&form, ArrowsTo(row, column, id) + (row % 2 ? " Space" : " Return"));
+            QCOMPARE(form.Cursor().Cell()->objectName(), QString(id)); // follows the number placed
+        }
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(5));
+
+        Keys(&form, ArrowsTo(row, column, "bt0805") + " " + rightPress);
+        QCOMPARE(form.CellButton("bt0805")->Color(), Q(MarkColor));
+        Keys(&form, "Ctrl+Z");
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(4));
+        QCOMPARE(form.CellButton("bt0202")->Caption(), QString());
+        Keys(&form, "Ctrl+M");
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(2));
+        QCOMPARE(form.CellButton("bt0802")->Caption(), QString());
+        QCOMPARE(form.CellButton("bt0805")->Color(), Q(MarkColor));
+        Keys(&form, "Ctrl+H");
+        QCOMPARE(form.CellButton("bt0607")->Color(), Q(HintColor));
+        Keys(&form, rightPress);
+        QCOMPARE(form.CellButton("bt0805")->Color(), Q(NumberColor));
+        QCOMPARE(form.Game().MarkedCell, std::string());
+    }
+
+    // A whole game with no mouse at all, ranked, named and stored; once by keys, once by the
+    // actions a screen reader calls.
+    void aWholeGameIsStoredWithoutTheMouse_data()
+    {
+        QTest::addColumn<Driver>("driver");
+        QTest::newRow("keys") << Driver::Keys;
+        QTest::newRow("accessibility actions") << Driver::Accessibility;
+    }
+    void aWholeGameIsStoredWithoutTheMouse()
+    {
+        QFETCH(Driver, driver);
+        TForm1 form;
+        QVERIFY(open(form));
+        const bool keys = driver == Driver::Keys;
+        QStringList seen;
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+            seen << "dialog";
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+                seen << best->findChild<QTableWidget*>("SgMigliori")->item(0, 0)->text();
+                if (keys)
+                    Keys(best, "Esc");
+                else
+                    Actions(best->findChild<TFlatSpeedButton*>("BtnEsci"))->doAction("Press");
+            });
+            auto* name = dialog->findChild<QLineEdit*>("EditNome");
+            if (keys) {
+                QTRY_COMPARE(QApplication::focusWidget(), name);
+                QTest::keyClicks(name, "Kb");
+                Keys(name, "Return");
+            } else {
+                QAccessible::queryAccessibleInterface(name)->editableTextInterface()->insertText(0, "Kb");
+                Actions(dialog->findChild<TFlatSpeedButton*>("BtnOk"))->doAction("Press");
+            }
+        });
+
+        int row = 1;
+        int column = 1;
+        if (keys)
+            Keys(&form, "Right"); // shows the cursor top-left
+        for (int number = 1; number <= 12; ++number) {
+            const char* id = ShortGame[number - 1];
+            if (keys)
+                Keys(&form, ArrowsTo(row, column, id) + " Space");
+            else
+                Actions(form.CellButton(id))->doAction("Press");
+            // The last number opens both windows, and the new game after them clears the board.
+            QTRY_VERIFY(form.CellButton(id)->Caption() == QString::number(number) || seen.size() == 2);
+        }
+        QTRY_COMPARE(seen, (QStringList{"dialog", "Kb"}));
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(0)); // the new game after both windows
+        const QByteArray stored = ReadRecordFile();
+        QCOMPARE(stored.size(), 2880);
+        QCOMPARE(stored.left(3), QByteArray("\x02Kb"));
+        QCOMPARE(int(stored[31]), 12);
+    }
+};
+
+QTEST_MAIN(KeyboardPlayTest)
+#include "KeyboardPlayTest.moc"
