@@ -1,10 +1,23 @@
+#include "records/GameAnalysis.h"
+#include "records/RecordFile.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
 
+#include <iostream>
+#include <string_view>
+
 int main(int argc, char* argv[])
 {
+    // The analysis prints and ends before any window or display is touched.
+    if (argc >= 2 && std::string_view(argv[1]) == "--analyse") {
+        if (argc > 3) {
+            std::cerr << "usage: tovratovratovra --analyse [FILE]\n";
+            return 2;
+        }
+        return tovra::AnalyseRecordFile(argc == 3 ? argv[2] : tovra::RecordFileName, std::cout, std::cerr);
+    }
     QApplication application(argc, argv);
     PrepareApplication();
     // Created before the event loop: its start-up reads record.dat and may report an error

@@ -35,6 +35,10 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
 void BtnUndo1Click(GameState& game, BoardView& board);
 // "Undo->marked": takes back numbers one at a time until the marked cell holds the highest.
 void BtnUndoMarcatoClick(GameState& game, BoardView& board);
+// Takes numbers back one at a time with the steps of "Undo 1", about 60 ms apart, until
+// `number` is the highest. Stops early when the player starts a new game or changes the
+// numbers meanwhile.
+void UndoToNumber(GameState& game, BoardView& board, int number);
 // Removes the highest number; only while MoveCount > 0.
 void UndoLastNumber(GameState& game, BoardView& board);
 

@@ -85,4 +85,21 @@ void BtnUndoMarcatoClick(GameState& game, BoardView& board)
     }
 }
 
+void UndoToNumber(GameState& game, BoardView& board, int number)
+{
+    // Events run between the steps, as in "Undo->marked". The walk takes back only the
+    // numbers it was asked to: it stops when its game is gone or the numbers differ from
+    // those it started with.
+    const std::uint32_t gameNumber = game.GameNumber;
+    const int startCount = game.MoveCount;
+    const MoveHistoryList startHistory = game.MoveHistory;
+    while (game.GameNumber == gameNumber && game.MoveCount > number && game.MoveCount <= startCount &&
+           game.MoveHistory[game.MoveCount] == startHistory[game.MoveCount]) {
+        ClearHighlights(board);
+        UndoLastNumber(game, board);
+        board.Pause(60);
+        board.DispatchPendingEvents();
+    }
+}
+
 } // namespace tovra

@@ -73,6 +73,11 @@ int PosixFileSystem::OpenReadWrite(const std::string& path)
     return Open(path, O_RDWR);
 }
 
+int PosixFileSystem::OpenReadOnly(const std::string& path)
+{
+    return Open(path, O_RDONLY);
+}
+
 int PosixFileSystem::OpenWriteOnly(const std::string& path)
 {
     return Open(path, O_WRONLY);

@@ -34,6 +34,7 @@ public:
     // Opens an existing file; a descriptor or -errno. Neither call creates nor truncates,
     // and neither waits on a FIFO.
     virtual int OpenReadWrite(const std::string& path) = 0;
+    virtual int OpenReadOnly(const std::string& path) = 0;
     virtual int OpenWriteOnly(const std::string& path) = 0;
     // Creates a file that must not exist yet (mode filtered by the umask), open read-write.
     virtual int CreateExclusive(const std::string& path, mode_t mode) = 0;
@@ -75,6 +76,7 @@ public:
 class PosixFileSystem : public FileSystem {
 public:
     int OpenReadWrite(const std::string& path) override;
+    int OpenReadOnly(const std::string& path) override;
     int OpenWriteOnly(const std::string& path) override;
     int CreateExclusive(const std::string& path, mode_t mode) override;
     ssize_t Read(int fd, void* buffer, std::size_t size) override;

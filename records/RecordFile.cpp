@@ -382,6 +382,22 @@ void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
     RecordFile(path, files).Load(table);
 }
 
+void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files)
+{
+    const int fd = files.OpenReadOnly(path);
+    if (fd < 0)
+        Raise(fd);
+    std::array<std::uint8_t, TableSize> bytes{};
+    std::size_t got = 0;
+    int status = ReadAll(files, fd, bytes, got);
+    const int closed = files.Close(fd);
+    if (status == 0)
+        status = std::min(closed, 0);
+    if (status != 0)
+        Raise(status);
+    table = DecodeTable(bytes);
+}
+
 SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files)
 {
     // Through a symbolic link the table goes to the link's target, next to which the

@@ -37,6 +37,11 @@ enum class SaveOutcome {
 // A longer file is read to 2,880 bytes only. The file is never written when it exists.
 void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
 
+// Reads the table for a look only: the file is opened read-only and never created, so a
+// read-only file reads as any other. Throws IoError as LoadBestTable does (code 2 when
+// there is no file, 100 when it is shorter than 2,880 bytes); the table is then unchanged.
+void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+
 // Replaces the file with the table, whatever it holds, atomically: the new bytes go to a
 // temporary file in the same directory, which is synced and renamed over the old one,
 // keeping its permission bits. A symbolic link is written through: its final target is

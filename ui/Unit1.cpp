@@ -5,6 +5,7 @@
 #include "ClockText.h"
 #include "HelpWindow.h"
 #include "ModalWindows.h"
+#include "ReachabilityCheck.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
@@ -52,6 +53,7 @@ TForm1::TForm1(QWidget* parent)
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);
     board_ = std::make_unique<WidgetBoardView>(cells_, ui->ScorePanel, ui->TimePanel, &TimerTempo, this);
+    reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
@@ -103,6 +105,7 @@ void TForm1::connectHandlers()
     connect(ui->Nuovapartita1, &QAction::triggered, this, &TForm1::Nuovapartita1Click);
     connect(ui->Esci1, &QAction::triggered, this, &TForm1::Esci1Click);
     connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
+    connect(ui->Raggiungibile1, &QAction::triggered, this, &TForm1::Raggiungibile1Click);
     connect(ui->Migliori201, &QAction::triggered, this, &TForm1::Migliori201Click);
     connect(ui->About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(&TimerTempo, &QTimer::timeout, this, &TForm1::TimerTempoTimer);
@@ -128,10 +131,17 @@ void TForm1::FormCreate()
     StartupReset(game_, *board_);
 }
 
-void TForm1::btClick(TFlatSpeedButton* sender) { tovra::btClick(game_, *board_, board_->CellOf(sender)); }
+// Every action on the board tells the reachability check, which drops its suggestion and a
+// question about a position that is gone.
+void TForm1::btClick(TFlatSpeedButton* sender)
+{
+    tovra::btClick(game_, *board_, board_->CellOf(sender));
+    reach_->BoardChanged();
+}
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
+    reach_->BoardChanged();
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
                                                           : MouseButton::Middle;
@@ -149,10 +159,26 @@ void TForm1::btMouseUp()
     Nuovapartita1Click();
 }
 
-void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
-void TForm1::BtnUndoMarcatoClick() { tovra::BtnUndoMarcatoClick(game_, *board_); }
+void TForm1::BtnUndo1Click()
+{
+    tovra::BtnUndo1Click(game_, *board_);
+    reach_->BoardChanged();
+}
+
+void TForm1::BtnUndoMarcatoClick()
+{
+    reach_->BoardChanged(); // the ring goes before the animation starts
+    tovra::BtnUndoMarcatoClick(game_, *board_);
+    reach_->BoardChanged();
+}
+
 void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
-void TForm1::Nuovapartita1Click() { tovra::Nuovapartita1Click(game_, *board_); }
+
+void TForm1::Nuovapartita1Click()
+{
+    tovra::Nuovapartita1Click(game_, *board_);
+    reach_->BoardChanged();
+}
 void TForm1::Esci1Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -160,6 +186,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
     ++game_.GameNumber;
+    reach_->Cancel();
     QMainWindow::closeEvent(event);
 }
 
@@ -169,6 +196,8 @@ void TForm1::Help1Click()
         help_ = new HelpWindow(this);
     help_->ShowContents();
 }
+
+void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
 void TForm1::Migliori201Click()
 {

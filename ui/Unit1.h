@@ -19,6 +19,7 @@ class TForm1;
 class BoardCursor;
 class HelpWindow;
 class QLabel;
+class ReachabilityCheck;
 class TFlatSpeedButton;
 class WidgetBoardView;
 
@@ -35,6 +36,7 @@ public:
     QLabel* ScorePanel() const;
     QLabel* TimePanel() const;
     QTimer& Clock() { return TimerTempo; }
+    ReachabilityCheck& Reachability() { return *reach_; }
     BoardCursor& Cursor() { return *cursor_; }
     // The monotonic clock the game clock measures with (tests step it by hand).
     void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
@@ -49,6 +51,7 @@ public:
     void Nuovapartita1Click();
     void Esci1Click();
     void Help1Click();
+    void Raggiungibile1Click();
     void Migliori201Click();
     void About1Click();
     void TimerTempoTimer();
@@ -67,5 +70,7 @@ private:
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
     QPointer<HelpWindow> help_;
+    // After the board: it goes first, and its workers end before the board does.
+    std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
 };

@@ -210,6 +210,55 @@ INSTANTIATE_TEST_SUITE_P(
                       2, "bt0805"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// "Undo to N" after "Can 100 still be reached?": down to number 2 unless the player acts
+// during the animation.
+struct UndoToNumberCase {
+    const char* name;
+    std::function<void(GameState&, InMemoryBoard&)> action; // at the first step's dispatch
+    int expectedCount;
+};
+
+class UndoToNumberTest : public MarkAndUndoTest, public ::testing::WithParamInterface<UndoToNumberCase> {};
+
+TEST_P(UndoToNumberTest, TakesNumbersBackAsUndo1UntilThePlayerActs)
+{
+    RightPress("bt0502"); // number 4: the mark goes with it
+    BtnMosseClick(game, board);
+    bool once = false;
+    board.onDispatch = [&] {
+        EXPECT_EQ(BrokenInvariant(game, board), "");
+        EXPECT_TRUE(CellsColored(HintColor).empty());
+        if (!once && GetParam().action) {
+            once = true;
+            GetParam().action(game, board);
+        }
+    };
+    UndoToNumber(game, board, 2);
+    EXPECT_EQ(game.MoveCount, GetParam().expectedCount) << board.ToText();
+    EXPECT_EQ(BrokenInvariant(game, board), "") << board.ToText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Animation, UndoToNumberTest,
+    ::testing::Values(
+        UndoToNumberCase{"left_alone_it_stops_at_the_number", nullptr, 2},
+        UndoToNumberCase{"a_new_game_stops_it", [](GameState& g, InMemoryBoard& b) { Nuovapartita1Click(g, b); }, 0},
+        UndoToNumberCase{"a_new_number_stops_it",
+                         [](GameState& g, InMemoryBoard& b) { btClick(g, b, b.FindCell("bt0304")); }, 5},
+        UndoToNumberCase{"an_undo_meanwhile_still_ends_at_the_number",
+                         [](GameState& g, InMemoryBoard& b) { BtnUndo1Click(g, b); }, 2}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(MarkAndUndoTest, UndoToNumberTakesTheMarkAlongWithItsNumber)
+{
+    RightPress("bt0502");
+    UndoToNumber(game, board, 3);
+    EXPECT_EQ(game.MoveCount, 3);
+    EXPECT_EQ(game.MarkedCell, "");
+    EXPECT_TRUE(CellsColored(MarkColor).empty());
+    EXPECT_EQ(board.pauses, (std::vector<int>{60, 60}));
+}
+
 class ResetTest : public GameFixture {};
 
 TEST_F(ResetTest, NewGameClearsEverythingAndRecoloursEveryCell)

@@ -189,6 +189,13 @@ int FaultyFileSystem::OpenReadWrite(const std::string& path)
     return Opened(PosixFileSystem::OpenReadWrite(path));
 }
 
+int FaultyFileSystem::OpenReadOnly(const std::string& path)
+{
+    if (const int error = Injected(Call::OpenReadOnly))
+        return error;
+    return Opened(PosixFileSystem::OpenReadOnly(path));
+}
+
 int FaultyFileSystem::OpenWriteOnly(const std::string& path)
 {
     if (const int error = Injected(Call::OpenWriteOnly))

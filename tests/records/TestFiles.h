@@ -64,7 +64,7 @@ class FaultyFileSystem : public PosixFileSystem {
 public:
     enum class Call {
         OpenReadWrite, OpenWriteOnly, CreateExclusive, Read, Write, WriteAt, Truncate, Sync, Close,
-        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory, RealPath, ReadLink,
+        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory, RealPath, ReadLink, OpenReadOnly,
     };
 
     // The nth call (from 1) of `call` fails with errno `error`.
@@ -77,6 +77,7 @@ public:
     int Calls(Call call) const;
 
     int OpenReadWrite(const std::string& path) override;
+    int OpenReadOnly(const std::string& path) override;
     int OpenWriteOnly(const std::string& path) override;
     int CreateExclusive(const std::string& path, mode_t mode) override;
     ssize_t Read(int fd, void* buffer, std::size_t size) override;

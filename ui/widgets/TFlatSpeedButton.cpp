@@ -129,6 +129,16 @@ void TFlatSpeedButton::SetGroupIndex(int index) { m_groupIndex = index; }
 bool TFlatSpeedButton::AllowAllUp() const { return m_allowAllUp; }
 void TFlatSpeedButton::SetAllowAllUp(bool on) { m_allowAllUp = on; }
 
+bool TFlatSpeedButton::Suggested() const { return m_suggested; }
+
+void TFlatSpeedButton::SetSuggested(bool on)
+{
+    if (on == m_suggested)
+        return;
+    m_suggested = on;
+    update();
+}
+
 TFlatSpeedButton::VisualState TFlatSpeedButton::State() const { return m_state; }
 TFlatSpeedButton::VisualState TFlatSpeedButton::PreviousState() const { return m_previousState; }
 bool TFlatSpeedButton::PressActive() const { return m_pressActive; }
@@ -377,6 +387,21 @@ void TFlatSpeedButton::drawOutlineFrame(QPainter& painter) const
     painter.fillRect(2, h - 2, w - 3, 1, bottomRight);
 }
 
+// Two logical pixels wide, one pixel in from the edge: the hover frame's outer line still
+// shows around it, and a free cell's face stays visible in the middle.
+void TFlatSpeedButton::drawSuggestionRing(QPainter& painter) const
+{
+    const int w = width();
+    const int h = height();
+    if (w < 6 || h < 6)
+        return;
+    const QColor ring = SuggestionRingColor();
+    painter.fillRect(1, 1, w - 2, 2, ring);
+    painter.fillRect(1, h - 3, w - 2, 2, ring);
+    painter.fillRect(1, 3, 2, h - 6, ring);
+    painter.fillRect(w - 3, 3, 2, h - 6, ring);
+}
+
 void TFlatSpeedButton::drawWin40Frame(QPainter& painter, const QColor& face) const
 {
     const bool pushed = m_state == VisualState::Pushed;
@@ -407,6 +432,8 @@ void TFlatSpeedButton::paintEvent(QPaintEvent*)
         drawOutlineFrame(painter);
     else
         drawWin40Frame(painter, face);
+    if (m_suggested)
+        drawSuggestionRing(painter);
 
     if (m_caption.isEmpty())
         return;

@@ -14,6 +14,10 @@ class QPainter;
 class QPaintEvent;
 class QShortcut;
 
+// The ring of a suggested cell: a purple that no cell colour, no frame and not the blue
+// keyboard cursor uses.
+inline QColor SuggestionRingColor() { return QColor(0x8E, 0x24, 0xAA); }
+
 // The flat push button of the board cells and of every command button.
 //
 // It draws on its parent's surface (no native window), never takes the keyboard focus and
@@ -75,6 +79,11 @@ public:
     bool AllowAllUp() const;
     void SetAllowAllUp(bool on);
 
+    // A ring just inside the border that points the player at this cell, drawn over the
+    // face so the face colour keeps its meaning. Cells only; off by default.
+    bool Suggested() const;
+    void SetSuggested(bool on);
+
     VisualState State() const;
     VisualState PreviousState() const;
     // A left press has been accepted and its release has not finished yet.
@@ -131,6 +140,7 @@ private:
     QColor captionColor() const;
     void drawOutlineFrame(QPainter& painter) const;
     void drawWin40Frame(QPainter& painter, const QColor& face) const;
+    void drawSuggestionRing(QPainter& painter) const;
 
     QString m_caption;
     std::optional<QColor> m_color;
@@ -143,6 +153,7 @@ private:
     bool m_ctlXP = true;
     int m_groupIndex = 0;
     bool m_allowAllUp = false;
+    bool m_suggested = false;
 
     VisualState m_state = VisualState::Up;
     VisualState m_previousState = VisualState::Up;

@@ -1,0 +1,109 @@
+#include "records/GameAnalysis.h"
+
+#include "core/BoardTraversal.h"
+#include "core/GameState.h"
+#include "core/Solver.h"
+#include "records/RecordFile.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+
+namespace tovra {
+
+namespace {
+constexpr std::size_t NameColumnWidth = NameCapacity;
+
+bool IsStep(int from, int to)
+{
+    return IsMoveShape(std::abs(from % BoardSize - to % BoardSize), std::abs(from / BoardSize - to / BoardSize));
+}
+
+// The stored name for a terminal: control characters (which a foreign file may hold, and
+// which would drive the terminal) become '?', and the name is padded to its column. The
+// name is UTF-8 from a single-byte code page, so every character is one column wide.
+std::string NameColumn(const BestRecord& record)
+{
+    const std::string name = RecordName(record);
+    std::string shown;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
+            shown += '?';
+            ++i;
+        } else {
+            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
+        }
+    }
+    const auto characters = static_cast<std::size_t>(
+        std::count_if(shown.begin(), shown.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    if (characters < NameColumnWidth)
+        shown.append(NameColumnWidth - characters, ' ');
+    return shown;
+}
+
+std::string RightAligned(int value, std::size_t width)
+{
+    std::string text = std::to_string(value);
+    return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
+}
+} // namespace
+
+std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record)
+{
+    const int score = record.Score;
+    if (score < 1 || score > CellCount)
+        return std::nullopt;
+    std::vector<int> cells(static_cast<std::size_t>(score), NoCell);
+    for (int index = 0; index < CellCount; ++index) {
+        const int number = record.SchemeBytes[static_cast<std::size_t>(index)];
+        if (number == 0)
+            continue;
+        if (number > score || cells[static_cast<std::size_t>(number - 1)] != NoCell)
+            return std::nullopt;
+        cells[static_cast<std::size_t>(number - 1)] = index;
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i] == NoCell || (i > 0 && !IsStep(cells[i - 1], cells[i])))
+            return std::nullopt;
+    }
+    return cells;
+}
+
+std::string AnalysisLine(int rank, const BestRecord& record)
+{
+    std::string verdict;
+    if (const auto cells = StoredGameOrder(record); !cells) {
+        verdict = "the stored board is not a game";
+    } else if (const int last = LastReachableNumber(*cells); last == CellCount) {
+        verdict = "100 reached";
+    } else {
+        verdict = "100 reachable until number " + std::to_string(last);
+    }
+    return RightAligned(rank, 2) + "  " + NameColumn(record) + "  " + RightAligned(record.Score, 3) + "  " + verdict;
+}
+
+int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& err)
+{
+    BestTable table;
+    try {
+        ReadBestTable(table, path);
+    } catch (const IoError& error) {
+        err << error.BoxText() << '\n';
+        return 1;
+    }
+    bool anyGame = false;
+    for (int rank = 1; rank <= RecordCount; ++rank) {
+        const BestRecord& record = table.ByRank(rank);
+        if (!HoldsGame(record))
+            continue;
+        out << AnalysisLine(rank, record) << '\n';
+        anyGame = true;
+    }
+    if (!anyGame)
+        out << "No stored games.\n";
+    return 0;
+}
+
+} // namespace tovra

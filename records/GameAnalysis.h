@@ -1,0 +1,27 @@
+#pragma once
+// "--analyse": where each stored game lost the chance of 100, told without opening a window.
+#include "records/BestRecord.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovra {
+
+// The cells (indexes 0..99) of numbers 1..Score of a stored game, rebuilt from its board;
+// nothing when the board is no game: a score above 100, a number missing, twice or above
+// the score, or a step the move rule forbids.
+std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record);
+
+// The line for one stored game: rank, name, score, and the last number after which 100
+// could still be reached ("100 reached" for a full board).
+std::string AnalysisLine(int rank, const BestRecord& record);
+
+// Reads the table at `path` without ever writing or creating it, and writes one line per
+// stored game to `out` (records without a game are left out). A file that cannot be read
+// gets the message the game shows at start-up, on `err`. Returns the exit status: 0, or 1
+// for a file that cannot be read.
+int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& err);
+
+} // namespace tovra

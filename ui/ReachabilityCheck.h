@@ -1,0 +1,104 @@
+#pragma once
+// "Can 100 still be reached?": the question about the game on the board, thought over on a
+// worker thread while the window stays live, and answered in a message box.
+#include "core/GameState.h"
+#include "core/Solver.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+class QMessageBox;
+class QWidget;
+class WidgetBoardView;
+
+// What the solver says about a game, ready to be told.
+struct ReachabilityAnswer {
+    enum class Kind {
+        FromAnyFirstCell, // the empty board: every first cell leads to 100
+        Reachable,        // nextCell is a next number that keeps 100 reachable
+        Reached,          // the board is full
+        Unreachable,      // lastReachable is the highest number after which 100 still could be reached
+        Stopped,          // asked to stop before an answer
+    };
+    Kind kind = Kind::Stopped;
+    int nextCell = tovra::NoCell;
+    int lastReachable = -1;
+};
+
+// The exact answer for the game whose numbers 1, 2, ... sit on `cells` (indexes 0..99, in
+// order). Only a stop request ends it early, with Stopped.
+ReachabilityAnswer AnswerReachability(const std::vector<int>& cells, std::stop_token stop);
+
+// The numbers of the game, as cell indexes in order.
+std::vector<int> GameCells(const tovra::GameState& game);
+
+class ReachabilityCheck : public QObject {
+    Q_OBJECT
+
+public:
+    using Solve = std::function<ReachabilityAnswer(const std::vector<int>&, std::stop_token)>;
+
+    ReachabilityCheck(tovra::GameState& game, WidgetBoardView& board, QWidget* window);
+    ~ReachabilityCheck() override;
+
+    // Starts thinking about the game on the board (a question still open is dropped). The
+    // answer box opens when the answer is there; "No answer yet." after the patience runs out.
+    void Ask();
+    // After an action on the board: the suggested cell loses its ring, and a question about a
+    // position that is gone is dropped.
+    void BoardChanged();
+    // Drops the open question, if any.
+    void Cancel();
+
+    bool Thinking() const { return thinking_; }
+    // The cell the last answer suggested, while its ring shows; nullptr otherwise.
+    TFlatSpeedButton* SuggestedCell() const { return suggested_; }
+
+    // For tests: another solver, a shorter wait before "No answer yet.".
+    void SetSolver(Solve solve) { solve_ = std::move(solve); }
+    void SetPatience(int milliseconds) { patience_.setInterval(milliseconds); }
+
+private:
+    struct Worker {
+        std::jthread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    bool positionIsUnchanged() const;
+    void answerArrived(quint64 question, const ReachabilityAnswer& answer);
+    void patienceRanOut();
+    void stopThinking();
+    void tell(const ReachabilityAnswer& answer);
+    void suggest(int cell);
+    void forgetSuggestion();
+    void joinFinishedWorkers();
+
+    tovra::GameState& game_;
+    WidgetBoardView& board_;
+    QWidget* window_;
+    Solve solve_;
+    QTimer patience_;
+    QTimer busyLook_;
+    bool thinking_ = false;
+    // Numbers every question, so an answer to an older one is recognised and dropped.
+    quint64 question_ = 0;
+    // The position asked about: an answer is told only while the board still shows it.
+    std::uint32_t askedGame_ = 0;
+    std::vector<int> askedCells_;
+    QPointer<QMessageBox> waitingBox_;
+    std::optional<ReachabilityAnswer> arrivedWhileWaiting_;
+    QPointer<TFlatSpeedButton> suggested_;
+    // A dropped question's worker is asked to stop and left to finish on its own, so the
+    // window never waits for it; the destructor joins them all.
+    std::vector<Worker> workers_;
+};
