@@ -52,16 +52,25 @@ BestTable TableOf(const std::vector<BestRecord>& games)
     return table;
 }
 
-TEST(TwoCopiesTest, BothCopiesGamesAreKept)
-{
-    // Two copies load the same table, then save games in turn, each from its own table.
+// Two copies of the game in one folder, each with the table it loaded at its start.
+class TwoCopiesTest : public ::testing::Test {
+protected:
+    TwoCopiesTest()
+    {
+        first.Load(firstTable);
+        second.Load(secondTable);
+    }
+
     TempDir dir;
-    RecordFile first(dir.Path());
-    RecordFile second(dir.Path());
+    RecordFile first{dir.Path()};
+    RecordFile second{dir.Path()};
     BestTable firstTable;
     BestTable secondTable;
-    first.Load(firstTable);
-    second.Load(secondTable);
+};
+
+TEST_F(TwoCopiesTest, BothCopiesGamesAreKept)
+{
+    // The copies save games in turn, each from its own table.
 
     EXPECT_EQ(Finish(first, firstTable, Game("First", 30)), SaveOutcome::Saved);
     EXPECT_EQ(Finish(second, secondTable, Game("Second", 40)), SaveOutcome::Saved);
@@ -75,15 +84,8 @@ TEST(TwoCopiesTest, BothCopiesGamesAreKept)
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
 }
 
-TEST(TwoCopiesTest, GameThatNoLongerRanksInTheNewerTableIsNotWritten)
+TEST_F(TwoCopiesTest, GameThatNoLongerRanksInTheNewerTableIsNotWritten)
 {
-    TempDir dir;
-    RecordFile first(dir.Path());
-    RecordFile second(dir.Path());
-    BestTable firstTable;
-    BestTable secondTable;
-    first.Load(firstTable);
-    second.Load(secondTable);
     std::vector<BestRecord> twenty;
     for (int k = 0; k < RecordCount; ++k)
         twenty.push_back(Game("High " + std::to_string(k), 90 - k));
@@ -95,15 +97,8 @@ TEST(TwoCopiesTest, GameThatNoLongerRanksInTheNewerTableIsNotWritten)
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf(twenty)));
 }
 
-TEST(TwoCopiesTest, RefreshReadsTheFileOnlyWhenItChanged)
+TEST_F(TwoCopiesTest, RefreshReadsTheFileOnlyWhenItChanged)
 {
-    TempDir dir;
-    RecordFile first(dir.Path());
-    RecordFile second(dir.Path());
-    BestTable firstTable;
-    BestTable secondTable;
-    first.Load(firstTable);
-    second.Load(secondTable);
     EXPECT_FALSE(first.Refresh(firstTable));
 
     ASSERT_EQ(Finish(second, secondTable, Game("Second", 40)), SaveOutcome::Saved);
@@ -118,7 +113,7 @@ TEST(TwoCopiesTest, RefreshReadsTheFileOnlyWhenItChanged)
     EXPECT_EQ(firstTable, secondTable);
 }
 
-TEST(TwoCopiesTest, TwoProcessesSavingAtOnceLoseNoGame)
+TEST(TwoProcessesTest, SavingAtOnceLoseNoGame)
 {
     // Both copies load the fresh table, then save 20 games each as fast as they can. Scores
     // are all distinct, so the file must end as the 20 best of the 40 games.

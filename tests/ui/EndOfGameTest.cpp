@@ -39,8 +39,7 @@ QByteArray FreshRecordBytes()
 class EndOfGameTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString previousDir;
+    RecordFolder folder;
 
     static void play(TForm1& form, int count = 12)
     {
@@ -49,13 +48,8 @@ class EndOfGameTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        QFile::remove("record.dat");
-    }
-    void cleanup() { QDir::setCurrent(previousDir); }
+    void init() { folder.Enter(); }
+    void cleanup() { folder.Leave(); }
 
     void aRankedGameIsStoredByteForByteAndTheBoardResets()
     {

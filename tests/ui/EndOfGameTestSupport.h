@@ -1,7 +1,9 @@
 #pragma once
 // What the whole-game tests share: a short game and the record file as written.
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 namespace endofgame {
 
@@ -14,5 +16,21 @@ inline QByteArray ReadRecordFile()
     QFile file("record.dat");
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Each test runs in an empty folder of its own, where the game keeps its record.dat.
+class RecordFolder {
+public:
+    void Enter()
+    {
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        QFile::remove("record.dat");
+    }
+    void Leave() { QDir::setCurrent(previous_); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
 
 } // namespace endofgame

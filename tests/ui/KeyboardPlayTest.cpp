@@ -72,8 +72,7 @@ Q_DECLARE_METATYPE(Driver)
 class KeyboardPlayTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString previousDir;
+    RecordFolder folder;
 
     static bool open(TForm1& form)
     {
@@ -94,13 +93,8 @@ class KeyboardPlayTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        QFile::remove("record.dat");
-    }
-    void cleanup() { QDir::setCurrent(previousDir); }
+    void init() { folder.Enter(); }
+    void cleanup() { folder.Leave(); }
 
     void cursorShowsOnTheFirstMoveKeyAndStopsAtTheEdges_data()
     {
