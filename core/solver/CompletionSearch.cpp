@@ -1,5 +1,8 @@
 #include "CompletionSearch.h"
 
+#include "CompletionWalks.h"
+#include "DegreeFactor.h"
+
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
 #include "core/GameState.h"
@@ -7,13 +10,18 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // Completing the board from the last number is a Hamiltonian path from that cell through every
 // free cell. Joining one virtual end vertex to every free cell, with the last number's cell tied
 // to it, turns the question into a Hamiltonian cycle, which is searched over edges: every edge is
 // open, fixed (in the cycle) or removed, and simple rules on degrees, chains, connectivity and
-// two-colourings settle most edges before any guess.
+// two-colourings settle most edges before any guess. A position that is not settled at once gets
+// the dearer degree bound (some choice of open edges giving every vertex degree two) at its root
+// and near it, and walks that look for a completion between the search's restarts.
 
 namespace tovra::solver {
 namespace {
@@ -44,19 +52,17 @@ const MoveTable& Moves()
     return table;
 }
 
-// Bit counts of the nine edge bits, without relying on a popcount instruction.
-const std::uint8_t* BitCounts()
-{
-    static const auto table = [] {
-        std::array<std::uint8_t, 512> t{};
-        for (unsigned i = 0; i < t.size(); ++i)
-            t[i] = static_cast<std::uint8_t>(std::popcount(i));
-        return t;
-    }();
-    return table.data();
-}
+// std::popcount, read from a table of its values for the nine edge bits: on the baseline x86-64
+// target there is no popcount instruction and std::popcount is a library call, which took almost
+// half of the search's time; the table is one load.
+constexpr auto EdgeBitCounts = [] {
+    std::array<std::uint8_t, 512> counts{};
+    for (unsigned bits = 0; bits < counts.size(); ++bits)
+        counts[bits] = static_cast<std::uint8_t>(std::popcount(bits));
+    return counts;
+}();
 
-int Count(std::uint16_t bits) { return BitCounts()[bits & 511u]; }
+int Count(std::uint16_t bits) { return EdgeBitCounts[bits & 511u]; }
 
 // A two-colouring of the cells with, for each cell, the moves that lead to its own colour.
 struct Colouring {
@@ -105,7 +111,7 @@ enum class Outcome { Found, Dead, OutOfBudget };
 class CycleSearch {
 public:
     CycleSearch(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
-        : limits_(limits), rules_(rules)
+        : limits_(limits), rules_(rules), walks_(position)
     {
         last_ = position.lastCell;
         for (int cell = 0; cell < CellCount; ++cell) {
@@ -146,14 +152,16 @@ public:
             answer.nodes = 1;
             return answer;
         }
-        // Restarts with budgets of 100 nodes times the Luby sequence (1 1 2 1 1 2 4 ...) and
+        // Restarts with budgets of 100 nodes times the Luby sequence (1 1 2 1 1 2 4 ...), plus
+        // one node per free cell so that every run has room for a dive to a full board, and
         // shuffled tie-breaks: a search that went astray early is abandoned for a fresh one,
         // and every run is complete, so whichever run finishes gives the answer. Hard positions
-        // are those that need many short runs or a long one.
+        // are those that need many short runs or a long one. Between two runs, a walk about as
+        // long as the run looks for a completion the other way.
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
             runNodes_ = 0;
-            runBudget_ = 100 * Luby(run + 1);
+            runBudget_ = 100 * Luby(run + 1) + static_cast<std::uint64_t>(freeCount_);
             const Outcome outcome = Search(root);
             if (outcome == Outcome::Found) {
                 answer.answer = Reachability::Reachable;
@@ -162,6 +170,20 @@ public:
             }
             if (outcome == Outcome::Dead) {
                 answer.answer = Reachability::Unreachable;
+                break;
+            }
+            if (stopped_)
+                break;
+            // Not settled at once: the degree bound, too dear for every position, goes first.
+            if (run == 0 && rules_.degreeFactor && !DegreeFactorPossible(root)) {
+                answer.answer = Reachability::Unreachable;
+                break;
+            }
+            if (rules_.degreeFactor && run >= 1)
+                factorDepth_ = FactorDepth;
+            if (rules_.walks && Walk(runBudget_ * WalkStepsPerNode)) {
+                answer.answer = Reachability::Reachable;
+                answer.completion = walks_.Completion();
                 break;
             }
             if (stopped_)
@@ -176,6 +198,45 @@ public:
     }
 
 private:
+    // A walk step costs a small part of a search node.
+    static constexpr std::uint64_t WalkStepsPerNode = 16;
+    static constexpr int FactorDepth = 16;
+
+    // A walk of up to `steps` steps within the limits; its steps count as nodes.
+    bool Walk(std::uint64_t steps)
+    {
+        if (limits_.maxNodes != 0)
+            steps = std::min(steps, limits_.maxNodes > nodes_ ? limits_.maxNodes - nodes_ : 0);
+        const std::uint64_t before = walks_.Steps();
+        const bool found = walks_.Walk(steps, Random());
+        nodes_ += walks_.Steps() - before;
+        if (limits_.maxNodes != 0 && nodes_ >= limits_.maxNodes)
+            stopped_ = true;
+        return found;
+    }
+
+    // Whether the path cells and the end vertex could still have degree two each, the fixed
+    // edges counted, in some set of open edges.
+    bool DegreeFactorPossible(const State& s) const
+    {
+        std::vector<int> degree(CellCount + 1, 0);
+        std::vector<std::pair<int, int>> edges;
+        for (int i = 0; i < pathCellCount_; ++i) {
+            const int cell = pathCells_[i];
+            degree[static_cast<std::size_t>(cell)] = 2 - Count(s.fixed[cell]);
+            std::uint16_t rest = s.open[cell] & static_cast<std::uint16_t>(~s.fixed[cell]);
+            while (rest) {
+                const int bit = std::countr_zero(static_cast<unsigned>(rest));
+                rest &= static_cast<std::uint16_t>(rest - 1);
+                const int other = Across(cell, bit);
+                if (other > cell) // each edge once; the end vertex is the highest
+                    edges.emplace_back(cell, other);
+            }
+        }
+        degree[EndVertex] = 2 - s.endFixed;
+        return HasDegreeFactor(degree, edges);
+    }
+
     // The i-th term (from 1) of the Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ...
     static std::uint64_t Luby(std::uint32_t i)
     {
@@ -204,7 +265,11 @@ private:
         return -1;
     }
 
-    void Touch(int vertex) { work_[workSize_++] = static_cast<std::int16_t>(vertex); }
+    void Touch(int vertex)
+    {
+        assert(workSize_ < WorkCapacity);
+        work_[workSize_++] = static_cast<std::int16_t>(vertex);
+    }
 
     bool Remove(State& s, int cell, int bit)
     {
@@ -349,30 +414,38 @@ private:
 
     // --- Bounds --------------------------------------------------------------------------------
 
-    // The path (the cycle without the end vertex) must join all its cells, and a cell whose
-    // removal splits them cuts the cycle: each part needs two cycle edges out of it, to that cell
-    // or to the end vertex, which have four between them. So no cell splits the path's cells into
-    // three parts, and one that splits them in two is no end: each part holds one end.
-    bool CutRule(State& s, bool& changed)
-    {
+    // The cells whose removal splits the path's cells (joined by open moves), from one
+    // depth-first search: for each cell, its discovery time, the end of its subtree's times, and
+    // how many children's subtrees hang on it alone.
+    struct CutCells {
         int disc[CellCount];
-        int low[CellCount];
-        int parent[CellCount];
         int subtreeEnd[CellCount];
         int splits[CellCount];     // children whose subtree hangs on this cell alone
         int splitChild[CellCount]; // the last such child
+        int order[CellCount];      // the cells by discovery time
+        int root = NoCell;
+        int reached = 0; // cells found from the root
+    };
+
+    void FindCutCells(const State& s, CutCells& cuts) const
+    {
+        int low[CellCount];
+        int parent[CellCount];
         int stack[CellCount];
         std::uint16_t pending[CellCount];
+        int* disc = cuts.disc;
         int root = last_;
         for (int cell = 0; cell < CellCount; ++cell) {
             disc[cell] = -1;
-            splits[cell] = 0;
+            cuts.splits[cell] = 0;
             if (root == NoCell && inPlay_[cell])
                 root = cell;
         }
+        cuts.root = root;
         int time = 0;
         int size = 0;
         disc[root] = low[root] = time++;
+        cuts.order[disc[root]] = root;
         parent[root] = -1;
         stack[size] = root;
         pending[size++] = s.open[root] & static_cast<std::uint16_t>(~EndMask);
@@ -384,6 +457,7 @@ private:
                 const int w = moves_.target[v][bit];
                 if (disc[w] < 0) {
                     disc[w] = low[w] = time++;
+                    cuts.order[disc[w]] = w;
                     parent[w] = v;
                     stack[size] = w;
                     pending[size++] = s.open[w] & static_cast<std::uint16_t>(~EndMask);
@@ -393,33 +467,43 @@ private:
                 continue;
             }
             --size;
-            subtreeEnd[v] = time;
+            cuts.subtreeEnd[v] = time;
             if (size > 0) {
                 const int p = stack[size - 1];
                 low[p] = std::min(low[p], low[v]);
                 if (low[v] >= disc[p]) {
-                    ++splits[p];
-                    splitChild[p] = v;
+                    ++cuts.splits[p];
+                    cuts.splitChild[p] = v;
                 }
             }
         }
+        cuts.reached = time;
+    }
+
+    // The path (the cycle without the end vertex) must join all its cells, and a cell whose
+    // removal splits them cuts the cycle: each part needs two cycle edges out of it, to that cell
+    // or to the end vertex, which have four between them. So no cell splits the path's cells into
+    // three parts, and one that splits them in two is no end: each part holds one end.
+    bool CutRule(State& s, bool& changed)
+    {
+        CutCells cuts;
+        FindCutCells(s, cuts);
+        const int time = cuts.reached;
         if (time != pathVertices_)
             return false;
+        const int* order = cuts.order;
         // End edges, open and fixed, counted along the discovery order, so that a subtree's
         // count is a difference.
-        int order[CellCount];
         int openEnds[CellCount + 1];
         int fixedEnds[CellCount + 1];
         openEnds[0] = fixedEnds[0] = 0;
-        for (int i = 0; i < pathCellCount_; ++i)
-            order[disc[pathCells_[i]]] = pathCells_[i];
         for (int t = 0; t < time; ++t) {
             openEnds[t + 1] = openEnds[t] + ((s.open[order[t]] & EndMask) ? 1 : 0);
             fixedEnds[t + 1] = fixedEnds[t] + ((s.fixed[order[t]] & EndMask) ? 1 : 0);
         }
         for (int i = 0; i < pathCellCount_; ++i) {
             const int cut = pathCells_[i];
-            const int parts = splits[cut] + (cut == root ? 0 : 1);
+            const int parts = cuts.splits[cut] + (cut == cuts.root ? 0 : 1);
             if (parts < 2)
                 continue;
             if (parts > 2)
@@ -430,8 +514,8 @@ private:
                 changed = true;
             }
             // Two parts: the subtree of the splitting child, and everything else but the cut.
-            const int first = disc[splitChild[cut]];
-            const int last = subtreeEnd[splitChild[cut]];
+            const int first = cuts.disc[cuts.splitChild[cut]];
+            const int last = cuts.subtreeEnd[cuts.splitChild[cut]];
             const int cutOpen = (s.open[cut] & EndMask) ? 1 : 0;
             const int inOpen = openEnds[last] - openEnds[first];
             const int inFixed = fixedEnds[last] - fixedEnds[first];
@@ -510,12 +594,6 @@ private:
         colouring.Assign(moves_, colour);
     }
 
-    // The parity rule for one colouring. With b black and w white path cells, a path whose ends
-    // hold k black cells has exactly b - w - k + 1 more black-black edges than white-white ones.
-    // Each cell can give at most two (one at an end) edges to its own colour, which bounds both
-    // counts: no possible k means unreachable; one possible colour for the open end keeps only
-    // the end edges of that colour; a count already at its bound closes the remaining edges of
-    // that kind. Returns false on a contradiction; `changed` tells whether edges were settled.
     // What the counting says for one colouring: which numbers of black ends among the open ends
     // are possible, the most same-colour edges of each colour over those, and the slack (the
     // widest range of white-white counts left, -1 when none is).
@@ -574,6 +652,12 @@ private:
         return result;
     }
 
+    // The parity rule for one colouring. With b black and w white path cells, a path whose ends
+    // hold k black cells has exactly b - w - k + 1 more black-black edges than white-white ones.
+    // Each cell can give at most two (one at an end) edges to its own colour, which bounds both
+    // counts: no possible k means unreachable; one possible colour for the open end keeps only
+    // the end edges of that colour; a count already at its bound closes the remaining edges of
+    // that kind. Returns false on a contradiction; `changed` tells whether edges were settled.
     bool ParityRule(State& s, const Colouring& colouring, bool& changed)
     {
         const bool* colour = colouring.black;
@@ -726,7 +810,7 @@ private:
         return Count(s.open[vertex]) - Count(s.fixed[vertex]);
     }
 
-    Outcome Search(State& s)
+    Outcome Search(State& s, int depth = 0)
     {
         ++nodes_;
         if (++runNodes_ > runBudget_)
@@ -737,6 +821,8 @@ private:
             return Outcome::OutOfBudget;
         }
         if (s.fixedEdges < vertices_ && !Bound(s))
+            return Outcome::Dead;
+        if (depth < factorDepth_ && s.fixedEdges < vertices_ && !DegreeFactorPossible(s))
             return Outcome::Dead;
         if (s.fixedEdges == vertices_) {
             solution_ = s;
@@ -785,7 +871,7 @@ private:
         for (int i = 0; i < count; ++i) {
             State child = without;
             if (Fix(child, best, bits[i]) && Propagate(child)) {
-                const Outcome outcome = Search(child);
+                const Outcome outcome = Search(child, depth + 1);
                 if (outcome != Outcome::Dead)
                     return outcome;
             } else {
@@ -845,13 +931,19 @@ private:
     int pathCellCount_ = 0;
     const SolverLimits& limits_;
     SearchRules rules_;
+    CompletionWalks walks_;
+    int factorDepth_ = 0; // nodes this close to the root check the degree bound
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell
     int freeCount_ = 0;
     int pathVertices_ = 0;
     int vertices_ = 0; // path cells plus the end vertex
-    std::int16_t work_[4096] = {};
+    // Vertices whose edges changed, for Propagate. Between two drains each edge changes at most
+    // once (open to fixed or to removed) and touches its two ends: at most twice the 400 moves
+    // and 100 end edges, plus the 101 vertices the root touches.
+    static constexpr int WorkCapacity = 2 * (400 + 100) + 101;
+    std::int16_t work_[WorkCapacity] = {};
     int workSize_ = 0;
     std::uint32_t random_ = 1;
     std::uint64_t nodes_ = 0;

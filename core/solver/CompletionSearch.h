@@ -7,6 +7,8 @@ namespace tovra::solver {
 // The rules the search may use; tests switch one off to show what it alone decides.
 struct SearchRules {
     bool parity = true;
+    bool degreeFactor = true;
+    bool walks = true;
 };
 
 SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules = {});
