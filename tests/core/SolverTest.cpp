@@ -3,6 +3,8 @@
 #include "core/CellId.h"
 #include "core/Solver.h"
 #include "core/solver/CompletionSearch.h"
+#include "core/solver/CompletionWalks.h"
+#include "core/solver/DegreeFactor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <random>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tovra::testing {
@@ -210,6 +213,61 @@ TEST(SolverTest, NamedPositions)
     }
 }
 
+// A board as one line of 100 cells, row after row: "x" a number, "@" the last one, "." free.
+SolverPosition Lined(const std::string& cells)
+{
+    std::string rows;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        rows += cells[i] == 'x' ? '#' : cells[i] == '@' ? 'L' : '.';
+    return Drawn(rows);
+}
+
+TEST(SolverTest, PositionsThatWereSlow)
+{
+    // From random-like play; each took an earlier version of the search from 20,000 to over a
+    // million nodes. Half are reachable, so a wrong "unreachable" shows here too.
+    const struct {
+        const char* cells;
+        Reachability expected;
+    } cases[] = {
+        {"x..xx..x..x..........xx..x....x.x...xx.@x..x.......xx.xxx.xxx..x......xx.xx.x....x..................", Reachability::Unreachable},
+        {".......x...x..x@.x..x.xx...x.x.......x...xx.xx.x....x..x.x....xx....................xx.x............", Reachability::Reachable},
+        {"x.x....x..............x.@xx..xxxx.x..x.....xx.....x.xx..x....xx.xx..x...........x.xx..x.............", Reachability::Reachable},
+        {"......x..x..............x.x..x.........xx..x..x.......x.xx.xxx..x....@x.xxx.xx....x.......x.x......x", Reachability::Reachable},
+        {"....xx..x...x..x..x.......xx.....xx.x.xx....x...x..x.....xx.......x.xx...@x.xx..........x.........xx", Reachability::Reachable},
+        {"..x..x......x..x...........x..x..x.xx.....x..x@..x..xxx..xx.xx..x.....xxxxxxx..x..x..x..x.xx.xx..x..", Reachability::Unreachable},
+        {"......@.......x........xx.x......xxx.x.....xxxx......xxxxx.....xxxx........x........................", Reachability::Unreachable},
+        {".....xx..x...@x........x...xx..xx...x..x..........xx.xx..xx....x..x........x....xx..x...x....x......", Reachability::Reachable},
+        {"......x...............x.@...x...........xx..........xxxxx.xx...x.xx...xx.x...x....x.xx.xx......x....", Reachability::Reachable},
+        {".x....................xx.x.@....x.xxxx.....xxxx.......xxxx.....xxxxx......xx.....................x..", Reachability::Unreachable},
+    };
+    for (const auto& c : cases) {
+        const SolverPosition position = Lined(c.cells);
+        const SolverAnswer answer = SolveCompletion(position);
+        EXPECT_EQ(answer.answer, c.expected) << c.cells;
+        if (answer.answer == Reachability::Reachable) {
+            EXPECT_EQ(CompletionFault(position, answer.completion), "") << c.cells;
+        }
+    }
+}
+
+TEST(SolverTest, DegreeBoundNeedsMoreThanCounting)
+{
+    // Two triangles sharing vertex 4: every vertex touches enough edges and the degrees add up
+    // to an even sum, yet vertices 0..3 of degree two take all four edges of vertex 4.
+    const std::vector<std::pair<int, int>> bowtie = {{0, 1}, {0, 4}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
+    EXPECT_FALSE(solver::HasDegreeFactor({2, 2, 2, 2, 2}, bowtie));
+    EXPECT_TRUE(solver::HasDegreeFactor({2, 2, 2, 2, 4}, bowtie));
+    EXPECT_TRUE(solver::HasDegreeFactor({1, 1, 1, 1, 0}, bowtie)); // edges 0-1 and 2-3
+    EXPECT_FALSE(solver::HasDegreeFactor({1, 0, 0, 0, 0}, bowtie)); // an odd sum
+    // A cycle of six with its three long diagonals: a factor of degree one needs a diagonal or
+    // alternate cycle edges; degree three takes everything.
+    std::vector<std::pair<int, int>> prism = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {0, 5}, {0, 3}, {1, 4}, {2, 5}};
+    EXPECT_TRUE(solver::HasDegreeFactor({1, 1, 1, 1, 1, 1}, prism));
+    EXPECT_TRUE(solver::HasDegreeFactor({3, 3, 3, 3, 3, 3}, prism));
+    EXPECT_FALSE(solver::HasDegreeFactor({3, 3, 3, 3, 3, 1}, prism));
+}
+
 TEST(SolverTest, ParityAloneProvesUnreachable)
 {
     // 29 free cells, each with at least two moves, all joined: the move rules give no contradiction,
@@ -235,6 +293,20 @@ TEST(SolverTest, RareReachableHasItsOnlyCompletion)
     const SolverAnswer answer = SolveCompletion(position);
     ASSERT_EQ(answer.answer, Reachability::Reachable);
     EXPECT_EQ(CompletionFault(position, answer.completion), "");
+}
+
+TEST(SolverTest, WalksFindOnlyWhatIsThere)
+{
+    const SolverPosition rare = Drawn(".##.#..#.# ##.##..#.. #..#.##.## .##....L## .#.###.##. #..#.##.## "
+                                      "########## .######### ########## ##########");
+    solver::CompletionWalks walks(rare);
+    ASSERT_TRUE(walks.Walk(100000, 7));
+    EXPECT_EQ(CompletionFault(rare, walks.Completion()), "");
+    const SolverPosition shutIn = Drawn("L..#...... .......... ..#....... #......... .......... .......... .......... "
+                                        ".......... .......... ..........");
+    solver::CompletionWalks none(shutIn);
+    EXPECT_FALSE(none.Walk(1000, 7));
+    EXPECT_LE(none.Steps(), 1000u);
 }
 
 TEST(SolverTest, LimitsGiveUnknownNeverAWrongAnswer)
