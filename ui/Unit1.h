@@ -13,6 +13,9 @@
 #include <memory>
 #include <vector>
 
+namespace tovra {
+class HistoryUpkeep;
+}
 namespace Ui {
 class TForm1;
 }
@@ -53,6 +56,7 @@ public:
     void Help1Click();
     void Raggiungibile1Click();
     void Migliori201Click();
+    void Statistiche1Click();
     void About1Click();
     void TimerTempoTimer();
 
@@ -70,6 +74,8 @@ private:
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
     QPointer<HelpWindow> help_;
+    // Takes record.dat's games into the history once and works out where each game lost 100.
+    std::unique_ptr<tovra::HistoryUpkeep> history_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
