@@ -72,8 +72,12 @@ std::string TargetOf(FileSystem& files, const std::string& path)
     std::string current = path;
     std::string text;
     for (int hop = 0; hop < 40; ++hop) { // as many as the kernel follows
-        if (files.ReadLink(current, text) < 0)
+        // No link, or nothing there at all: the name is the file. Any other failure leaves
+        // open whether a link would be replaced by a file.
+        if (const int read = files.ReadLink(current, text); read == -EINVAL || read == -ENOENT)
             return current;
+        else if (read < 0)
+            Raise(read);
         current = text.starts_with('/') ? text : DirectoryOf(current) + "/" + text;
     }
     Raise(-ELOOP);
