@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "AccessKeyStyle.h"
+#include "KeyRepeatFilter.h"
 #include "Unit1.h"
 #include "WindowLook.h"
 
@@ -16,6 +17,7 @@ void PrepareApplication()
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
     QApplication::setWindowIcon(icon);
     QApplication::setStyle(new AccessKeyStyle);
+    qApp->installEventFilter(new KeyRepeatFilter(qApp));
 }
 
 void ShowMainWindow(TForm1& form)
