@@ -48,6 +48,8 @@ protected:
 
 private:
     void setNameRowVisible(bool visible);
+    // Tells the player which typed characters a name cannot keep, below the name box.
+    void showNameHint(const QString& refused);
 
     std::unique_ptr<Ui::TFormFinePartita> ui;
     tovra::GameState& game_;
