@@ -3,6 +3,7 @@
 // the game clock. Its handlers forward to the game rules; the window itself keeps no rules.
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -77,6 +78,8 @@ private:
     tovra::GameState game_;
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
+    // record.dat in the current directory, shared with any other copy of the game.
+    tovra::RecordFile recordFile_;
     QPointer<HelpWindow> help_;
     // Takes record.dat's games into the history once and works out where each game lost 100.
     std::unique_ptr<tovra::HistoryUpkeep> history_;
