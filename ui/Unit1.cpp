@@ -6,11 +6,14 @@
 #include "HelpWindow.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
+#include "StatisticsWindow.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "records/GameDatabaseSchema.h"
+#include "records/HistoryUpkeep.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -22,6 +25,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 
 using namespace tovra;
 
@@ -49,6 +53,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
     cursor_ = new BoardCursor(this, cells_, game_);
+    setUpMenuKeys();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);
@@ -58,6 +63,9 @@ TForm1::TForm1(QWidget* parent)
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // While another copy saves, the window keeps painting; the player's input waits, so the
+    // dialog that is saving cannot be answered twice.
+    recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     FormCreate();
 }
 
@@ -89,6 +97,21 @@ void TForm1::createCells()
     });
 }
 
+void TForm1::setUpMenuKeys()
+{
+    // Both keys desktop programs use for it; held down, it places one number, as Undo takes one.
+    ui->Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    ui->Redo1->setAutoRepeat(false);
+    // Greyed while the menu shows it and nothing can be redone; its keys stay live (and then do
+    // nothing), since the list changes in places the menu does not hear of.
+    connect(ui->Edit1, &QMenu::aboutToShow, this, [this] { ui->Redo1->setEnabled(!game_.RedoSteps.empty()); });
+    connect(ui->Edit1, &QMenu::aboutToHide, this, [this] { ui->Redo1->setEnabled(true); });
+    // F10 opens the first menu; from there the arrows reach every entry.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menuKey->setAutoRepeat(false);
+    connect(menuKey, &QShortcut::activated, this, [this] { ui->MainMenu1->setActiveAction(ui->File1->menuAction()); });
+}
+
 void TForm1::connectHandlers()
 {
     for (TFlatSpeedButton* cell : cells_) {
@@ -102,11 +125,19 @@ void TForm1::connectHandlers()
     connect(ui->BtnUndo1, &TFlatSpeedButton::OnClick, this, [this] { BtnUndo1Click(); });
     connect(ui->BtnUndoMarcato, &TFlatSpeedButton::OnClick, this, [this] { BtnUndoMarcatoClick(); });
     connect(ui->BtnMosse, &TFlatSpeedButton::OnClick, this, [this] { BtnMosseClick(); });
+    // The Edit menu's undo entries press the buttons, as their keys do.
+    connect(ui->Undo11, &QAction::triggered, this, [this] { ui->BtnUndo1->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Undomarked1, &QAction::triggered, this,
+            [this] { ui->BtnUndoMarcato->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Moves1, &QAction::triggered, this, [this] { ui->BtnMosse->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
+    connect(ui->Keys1, &QAction::triggered, this, &TForm1::Keys1Click);
     connect(ui->Nuovapartita1, &QAction::triggered, this, &TForm1::Nuovapartita1Click);
     connect(ui->Esci1, &QAction::triggered, this, &TForm1::Esci1Click);
     connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
     connect(ui->Raggiungibile1, &QAction::triggered, this, &TForm1::Raggiungibile1Click);
     connect(ui->Migliori201, &QAction::triggered, this, &TForm1::Migliori201Click);
+    connect(ui->Statistiche1, &QAction::triggered, this, &TForm1::Statistiche1Click);
     connect(ui->About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(&TimerTempo, &QTimer::timeout, this, &TForm1::TimerTempoTimer);
 }
@@ -122,13 +153,16 @@ QLabel* TForm1::TimePanel() const { return ui->TimePanel; }
 void TForm1::FormCreate()
 {
     try {
-        LoadBestTable(bestTable_);
+        recordFile_.Load(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
+        // record.dat's games wait for a start that can read it.
+        history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, std::nullopt);
         return;
     }
     StartupReset(game_, *board_);
+    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, bestTable_);
 }
 
 // Every action on the board tells the reachability check, which drops its suggestion and a
@@ -153,9 +187,9 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
     Nuovapartita1Click();
 }
 
@@ -174,10 +208,19 @@ void TForm1::BtnUndoMarcatoClick()
 
 void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
 
+void TForm1::Redo1Click()
+{
+    tovra::Redo1Click(game_, *board_);
+    reach_->BoardChanged();
+}
+
 void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
+    // The game that was on the board, finished or left, is in the history now.
+    if (history_)
+        history_->GameEnded();
 }
 void TForm1::Esci1Click() { close(); }
 
@@ -197,13 +240,21 @@ void TForm1::Help1Click()
     help_->ShowContents();
 }
 
+void TForm1::Keys1Click()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->ShowSection(QStringLiteral("keys"));
+}
+
 void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
 void TForm1::Migliori201Click()
 {
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
+void TForm1::Statistiche1Click() { ShowStatistics(this); }
 void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)
