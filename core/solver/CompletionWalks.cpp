@@ -4,6 +4,7 @@
 #include "core/CellId.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
 namespace tovra::solver {
@@ -23,20 +24,34 @@ bool Has(std::uint64_t low, std::uint64_t high, int cell)
     return cell < 64 ? (low >> cell) & 1u : (high >> (cell - 64)) & 1u;
 }
 
+using Cells = CompletionWalks::Cells;
+
+const Cells* TargetTable()
+{
+    static const auto table = [] {
+        std::array<Cells, 100> targets{};
+        for (int cell = 0; cell < 100; ++cell) {
+            for (const tovra::Step step : MoveSteps) {
+                const int row = cell / BoardSize + step.rows;
+                const int column = cell % BoardSize + step.columns;
+                if (row < 0 || row >= BoardSize || column < 0 || column >= BoardSize)
+                    continue;
+                const int target = row * BoardSize + column;
+                (target < 64 ? targets[cell].low : targets[cell].high) |= std::uint64_t{1} << (target % 64);
+            }
+        }
+        return targets;
+    }();
+    return table.data();
+}
+
 } // namespace
 
 CompletionWalks::CompletionWalks(const SolverPosition& position)
-    : from_(position.lastCell)
+    : targets_(TargetTable())
+    , from_(position.lastCell)
 {
     for (int cell = 0; cell < 100; ++cell) {
-        for (const tovra::Step step : MoveSteps) {
-            const int row = cell / BoardSize + step.rows;
-            const int column = cell % BoardSize + step.columns;
-            if (row < 0 || row >= BoardSize || column < 0 || column >= BoardSize)
-                continue;
-            const int target = row * BoardSize + column;
-            (target < 64 ? targets_[cell].low : targets_[cell].high) |= std::uint64_t{1} << (target % 64);
-        }
         if (!position.numbered.test(static_cast<std::size_t>(cell)) && cell != from_) {
             (cell < 64 ? start_.low : start_.high) |= std::uint64_t{1} << (cell % 64);
             ++startLeft_;

@@ -22,15 +22,18 @@ public:
     std::uint64_t Steps() const { return steps_; }
 
 private:
+public:
     struct Cells {
         std::uint64_t low = 0;
         std::uint64_t high = 0; // cells 64..99
     };
 
+private:
+
     bool Step(int from, Cells free, int left);
     std::uint32_t Random();
 
-    Cells targets_[100];
+    const Cells* targets_; // each cell's targets
     Cells start_{};
     int from_ = NoCell;
     int startLeft_ = 0;
