@@ -26,11 +26,13 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
     if (board.CellColor(sender) == MarkColor) {
         game.MarkedCell.clear();
         board.SetCellColor(sender, NumberColor);
+        board.GameChanged();
         return;
     }
     RecolorAll(board, MarkColor, NumberColor);
     board.SetCellColor(sender, MarkColor);
     game.MarkedCell = board.CellId(sender);
+    board.GameChanged();
 }
 
 void UndoLastNumber(GameState& game, BoardView& board)
@@ -49,6 +51,7 @@ void UndoLastNumber(GameState& game, BoardView& board)
         board.SetBold(board.FindCell(game.LastCell), true);
     }
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+    board.GameChanged();
 }
 
 void BtnUndo1Click(GameState& game, BoardView& board)

@@ -42,6 +42,7 @@ void btClick(GameState& game, BoardView& board, Cell sender)
     board.SetCellColor(sender, NumberColor);
     game.MoveHistory[game.MoveCount] = game.LastCell;
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+    board.GameChanged();
 }
 
 } // namespace tovra

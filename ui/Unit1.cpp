@@ -6,11 +6,13 @@
 #include "HelpWindow.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
+#include "TerminationWatch.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "records/GameSaver.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -22,6 +24,8 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+
+#include <cmath>
 
 using namespace tovra;
 
@@ -59,9 +63,55 @@ TForm1::TForm1(QWidget* parent)
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     FormCreate();
+    resumeKeptGame();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::resumeKeptGame()
+{
+    KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
+        // Told on the saving thread; the box opens on the window's.
+        QMetaObject::invokeMethod(
+            this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
+            Qt::QueuedConnection);
+    });
+    if (!kept.problem.empty())
+        QMessageBox::warning(nullptr, ApplicationTitle(), QString::fromStdString(kept.problem));
+    if (kept.resumed) {
+        ResumeGame(game_, *board_, *CellIdsOf(*kept.resumed), kept.resumed->markedNumber);
+        const DateTime played = static_cast<double>(kept.resumed->playedMs) / 86'400'000.0;
+        game_.StartTime = board_->Now() - played;
+        board_->ResumeClock(played);
+        TimerTempoTimer();
+    }
+    saver_ = std::move(kept.saver);
+    if (!saver_)
+        return;
+    saver_->Begin(game_);
+    board_->SetGameChangedHandler([this] { GameChanged(); });
+    new TerminationWatch([this] { FlushSaves(); }, this);
+}
+
+std::int64_t TForm1::playedMs()
+{
+    return board_->ClockEnabled() ? std::llround(board_->ClockElapsed() * 86'400'000.0) : 0;
+}
+
+void TForm1::GameChanged()
+{
+    if (saver_)
+        saver_->Changed(game_, playedMs());
+}
+
+void TForm1::FlushSaves()
+{
+    if (!saver_)
+        return;
+    // The clock's latest time goes with the game, so the time spent looking is not lost.
+    saver_->Changed(game_, playedMs());
+    saver_->Flush();
+}
 
 void TForm1::createCells()
 {
@@ -154,8 +204,13 @@ void TForm1::btMouseUp()
     if (!NoMovesLeft(game_, *board_))
         return;
     RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    // Finished as the sequence starts: a game that got this far is never resumed.
+    if (saver_)
+        saver_->Ended(game_, playedMs());
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    if (saver_ && !name.empty())
+        saver_->NameSaved(name);
     Nuovapartita1Click();
 }
 
@@ -185,6 +240,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
+    FlushSaves();
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);

@@ -9,12 +9,16 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
 namespace Ui {
 class TForm1;
+}
+namespace tovra {
+class GameSaver;
 }
 class BoardCursor;
 class HelpWindow;
@@ -55,6 +59,11 @@ public:
     void Migliori201Click();
     void About1Click();
     void TimerTempoTimer();
+    // Every change of the board comes here (numbers placed or taken back, each step of an undo
+    // walk, a mark set or removed, a new game): the game in progress is saved.
+    void GameChanged();
+    // Until every save asked for so far is written (closing, tests); at once without a database.
+    void FlushSaves();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +71,9 @@ protected:
 private:
     void createCells();
     void connectHandlers();
+    // Opens the game database and draws the game a previous run left unfinished, if any.
+    void resumeKeptGame();
+    std::int64_t playedMs();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::vector<TFlatSpeedButton*> cells_;
@@ -73,4 +85,7 @@ private:
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
+    // Null when the game plays without saving. Last: its thread ends (after writing what
+    // waits) before anything else goes.
+    std::unique_ptr<tovra::GameSaver> saver_;
 };
