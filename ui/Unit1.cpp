@@ -204,9 +204,12 @@ void TForm1::btMouseUp()
     if (!NoMovesLeft(game_, *board_))
         return;
     RefreshBestTable(bestTable_); // another copy of the game may have saved since
-    // Finished as the sequence starts: a game that got this far is never resumed.
-    if (saver_)
+    // Finished, and written, before the sequence shows anything: a game that got this far is
+    // never resumed, even when the program is killed in its dialogs.
+    if (saver_) {
         saver_->Ended(game_, playedMs());
+        saver_->Flush();
+    }
     // The board keeps the finished game until both windows are closed: the dialog stores it.
     const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, this);
     if (saver_ && !name.empty())
