@@ -27,10 +27,12 @@ HelpWindow::HelpWindow(QWidget* parent)
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
 
-void HelpWindow::ShowContents()
+void HelpWindow::ShowContents() { ShowSection(QStringLiteral("contents")); }
+
+void HelpWindow::ShowSection(const QString& anchor)
 {
     browser_->setSource(HelpContents);
-    browser_->scrollToAnchor(QStringLiteral("contents"));
+    browser_->scrollToAnchor(anchor);
     show();
     raise();
     activateWindow();

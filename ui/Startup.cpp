@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include "AccessKeyStyle.h"
+#include "KeyRepeatFilter.h"
 #include "Unit1.h"
 #include "WindowLook.h"
 
@@ -14,6 +16,8 @@ void PrepareApplication()
     for (const int size : {16, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
     QApplication::setWindowIcon(icon);
+    QApplication::setStyle(new AccessKeyStyle);
+    qApp->installEventFilter(new KeyRepeatFilter(qApp));
 }
 
 void ShowMainWindow(TForm1& form)

@@ -46,6 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    1 + 3},
         ChangeCase{"undo_to_a_number_one_per_step", [](GameState& game, InMemoryBoard& board) { UndoToNumber(game, board, 1); }, 4},
+        ChangeCase{"redo_of_a_marked_number_the_number_then_its_mark",
+                   [](GameState& game, InMemoryBoard& board) {
+                       btMouseDown(game, board, board.FindCell("bt0202"), MouseButton::Right);
+                       BtnUndo1Click(game, board);
+                       Redo1Click(game, board);
+                   },
+                   1 + 1 + 2},
         ChangeCase{"new_game", [](GameState& game, InMemoryBoard& board) { Nuovapartita1Click(game, board); }, 1}),
     [](const auto& row) { return std::string(row.param.name); });
 
