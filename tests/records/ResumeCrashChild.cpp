@@ -2,8 +2,8 @@
 // then plays at random until it is killed. Every state the player would see is written to the
 // log before it is handed to the saver, so the test knows every state that may come back.
 //   resume_crash_child FOLDER SEED LOG
-// Log lines: "R <state>" the resumed board, "S <state>" a board shown, "E" a game ended (its
-// end written).
+// Log lines: "R <state>" the resumed board, "S <state>" a board shown, "F" the end of a game
+// begins, "E" its end is written.
 #include "core/BoardTraversal.h"
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
@@ -68,24 +68,29 @@ int main(int argc, char* argv[])
     for (;;) {
         const unsigned action = random() % 100;
         if (action < 70) {
-            // A number on a cell the rules may take; a refused one changes nothing.
+            // A number on a free cell the rules allow, so games get somewhere between kills.
             std::vector<std::string> targets;
             if (game.MoveCount == 0)
                 targets.push_back(MakeCellId(1 + int(random() % 10), 1 + int(random() % 10)));
             else
-                ForEachTarget(game.LastCell, [&](const std::string& id) { targets.push_back(id); });
-            btClick(game, board, board.FindCell(targets[random() % targets.size()]));
-        } else if (action < 80 && game.MoveCount > 0) {
+                ForEachTarget(game.LastCell, [&](const std::string& id) {
+                    if (board.Caption(board.FindCell(id)).empty())
+                        targets.push_back(id);
+                });
+            if (!targets.empty())
+                btClick(game, board, board.FindCell(targets[random() % targets.size()]));
+        } else if (action < 78 && game.MoveCount > 0) {
             BtnUndo1Click(game, board);
-        } else if (action < 90 && game.MoveCount > 0) {
+        } else if (action < 88 && game.MoveCount > 0) {
             btMouseDown(game, board, board.FindCell(game.MoveHistory[1 + int(random() % game.MoveCount)]),
                         MouseButton::Right);
-        } else if (action < 95 && game.MoveCount > 0) {
+        } else if (action < 91 && game.MoveCount > 0) {
             UndoToNumber(game, board, int(random() % game.MoveCount));
-        } else if (action < 97) {
+        } else if (action < 92) {
             Nuovapartita1Click(game, board);
         }
         if (NoMovesLeft(game, board)) {
+            Log(log, "F");
             saver.Ended(game, playedMs);
             saver.Flush();
             Log(log, "E");

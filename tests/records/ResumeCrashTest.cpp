@@ -48,7 +48,8 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
     std::set<std::string> seen = {empty};
     bool lastEnded = false; // the previous run's last word was a written end
     int resumedWithNumbers = 0;
-    int ends = 0;
+    int endsBegun = 0;
+    int endsWritten = 0;
     for (int run = 0; run < Kills; ++run) {
         const std::string log = dir.Path("run-" + std::to_string(run) + ".log");
         const std::string childSeed = std::to_string(random());
@@ -80,17 +81,21 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
                 seen.insert(line.substr(2));
         }
         lastEnded = lines.back() == "E";
-        ends += static_cast<int>(std::count(lines.begin(), lines.end(), "E"));
+        endsBegun += static_cast<int>(std::count(lines.begin(), lines.end(), "F"));
+        endsWritten += static_cast<int>(std::count(lines.begin(), lines.end(), "E"));
     }
+    std::cout << Kills << " kills; " << resumedWithNumbers << " starts resumed a game; " << endsBegun
+              << " ends begun, " << endsWritten << " written" << std::endl;
     // The loop must have tested something: many starts found a game to resume.
     EXPECT_GT(resumedWithNumbers, Kills / 4);
-    // Every game whose end was written is there once, finished.
+    // Every game whose end was written is there once, finished; one whose end was under way
+    // at a kill may be there too, never twice.
     auto database = OpenGameDatabase(dir.Path("games.db")).database;
     ASSERT_TRUE(database);
     SqlStatement finished(database->Handle(), "SELECT count(*) FROM games WHERE state = 'finished'");
     ASSERT_EQ(finished.Step(), SQLITE_ROW);
-    EXPECT_EQ(finished.Int(0), ends);
-    EXPECT_GT(ends, 0);
+    EXPECT_GE(finished.Int(0), endsWritten);
+    EXPECT_LE(finished.Int(0), endsBegun);
 }
 
 } // namespace
