@@ -5,6 +5,7 @@
 #include "core/BoardView.h"
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <string>
 
@@ -15,6 +16,9 @@ class QWidget;
 // game, which the dialog stores; the new game is the caller's next step. Returns the name the
 // game was saved under in record.dat (UTF-8), empty when it was not.
 std::string ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                          QWidget* parent);
+                                 tovra::RecordFile& file, QWidget* parent);
+// Lets the windows paint for a moment while another copy of the game holds record.dat; user
+// input waits.
+void WaitForOtherCopy();
 void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent);
 void ShowAbout(QWidget* parent);

@@ -64,6 +64,9 @@ TForm1::TForm1(QWidget* parent)
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // While another copy saves, the window keeps painting; the player's input waits, so the
+    // dialog that is saving cannot be answered twice.
+    recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     FormCreate();
     resumeKeptGame();
 }
@@ -196,7 +199,7 @@ QLabel* TForm1::TimePanel() const { return ui->TimePanel; }
 void TForm1::FormCreate()
 {
     try {
-        LoadBestTable(bestTable_);
+        recordFile_.Load(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
@@ -227,7 +230,7 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // Finished, and written, before the sequence shows anything: a game that got this far is
     // never resumed, even when the program is killed in its dialogs.
     if (saver_) {
@@ -235,7 +238,7 @@ void TForm1::btMouseUp()
         saver_->Flush();
     }
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
     if (saver_ && !name.empty())
         saver_->NameSaved(name);
     Nuovapartita1Click();
@@ -297,7 +300,7 @@ void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
 void TForm1::Migliori201Click()
 {
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
 void TForm1::About1Click() { ShowAbout(this); }
