@@ -239,6 +239,9 @@ int CreateFile(FileSystem& files, const std::string& target, const Bytes& image,
         placed = files.StatusOf(target, existing) == -ENOENT ? files.Rename(temporary, target) : -EEXIST;
     }
     files.Unlink(temporary); // after a link, the second name; after a rename, nothing there
+    // Another copy that made the file first clears temporary files under its lock, ours too.
+    if (FileStatus existing; placed == -ENOENT && files.StatusOf(target, existing) == 0)
+        placed = -EEXIST;
     if (placed < 0 && placed != -EEXIST)
         RaisePlacing(placed, target);
     if (placed == 0) {
