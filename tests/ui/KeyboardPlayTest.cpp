@@ -6,6 +6,7 @@
 #include "core/CellId.h"
 #include "core/Colors.h"
 #include "ui/BoardCursor.h"
+#include "ui/Startup.h"
 #include "ui/Unit1.h"
 #include "ui/UnitFinePartita.h"
 #include "ui/UnitMigliori.h"
@@ -93,6 +94,8 @@ class KeyboardPlayTest : public QObject {
     }
 
 private slots:
+    // The program's own start-up steps, which also tell assistive technology about the buttons.
+    void initTestCase() { PrepareApplication(); }
     void init() { folder.Enter(); }
     void cleanup() { folder.Leave(); }
 

@@ -6,6 +6,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/ClockText.h"
 #include "ui/HelpWindow.h"
+#include "ui/Startup.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
@@ -41,6 +42,8 @@ private:
     static QByteArray recordBytes() { QFile f("record.dat"); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 private slots:
+    // The program's own start-up steps, which also tell assistive technology about the buttons.
+    void initTestCase() { PrepareApplication(); }
     void init()
     {
         QVERIFY(dir.isValid());
