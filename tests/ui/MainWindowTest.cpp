@@ -67,6 +67,26 @@ private slots:
         QCOMPARE(free, 100);
     }
 
+    // The window icon is compiled in from bitmaps: each size holds the installed PNG's pixels.
+    void windowIconHasTheInstalledPixels_data()
+    {
+        QTest::addColumn<int>("size");
+        for (const int size : {16, 32, 48, 64, 128})
+            QTest::addRow("%d px", size) << size;
+    }
+    void windowIconHasTheInstalledPixels()
+    {
+        QFETCH(int, size);
+        const QIcon icon = QApplication::windowIcon();
+        QCOMPARE(icon.availableSizes().size(), 5);
+        const QImage installed(QStringLiteral(TOVRA_ICON_DIR "/%1x%1/apps/tovratovratovra.png").arg(size));
+        QVERIFY(!installed.isNull());
+        const QImage shown = icon.pixmap(QSize(size, size)).toImage();
+        QCOMPARE(shown.size(), QSize(size, size));
+        QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 installed.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
     void cellsSitOnTheirGrid_data()
     {
         QTest::addColumn<int>("row");
