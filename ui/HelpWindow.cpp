@@ -30,7 +30,8 @@ HelpWindow::HelpWindow(QWidget* parent)
 void HelpWindow::ShowContents()
 {
     browser_->setSource(HelpContents);
-    browser_->scrollToAnchor(QStringLiteral("contents"));
+    // From the top: the picture of the eight jumps, then the contents.
+    browser_->scrollToAnchor(QStringLiteral("top"));
     show();
     raise();
     activateWindow();

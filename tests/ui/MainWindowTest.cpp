@@ -210,6 +210,9 @@ private slots:
         QTRY_VERIFY(help->isVisible());
         QCOMPARE(help->Browser()->source().fileName(), QString("tovratovratovra.html"));
         QVERIFY(help->Browser()->toPlainText().contains("Contents"));
+        // The picture of the eight jumps that opens it is compiled in beside it.
+        const QVariant picture = help->Browser()->loadResource(QTextDocument::ImageResource, QUrl("jumps.png"));
+        QCOMPARE(QImage::fromData(picture.toByteArray()).size(), QSize(306, 306));
     }
 
     void emptyRecordFileIsReportedAndTheGameStillPlays()
