@@ -32,4 +32,22 @@ std::string MakeCellId(int row, int column, std::string_view prefix)
 int CellRow(std::string_view id) { return TwoDigitsAt(id, 2); }
 int CellColumn(std::string_view id) { return TwoDigitsAt(id, 4); }
 
+int CellIndexOf(std::string_view id)
+{
+    if (id.size() != 6 || id.substr(0, 2) != "bt")
+        return -1;
+    const int row = CellRow(id);
+    const int column = CellColumn(id);
+    if (row < 1 || row > BoardSize || column < 1 || column > BoardSize)
+        return -1;
+    return (row - 1) * BoardSize + (column - 1);
+}
+
+std::string CellIdOf(int index)
+{
+    if (index < 0 || index >= BoardSize * BoardSize)
+        return {};
+    return MakeCellId(index / BoardSize + 1, index % BoardSize + 1);
+}
+
 } // namespace tovra

@@ -16,4 +16,9 @@ std::string MakeCellId(int row, int column, std::string_view prefix = "bt");
 int CellRow(std::string_view id);
 int CellColumn(std::string_view id);
 
+// Cell index 0..99, (row - 1) * 10 + (column - 1), of a board identifier such as "bt0310", and
+// back; -1 for a malformed identifier, "" for an index off the board.
+int CellIndexOf(std::string_view id);
+std::string CellIdOf(int index);
+
 } // namespace tovra

@@ -21,7 +21,8 @@ void StartupReset(GameState& game, BoardView& board);
 void Nuovapartita1Click(GameState& game, BoardView& board);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
-// cell is free and the move is legal. Anything else is ignored silently.
+// cell is free and the move is legal. Anything else is ignored silently. A number placed
+// where Redo would have put it keeps the rest of what can be redone; any other empties it.
 void btClick(GameState& game, BoardView& board, Cell sender);
 
 // "Moves": highlights every free cell the next number may go on.
@@ -39,7 +40,11 @@ void BtnUndoMarcatoClick(GameState& game, BoardView& board);
 // `number` is the highest. Stops early when the player starts a new game or changes the
 // numbers meanwhile.
 void UndoToNumber(GameState& game, BoardView& board, int number);
-// Removes the highest number; only while MoveCount > 0.
+// Removes the highest number; only while MoveCount > 0. Redo can place it again.
 void UndoLastNumber(GameState& game, BoardView& board);
+// "Redo": places again, as a click there would, the last number an undo took away, and puts
+// the mark back on it if it went with the number and no other cell has been marked since.
+// Does nothing when no undo is left to redo.
+void Redo1Click(GameState& game, BoardView& board);
 
 } // namespace tovra

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovra {
 
@@ -23,12 +24,22 @@ private:
     std::array<std::string, CellCount> entries_{};
 };
 
+// A number that an undo took away and Redo can place again: its cell, and whether the cell
+// carried the mark when the number went.
+struct RedoStep {
+    std::string Cell;
+    bool Marked = false;
+};
+
 struct GameState {
     std::uint8_t MoveCount = 0; // numbers on the board: the score and the highest number
     std::string LastCell;       // cell of number MoveCount; meaningless while MoveCount is 0
     std::string MarkedCell;     // the marked cell, empty when none is marked
     MoveHistoryList MoveHistory;
     DateTime StartTime = 0;     // when the game clock was started
+    // What Redo places again, the next one last. Undo adds to it; placing another number and a
+    // new game empty it.
+    std::vector<RedoStep> RedoSteps;
     // Counts new-game resets, so a running undo animation can tell that its game is gone.
     std::uint32_t GameNumber = 0;
 };

@@ -36,8 +36,10 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
 void UndoLastNumber(GameState& game, BoardView& board)
 {
     const Cell last = board.FindCell(game.MoveHistory[game.MoveCount]);
-    if (board.CellColor(last) == MarkColor)
+    const bool marked = board.CellColor(last) == MarkColor;
+    if (marked)
         game.MarkedCell.clear(); // the mark goes with its number
+    game.RedoSteps.push_back({game.MoveHistory[game.MoveCount], marked});
     board.SetBold(last, false);
     board.SetCellColor(last, FreeColor);
     board.SetCaption(last, "");
@@ -49,6 +51,26 @@ void UndoLastNumber(GameState& game, BoardView& board)
         board.SetBold(board.FindCell(game.LastCell), true);
     }
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+}
+
+void Redo1Click(GameState& game, BoardView& board)
+{
+    if (game.RedoSteps.empty())
+        return;
+    const RedoStep step = game.RedoSteps.back();
+    const Cell cell = board.FindCell(step.Cell);
+    const int before = game.MoveCount;
+    btClick(game, board, cell); // takes the step off the list when it places the number
+    if (game.MoveCount == before) {
+        // The board no longer fits what was undone: nothing of it can be placed again.
+        game.RedoSteps.clear();
+        return;
+    }
+    // A mark the player has set since is the newer wish and stays where it is.
+    if (step.Marked && game.MarkedCell.empty()) {
+        board.SetCellColor(cell, MarkColor);
+        game.MarkedCell = step.Cell;
+    }
 }
 
 void BtnUndo1Click(GameState& game, BoardView& board)

@@ -41,6 +41,11 @@ void btClick(GameState& game, BoardView& board, Cell sender)
     board.SetBold(sender, true);
     board.SetCellColor(sender, NumberColor);
     game.MoveHistory[game.MoveCount] = game.LastCell;
+    // Playing the very number Redo would place is the same move: what follows it stays.
+    if (!game.RedoSteps.empty() && game.RedoSteps.back().Cell == id)
+        game.RedoSteps.pop_back();
+    else
+        game.RedoSteps.clear();
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
 }
 

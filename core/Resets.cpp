@@ -12,6 +12,7 @@ void StartupReset(GameState& game, BoardView& board)
     game.LastCell.clear();
     game.MarkedCell.clear();
     game.MoveCount = 0;
+    game.RedoSteps.clear();
     board.SetPanelText(Panel::ScorePanel, "");
     board.SetPanelText(Panel::TimePanel, "");
 }
@@ -23,6 +24,7 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
     game.LastCell.clear();
     game.MarkedCell.clear();
     game.MoveCount = 0;
+    game.RedoSteps.clear();
     board.SetClockEnabled(false);
     board.SetPanelText(Panel::ScorePanel, "");
     board.SetPanelText(Panel::TimePanel, "");

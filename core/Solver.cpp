@@ -1,7 +1,6 @@
 #include "Solver.h"
 
 #include "BoardTraversal.h"
-#include "CellId.h"
 #include "GameState.h"
 #include "solver/CompletionSearch.h"
 
@@ -59,24 +58,6 @@ Reachability EveryFirstCellReaches(const SolverLimits& limits, std::uint64_t* no
             result = Reachability::Unknown;
     }
     return result;
-}
-
-int CellIndexOf(const std::string& id)
-{
-    if (id.size() != 6 || id.compare(0, 2, "bt") != 0)
-        return NoCell;
-    const int row = CellRow(id);
-    const int column = CellColumn(id);
-    if (row < 1 || row > BoardSize || column < 1 || column > BoardSize)
-        return NoCell;
-    return (row - 1) * BoardSize + (column - 1);
-}
-
-std::string CellIdOf(int index)
-{
-    if (index < 0 || index >= CellCount)
-        return {};
-    return MakeCellId(index / BoardSize + 1, index % BoardSize + 1);
 }
 
 } // namespace tovra

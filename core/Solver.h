@@ -4,7 +4,6 @@
 #include <bitset>
 #include <cstdint>
 #include <stop_token>
-#include <string>
 #include <vector>
 
 namespace tovra {
@@ -51,9 +50,5 @@ int LastReachableNumber(const std::vector<int>& cells, const SolverLimits& limit
 // each cell's search, ran out on some cell and none was found unreachable. Adds the nodes spent
 // to *nodes when given.
 Reachability EveryFirstCellReaches(const SolverLimits& limits = {}, std::uint64_t* nodes = nullptr);
-
-// Cell index of a board identifier such as "bt0310", and back; NoCell for a malformed one.
-int CellIndexOf(const std::string& id);
-std::string CellIdOf(int index);
 
 } // namespace tovra

@@ -38,6 +38,12 @@ CREATE TABLE games (
 );
 CREATE INDEX games_by_state ON games (state, updated_at);
 CREATE INDEX games_by_end ON games (ended_at);
+-- Sources of games taken in once (record.dat on the first start with the database), so they
+-- are never taken in again, even after the games they held have left the file.
+CREATE TABLE imports (
+    source  TEXT PRIMARY KEY,
+    done_at REAL NOT NULL
+);
 )sql";
 
 } // namespace tovra

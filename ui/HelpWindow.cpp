@@ -27,11 +27,13 @@ HelpWindow::HelpWindow(QWidget* parent)
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
 
-void HelpWindow::ShowContents()
+// From the top: the picture of the eight jumps, then the contents.
+void HelpWindow::ShowContents() { ShowSection(QStringLiteral("top")); }
+
+void HelpWindow::ShowSection(const QString& anchor)
 {
     browser_->setSource(HelpContents);
-    // From the top: the picture of the eight jumps, then the contents.
-    browser_->scrollToAnchor(QStringLiteral("top"));
+    browser_->scrollToAnchor(anchor);
     show();
     raise();
     activateWindow();

@@ -11,6 +11,8 @@ public:
     explicit HelpWindow(QWidget* parent = nullptr);
     // Brings the window up at the help's contents.
     void ShowContents();
+    // Brings the window up at the section named by `anchor` (the key list is "keys").
+    void ShowSection(const QString& anchor);
     QTextBrowser* Browser() const { return browser_; }
 
 private:

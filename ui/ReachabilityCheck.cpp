@@ -19,29 +19,6 @@ constexpr int PatienceMs = 10000;
 // the pointer does not flicker on every question.
 constexpr int BusyLookMs = 300;
 
-ReachabilityAnswer AnswerForEmptyBoard(const SolverLimits& limits)
-{
-    // Computed, not assumed: every first cell is tried.
-    int firstReachable = NoCell;
-    bool everyCell = true;
-    for (int cell = 0; cell < CellCount; ++cell) {
-        SolverPosition position;
-        position.numbered.set(static_cast<std::size_t>(cell));
-        position.lastCell = cell;
-        const Reachability answer = SolveCompletion(position, limits).answer;
-        if (answer == Reachability::Unknown)
-            return {};
-        if (answer == Reachability::Reachable && firstReachable == NoCell)
-            firstReachable = cell;
-        everyCell = everyCell && answer == Reachability::Reachable;
-    }
-    if (everyCell)
-        return {ReachabilityAnswer::Kind::FromAnyFirstCell};
-    if (firstReachable != NoCell)
-        return {ReachabilityAnswer::Kind::Reachable, firstReachable};
-    return {ReachabilityAnswer::Kind::Unreachable, NoCell, 0};
-}
-
 // A box titled with the program's title. With an action it has that button and "Close" and
 // tells whether the action was chosen; without one it is a plain box with "OK". `openBox`
 // points at the box while it is open, so it can be closed from outside.
@@ -65,38 +42,6 @@ bool ShowAnswerBox(QWidget* window, const QString& text, const QString& action =
     return chosen && box.clickedButton() == chosen;
 }
 } // namespace
-
-ReachabilityAnswer AnswerReachability(const std::vector<int>& cells, std::stop_token stop)
-{
-    const SolverLimits limits{0, stop};
-    if (cells.empty())
-        return AnswerForEmptyBoard(limits);
-    if (cells.size() >= CellCount)
-        return {ReachabilityAnswer::Kind::Reached};
-    const SolverAnswer now = SolveCompletion(PositionAfter(cells, static_cast<int>(cells.size())), limits);
-    switch (now.answer) {
-    case Reachability::Reachable:
-        if (now.completion.empty())
-            return {ReachabilityAnswer::Kind::Reached};
-        return {ReachabilityAnswer::Kind::Reachable, now.completion.front()};
-    case Reachability::Unreachable:
-        if (const int last = LastReachableNumber(cells, limits); last >= 0)
-            return {ReachabilityAnswer::Kind::Unreachable, NoCell, last};
-        return {};
-    case Reachability::Unknown:
-        break;
-    }
-    return {};
-}
-
-std::vector<int> GameCells(const GameState& game)
-{
-    std::vector<int> cells;
-    cells.reserve(game.MoveCount);
-    for (int number = 1; number <= game.MoveCount; ++number)
-        cells.push_back(CellIndexOf(game.MoveHistory[number]));
-    return cells;
-}
 
 ReachabilityCheck::ReachabilityCheck(GameState& game, WidgetBoardView& board, QWidget* window)
     : game_(game)

@@ -2,7 +2,7 @@
 // "Can 100 still be reached?": the question about the game on the board, thought over on a
 // worker thread while the window stays live, and answered in a message box.
 #include "core/GameState.h"
-#include "core/Solver.h"
+#include "core/ReachabilityAnswer.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QObject>
@@ -21,32 +21,11 @@ class QMessageBox;
 class QWidget;
 class WidgetBoardView;
 
-// What the solver says about a game, ready to be told.
-struct ReachabilityAnswer {
-    enum class Kind {
-        FromAnyFirstCell, // the empty board: every first cell leads to 100
-        Reachable,        // nextCell is a next number that keeps 100 reachable
-        Reached,          // the board is full
-        Unreachable,      // lastReachable is the highest number after which 100 still could be reached
-        Stopped,          // asked to stop before an answer
-    };
-    Kind kind = Kind::Stopped;
-    int nextCell = tovra::NoCell;
-    int lastReachable = -1;
-};
-
-// The exact answer for the game whose numbers 1, 2, ... sit on `cells` (indexes 0..99, in
-// order). Only a stop request ends it early, with Stopped.
-ReachabilityAnswer AnswerReachability(const std::vector<int>& cells, std::stop_token stop);
-
-// The numbers of the game, as cell indexes in order.
-std::vector<int> GameCells(const tovra::GameState& game);
-
 class ReachabilityCheck : public QObject {
     Q_OBJECT
 
 public:
-    using Solve = std::function<ReachabilityAnswer(const std::vector<int>&, std::stop_token)>;
+    using Solve = std::function<tovra::ReachabilityAnswer(const std::vector<int>&, std::stop_token)>;
 
     ReachabilityCheck(tovra::GameState& game, WidgetBoardView& board, QWidget* window);
     ~ReachabilityCheck() override;
@@ -80,10 +59,10 @@ private:
     };
 
     bool positionIsUnchanged() const;
-    void answerArrived(quint64 question, const ReachabilityAnswer& answer);
+    void answerArrived(quint64 question, const tovra::ReachabilityAnswer& answer);
     void patienceRanOut();
     void stopThinking();
-    void tell(const ReachabilityAnswer& answer);
+    void tell(const tovra::ReachabilityAnswer& answer);
     void suggest(int cell);
     void forgetSuggestion();
     void joinFinishedWorkers();
@@ -101,7 +80,7 @@ private:
     std::uint32_t askedGame_ = 0;
     std::vector<int> askedCells_;
     QPointer<QMessageBox> waitingBox_;
-    std::optional<ReachabilityAnswer> arrivedWhileWaiting_;
+    std::optional<tovra::ReachabilityAnswer> arrivedWhileWaiting_;
     QPointer<TFlatSpeedButton> suggested_;
     // A dropped question's worker is asked to stop and left to finish on its own, so the
     // window never waits for it; the destructor joins them all.

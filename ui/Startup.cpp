@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include "AccessKeyStyle.h"
+#include "KeyRepeatFilter.h"
 #include "Unit1.h"
 #include "WindowLook.h"
 #include "ui/widgets/TFlatSpeedButtonAccessible.h"
@@ -54,6 +56,8 @@ void PrepareApplication()
             icon.addFile(QStringLiteral(":/icons/%1.bmp").arg(size));
     }
     QApplication::setWindowIcon(icon);
+    QApplication::setStyle(new AccessKeyStyle);
+    qApp->installEventFilter(new KeyRepeatFilter(qApp));
 }
 
 void ShowMainWindow(TForm1& form)

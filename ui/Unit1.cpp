@@ -22,6 +22,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 
 using namespace tovra;
 
@@ -49,6 +50,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
     cursor_ = new BoardCursor(this, cells_, game_);
+    setUpMenuKeys();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);
@@ -88,6 +90,21 @@ void TForm1::createCells()
     });
 }
 
+void TForm1::setUpMenuKeys()
+{
+    // Both keys desktop programs use for it; held down, it places one number, as Undo takes one.
+    ui->Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    ui->Redo1->setAutoRepeat(false);
+    // Greyed while the menu shows it and nothing can be redone; its keys stay live (and then do
+    // nothing), since the list changes in places the menu does not hear of.
+    connect(ui->Edit1, &QMenu::aboutToShow, this, [this] { ui->Redo1->setEnabled(!game_.RedoSteps.empty()); });
+    connect(ui->Edit1, &QMenu::aboutToHide, this, [this] { ui->Redo1->setEnabled(true); });
+    // F10 opens the first menu; from there the arrows reach every entry.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menuKey->setAutoRepeat(false);
+    connect(menuKey, &QShortcut::activated, this, [this] { ui->MainMenu1->setActiveAction(ui->File1->menuAction()); });
+}
+
 void TForm1::connectHandlers()
 {
     for (TFlatSpeedButton* cell : cells_) {
@@ -101,6 +118,13 @@ void TForm1::connectHandlers()
     connect(ui->BtnUndo1, &TFlatSpeedButton::OnClick, this, [this] { BtnUndo1Click(); });
     connect(ui->BtnUndoMarcato, &TFlatSpeedButton::OnClick, this, [this] { BtnUndoMarcatoClick(); });
     connect(ui->BtnMosse, &TFlatSpeedButton::OnClick, this, [this] { BtnMosseClick(); });
+    // The Edit menu's undo entries press the buttons, as their keys do.
+    connect(ui->Undo11, &QAction::triggered, this, [this] { ui->BtnUndo1->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Undomarked1, &QAction::triggered, this,
+            [this] { ui->BtnUndoMarcato->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Moves1, &QAction::triggered, this, [this] { ui->BtnMosse->PressAndRelease(Qt::LeftButton); });
+    connect(ui->Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
+    connect(ui->Keys1, &QAction::triggered, this, &TForm1::Keys1Click);
     connect(ui->Nuovapartita1, &QAction::triggered, this, &TForm1::Nuovapartita1Click);
     connect(ui->Esci1, &QAction::triggered, this, &TForm1::Esci1Click);
     connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
@@ -173,6 +197,12 @@ void TForm1::BtnUndoMarcatoClick()
 
 void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
 
+void TForm1::Redo1Click()
+{
+    tovra::Redo1Click(game_, *board_);
+    reach_->BoardChanged();
+}
+
 void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
@@ -194,6 +224,13 @@ void TForm1::Help1Click()
     if (!help_)
         help_ = new HelpWindow(this);
     help_->ShowContents();
+}
+
+void TForm1::Keys1Click()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->ShowSection(QStringLiteral("keys"));
 }
 
 void TForm1::Raggiungibile1Click() { reach_->Ask(); }

@@ -48,9 +48,11 @@ public:
     void BtnUndo1Click();
     void BtnUndoMarcatoClick();
     void BtnMosseClick();
+    void Redo1Click();
     void Nuovapartita1Click();
     void Esci1Click();
     void Help1Click();
+    void Keys1Click();
     void Raggiungibile1Click();
     void Migliori201Click();
     void About1Click();
@@ -62,6 +64,8 @@ protected:
 private:
     void createCells();
     void connectHandlers();
+    // The Edit menu's entries and keys, and F10 for the menu bar.
+    void setUpMenuKeys();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::vector<TFlatSpeedButton*> cells_;

@@ -32,6 +32,24 @@ TEST(CellIdTest, MalformedPartsReadAsZero)
     }
 }
 
+TEST(CellIdTest, CellIndexesFollowTheBoardIdentifiers)
+{
+    const struct {
+        const char* id;
+        int index;
+    } cases[] = {{"bt0101", 0}, {"bt0110", 9}, {"bt0310", 29}, {"bt1001", 90}, {"bt1010", 99},
+                 {"bt0001", -1}, {"bt1101", -1}, {"bt0111", -1}, {"lb0101", -1},
+                 {"bt010", -1}, {"bt01011", -1}, {"btx101", -1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(CellIndexOf(c.id), c.index) << c.id;
+        if (c.index != -1) {
+            EXPECT_EQ(CellIdOf(c.index), c.id);
+        }
+    }
+    EXPECT_EQ(CellIdOf(100), "");
+    EXPECT_EQ(CellIdOf(-1), "");
+}
+
 TEST(DateTimeTest, DayCountsMatchTheCalendar)
 {
     struct Row { int y, m, d; double days; };

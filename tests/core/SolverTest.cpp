@@ -1,5 +1,6 @@
 // The completion solver: every "reachable" answer comes with a sequence that an independent
 // checker accepts, and every answer agrees with a plain exhaustive search where one is cheap.
+#include "core/CellId.h"
 #include "core/Solver.h"
 #include "core/solver/CompletionSearch.h"
 
@@ -165,24 +166,6 @@ protected:
     unsigned seed = 0;
     std::mt19937 random;
 };
-
-TEST(SolverTest, CellIndexesFollowTheBoardIdentifiers)
-{
-    const struct {
-        const char* id;
-        int index;
-    } cases[] = {{"bt0101", 0}, {"bt0110", 9}, {"bt0310", 29}, {"bt1001", 90}, {"bt1010", 99},
-                 {"bt0001", NoCell}, {"bt1101", NoCell}, {"bt0111", NoCell}, {"lb0101", NoCell},
-                 {"bt010", NoCell}, {"bt01011", NoCell}, {"btx101", NoCell}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(CellIndexOf(c.id), c.index) << c.id;
-        if (c.index != NoCell) {
-            EXPECT_EQ(CellIdOf(c.index), c.id);
-        }
-    }
-    EXPECT_EQ(CellIdOf(100), "");
-    EXPECT_EQ(CellIdOf(-1), "");
-}
 
 TEST(SolverTest, EmptyBoardHasAFullTourAndEveryFirstCellReaches)
 {

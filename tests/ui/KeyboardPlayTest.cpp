@@ -77,6 +77,27 @@ void LogInto(QStringList& log, TFlatSpeedButton* button)
 }
 
 enum class Driver { Mouse, Keys, Accessibility };
+
+// A key event as the X server sends it, with its time in milliseconds.
+void SendKey(QWidget* target, QEvent::Type type, int key, const QString& text, quint64 time)
+{
+    QKeyEvent event(type, key, Qt::NoModifier, text);
+    event.setTimestamp(time);
+    QApplication::sendEvent(target, &event);
+}
+// Notes whether each key press that reaches the watched widget is marked as a repeat.
+class PressLog : public QObject {
+public:
+    QList<bool> repeats;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            repeats << static_cast<QKeyEvent*>(event)->isAutoRepeat();
+        return false;
+    }
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Driver)
@@ -105,7 +126,8 @@ class KeyboardPlayTest : public QObject {
     }
 
 private slots:
-    // The program's own start-up steps, which also tell assistive technology about the buttons.
+    // The program's own start-up steps: its key handling, and what assistive technology is told
+    // of the buttons.
     void initTestCase() { PrepareApplication(); }
     void init() { folder.Enter(); }
     void cleanup() { folder.Leave(); }
@@ -335,6 +357,86 @@ private slots:
         const QByteArray stored = ReadRecordFile();
         QCOMPARE(stored.size(), 2880);
         QCOMPARE(stored.left(3), QByteArray("\x02Kb"));
+        QCOMPARE(int(stored[31]), 12);
+    }
+
+    // Only a press at the very time its own key was released is a repeat. (The filter lives as
+    // long as the program, so each row has times of its own.)
+    void onlyAPressAtItsKeysReleaseTimeIsARepeat_data()
+    {
+        QTest::addColumn<int>("releasedKey");
+        QTest::addColumn<quint64>("releasedAt");
+        QTest::addColumn<quint64>("pressedAt");
+        QTest::addColumn<bool>("repeat");
+        QTest::newRow("same key, same time") << int(Qt::Key_Space) << quint64(500) << quint64(500) << true;
+        QTest::newRow("same key, a fresh press later") << int(Qt::Key_Space) << quint64(1500) << quint64(1620) << false;
+        QTest::newRow("another key let go at that time") << int(Qt::Key_A) << quint64(2500) << quint64(2500) << false;
+        QTest::newRow("made-up events without a time") << int(Qt::Key_Space) << quint64(0) << quint64(0) << false;
+    }
+    void onlyAPressAtItsKeysReleaseTimeIsARepeat()
+    {
+        QFETCH(int, releasedKey);
+        QFETCH(quint64, releasedAt);
+        QFETCH(quint64, pressedAt);
+        QFETCH(bool, repeat);
+        QWidget target;
+        PressLog log;
+        target.installEventFilter(&log);
+        SendKey(&target, QEvent::KeyRelease, releasedKey, " ", releasedAt);
+        SendKey(&target, QEvent::KeyPress, Qt::Key_Space, " ", pressedAt);
+        QCOMPARE(log.repeats, QList<bool>{repeat});
+        // A held shortcut key fires once: its repeats are claimed before any shortcut sees them.
+        QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_Space, Qt::NoModifier, " ");
+        shortcut.setTimestamp(pressedAt);
+        shortcut.ignore();
+        QApplication::sendEvent(&target, &shortcut);
+        QCOMPARE(shortcut.isAccepted(), repeat);
+    }
+
+    // The X server repeats a held key as a release and a press at one time, which the toolkit
+    // takes for fresh presses under a window manager. The Space or Enter that placed the last
+    // number and is still held must neither type into the name box nor answer the dialog; the
+    // next real press does.
+    void aHeldKeyThatEndsTheGameNeverReachesTheDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Space") << int(Qt::Key_Space) << " ";
+        QTest::newRow("Enter") << int(Qt::Key_Return) << "\r";
+    }
+    void aHeldKeyThatEndsTheGameNeverReachesTheDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        TForm1 form;
+        QVERIFY(open(form));
+        QStringList seen;
+        ModalWatch watch;
+        watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+            auto* name = dialog->findChild<QLineEdit*>("EditNome");
+            QTRY_COMPARE(QApplication::focusWidget(), name);
+            for (quint64 time = 10700; time <= 10900; time += 40) {
+                SendKey(name, QEvent::KeyRelease, key, text, time);
+                SendKey(name, QEvent::KeyPress, key, text, time);
+            }
+            SendKey(name, QEvent::KeyRelease, key, text, 10930); // let go at last
+            seen << (dialog->isVisible() ? "open" : "answered") << "name '" + name->text() + "'";
+            watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) { Keys(best, "Esc"); });
+            SendKey(name, QEvent::KeyPress, Qt::Key_Return, "\r", 11500);
+        });
+
+        int row = 1;
+        int column = 1;
+        Keys(&form, "Right");
+        for (int number = 1; number <= 11; ++number)
+            Keys(&form, ArrowsTo(row, column, ShortGame[number - 1]) + " Space");
+        Keys(&form, ArrowsTo(row, column, ShortGame[11]));
+        SendKey(&form, QEvent::KeyPress, key, text, 10000); // held from here on
+
+        QTRY_COMPARE(seen, (QStringList{"open", "name ''"}));
+        QTRY_COMPARE(form.Game().MoveCount, std::uint8_t(0));
+        const QByteArray stored = ReadRecordFile();
+        QCOMPARE(int(stored[0]), 0); // an empty name: the fresh press after the release stored it
         QCOMPARE(int(stored[31]), 12);
     }
 };

@@ -1,0 +1,185 @@
+#include "records/HistoryReport.h"
+
+#include "core/CellId.h"
+#include "core/Solver.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <ostream>
+#include <sys/stat.h>
+
+namespace tovra {
+
+namespace {
+
+std::string LocalTime(const std::optional<double>& unixSeconds, const char* format)
+{
+    if (!unixSeconds || !std::isfinite(*unixSeconds))
+        return {};
+    const auto seconds = static_cast<std::time_t>(*unixSeconds);
+    std::tm local{};
+    if (!localtime_r(&seconds, &local))
+        return {};
+    char text[32];
+    return std::strftime(text, sizeof text, format, &local) ? text : "";
+}
+
+// Imported games know only their day.
+std::string EndText(const HistoryGame& game, bool forCsv)
+{
+    if (game.imported)
+        return LocalTime(game.endedAt, "%Y-%m-%d");
+    return LocalTime(game.endedAt, forCsv ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d %H:%M");
+}
+
+std::string DurationText(std::int64_t ms)
+{
+    const std::int64_t seconds = ms / 1000;
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    return text;
+}
+
+const char* OutcomeWord(GameEnd end)
+{
+    switch (end) {
+    case GameEnd::Complete:
+        return "complete";
+    case GameEnd::Stuck:
+        return "stuck";
+    case GameEnd::Abandoned:
+        break;
+    }
+    return "abandoned";
+}
+
+const char* OutcomeText(GameEnd end)
+{
+    switch (end) {
+    case GameEnd::Complete:
+        return "100 reached";
+    case GameEnd::Stuck:
+        return "no move left";
+    case GameEnd::Abandoned:
+        break;
+    }
+    return "abandoned";
+}
+
+// A name for a terminal: control characters (a name is whatever the file held) become '?'.
+std::string Printable(const std::string& name)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
+            shown += '?';
+            ++i;
+        } else {
+            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
+        }
+    }
+    return shown;
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string Padded(std::string text, std::size_t width, bool right = false)
+{
+    if (text.size() >= width)
+        return text;
+    const std::string pad(width - text.size(), ' ');
+    return right ? pad + text : text + pad;
+}
+
+void WriteText(const std::vector<HistoryGame>& games, std::ostream& out)
+{
+    if (games.empty()) {
+        out << "No games in the history yet.\n";
+        return;
+    }
+    out << Padded("Ended", 17) << "  Score  " << Padded("Time", 8) << "  " << Padded("How it ended", 12) << "  "
+        << "Reachable until  Name\n";
+    for (const HistoryGame& game : games) {
+        const std::string until = game.lastReachable ? std::to_string(*game.lastReachable) : "?";
+        std::string name = Printable(game.name);
+        if (game.imported)
+            name += name.empty() ? "(from record.dat)" : " (from record.dat)";
+        out << Padded(EndText(game, false), 17) << "  " << Padded(std::to_string(game.Score()), 5, true) << "  "
+            << Padded(game.imported ? "-" : DurationText(game.playedMs), 8) << "  " << Padded(OutcomeText(game.end), 12)
+            << "  " << Padded(until, 15, true) << "  " << name << '\n';
+    }
+}
+
+void WriteCsv(const std::vector<HistoryGame>& games, std::ostream& out)
+{
+    out << "ended,started,score,seconds_played,outcome,reachable_until,origin,name,cells\r\n";
+    for (const HistoryGame& game : games) {
+        std::string cells;
+        for (const int cell : game.cells)
+            cells += (cells.empty() ? "" : " ") + CellIdOf(cell);
+        out << EndText(game, true) << ',' << LocalTime(game.startedAt, "%Y-%m-%d %H:%M:%S") << ',' << game.Score()
+            << ',' << (game.imported ? "" : std::to_string(game.playedMs / 1000)) << ',' << OutcomeWord(game.end)
+            << ',' << (game.lastReachable ? std::to_string(*game.lastReachable) : "") << ','
+            << (game.imported ? "imported" : "played") << ',' << CsvField(game.name) << ',' << cells << "\r\n";
+    }
+}
+
+} // namespace
+
+void WriteHistory(const std::vector<HistoryGame>& newestFirst, ReportFormat format, std::ostream& out)
+{
+    if (format == ReportFormat::Csv)
+        WriteCsv(newestFirst, out);
+    else
+        WriteText(newestFirst, out);
+}
+
+int ReportHistory(const std::string& path, ReportFormat format, std::ostream& out, std::ostream& err)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 && errno == ENOENT) {
+        WriteHistory({}, format, out);
+        return 0;
+    }
+    std::string error;
+    sqlite3* db = OpenHistoryReadOnly(path, error);
+    if (!db) {
+        err << path << ": " << error << '\n';
+        return 1;
+    }
+    std::vector<HistoryGame> games;
+    try {
+        games = ReadHistory(db);
+    } catch (const HistoryError& failure) {
+        sqlite3_close(db);
+        err << path << ": " << failure.what() << '\n';
+        return 1;
+    }
+    sqlite3_close(db);
+    WriteHistory(games, format, out);
+    return 0;
+}
+
+} // namespace tovra

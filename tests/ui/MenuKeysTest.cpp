@@ -1,0 +1,171 @@
+// The menus and every command from the keyboard: the texts as written, Redo by key and by menu,
+// F10 and the access keys under Alt, and the key list that names every key.
+#include "ui/AccessKeyStyle.h"
+#include "ui/HelpWindow.h"
+#include "ui/Unit1.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+// What the player reads: the text without its access-key marker, without the key after a tab.
+QString Shown(const QString& text) { return QString(text).remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0); }
+
+QStringList Entries(const QMenu* menu)
+{
+    QStringList entries;
+    for (const QAction* action : menu->actions())
+        entries << (action->isSeparator() ? QStringLiteral("-") : Shown(action->text()));
+    return entries;
+}
+
+QString KeyListOfTheHelp()
+{
+    QFile help(QStringLiteral(":/help/tovratovratovra.html"));
+    if (!help.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(help.readAll());
+    const qsizetype start = text.indexOf(QLatin1String("name=\"keys\""));
+    return start < 0 ? QString() : text.mid(start, text.indexOf(QLatin1String("</table>"), start) - start);
+}
+} // namespace
+
+class MenuKeysTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString previousDir;
+
+    static bool open(TForm1& form)
+    {
+        form.show();
+        form.activateWindow();
+        return QTest::qWaitForWindowActive(&form);
+    }
+    static void click(TForm1& form, const char* id) { QTest::mouseClick(form.CellButton(id), Qt::LeftButton); }
+    template <class T>
+    static T* child(TForm1& form, const char* name) { return form.findChild<T*>(QLatin1String(name)); }
+
+private slots:
+    void init()
+    {
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void cleanup() { QDir::setCurrent(previousDir); }
+
+    // The access keys add an underline under Alt and nothing else: every text and key as before.
+    void menusKeepTheirTextsAndKeys()
+    {
+        TForm1 form;
+        QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("File1")), (QStringList{"New game", "-", "Close"}));
+        QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("N2")),
+                 (QStringList{"Help", "Keys", "Can 100 still be reached?", "Best 20", "-", "About"}));
+        QStringList titles;
+        for (QAction* menu : form.menuBar()->actions())
+            titles << Shown(menu->text());
+        QCOMPARE(titles, (QStringList{"File", "Edit", "?"}));
+        const QList<std::pair<const char*, QString>> keys{{"Nuovapartita1", "F2"}, {"Esci1", "Esc"}, {"Help1", "F1"},
+                                                          {"Raggiungibile1", "F3"}, {"Migliori201", ""},
+                                                          {"About1", ""}};
+        for (const auto& [name, key] : keys)
+            QCOMPARE(child<QAction>(form, name)->shortcut().toString(), key);
+        for (QMenu* menu : form.menuBar()->findChildren<QMenu*>()) {
+            QSet<QChar> accessKeys;
+            for (QAction* action : menu->actions()) {
+                const QKeySequence key = QKeySequence::mnemonic(action->text());
+                QVERIFY2(action->isSeparator() || !key.isEmpty(), qPrintable(action->text()));
+                QVERIFY2(action->isSeparator() || !accessKeys.contains(action->text()[action->text().indexOf('&') + 1].toLower()),
+                         qPrintable(action->text()));
+                if (!action->isSeparator())
+                    accessKeys << action->text()[action->text().indexOf('&') + 1].toLower();
+            }
+        }
+    }
+
+    void redoKeysAndMenuPlaceAgainWhatUndoTookBack()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502"})
+            click(form, id);
+        form.findChild<QMenu*>("Edit1")->popup(form.mapToGlobal(QPoint(40, 0)));
+        QVERIFY(!child<QAction>(form, "Redo1")->isEnabled()); // nothing to redo yet
+        form.findChild<QMenu*>("Edit1")->hide();
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        child<QAction>(form, "Undo11")->trigger(); // the menu's Undo 1 presses the button
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(1));
+
+        QTest::keyClick(&form, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(2));
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form.CellButton("bt0802")->Caption(), QString("3"));
+        QCOMPARE(form.ScorePanel()->text(), QString(" Score: 3"));
+        form.findChild<QMenu*>("Edit1")->popup(form.mapToGlobal(QPoint(40, 0)));
+        QVERIFY(child<QAction>(form, "Redo1")->isEnabled());
+        child<QAction>(form, "Redo1")->trigger();
+        QCOMPARE(form.CellButton("bt0502")->Caption(), QString("4"));
+        QTest::keyClick(&form, Qt::Key_Y, Qt::ControlModifier); // nothing left: nothing happens
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(4));
+    }
+
+    void f10OpensTheFirstMenuAndEscClosesOnlyIt()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        QTest::keyClick(&form, Qt::Key_F10);
+        QTRY_COMPARE(QApplication::activePopupWidget(), form.findChild<QMenu*>("File1"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(form.isVisible());
+    }
+
+    void accessKeysAreUnderlinedOnlyWhileAltIsHeld()
+    {
+        AccessKeyStyle style;
+        TForm1 form;
+        QVERIFY(open(form));
+        QCOMPARE(style.styleHint(QStyle::SH_UnderlineShortcut), 0);
+        QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
+        QCOMPARE(style.styleHint(QStyle::SH_UnderlineShortcut), 1);
+        QTest::keyRelease(&form, Qt::Key_Alt);
+        QCOMPARE(style.styleHint(QStyle::SH_UnderlineShortcut), 0);
+    }
+
+    // The key list is the help's table: it must name every key the main window answers to.
+    void theKeyListNamesEveryKey()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        const QString list = KeyListOfTheHelp();
+        QVERIFY(!list.isEmpty());
+        QStringList keys;
+        for (QAction* action : form.findChildren<QAction*>())
+            for (const QKeySequence& key : action->shortcuts())
+                keys << key.toString();
+        for (QShortcut* shortcut : form.findChildren<QShortcut*>())
+            keys << shortcut->key().toString();
+        QVERIFY(keys.contains("Ctrl+Shift+Z") && keys.contains("F10") && keys.contains("Ctrl+M"));
+        for (const QString& key : keys)
+            QVERIFY2(list.contains(">" + key + "<"), qPrintable(key));
+
+        QTest::keyClick(&form, Qt::Key_F1, Qt::ControlModifier);
+        auto* help = form.findChild<HelpWindow*>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->Browser()->verticalScrollBar()->value() > 0); // at the key list, not the top
+    }
+};
+
+QTEST_MAIN(MenuKeysTest)
+#include "MenuKeysTest.moc"
