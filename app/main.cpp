@@ -10,8 +10,36 @@
 #include <iostream>
 #include <string_view>
 
+namespace {
+const char* const Usage = R"(usage: tovratovratovra [--analyse [FILE] | --history [--csv] [FILE] | --help | --version]
+
+"Tovra!, Tovra!, Tovra!": place the numbers 1 to 100 on a 10 x 10 board, each one three cells
+from the last in a line or two on a diagonal. Without an option the game opens its window;
+its best-20 table is record.dat in the current folder. In the game, F1 opens the help and
+Ctrl+F1 the list of keys.
+
+  --analyse [FILE]  prints each game stored in record.dat (or FILE), without a window
+  --history [--csv] [FILE]
+                    prints every game played, from games.db (or FILE), without a window
+  --help            prints this text
+  --version         prints the version
+
+The toolkit's own options (-platform NAME, -display NAME, ...) pass through to it.
+)";
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // These print and end before any window or display is touched.
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::cout << Usage;
+        return 0;
+    }
+    // The version the executable's version record holds, as the About window shows it.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "tovratovratovra " << TOVRA_FILE_VERSION << "\n";
+        return 0;
+    }
     // The analysis and the history print and end before any window or display is touched.
     if (argc >= 2 && std::string_view(argv[1]) == "--analyse") {
         if (argc > 3) {
@@ -30,11 +58,11 @@ int main(int argc, char* argv[])
         return tovra::ReportHistory(argc == first + 1 ? argv[first] : tovra::GameDatabaseFileName,
                                     csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
     }
-    QApplication application(argc, argv);
+    const auto application = OpenApplication(argc, argv);
     PrepareApplication();
     // Created before the event loop: its start-up reads record.dat and may report an error
     // before the window is shown.
     TForm1 Form1;
     ShowMainWindow(Form1);
-    return application.exec();
+    return application->exec();
 }

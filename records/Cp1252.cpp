@@ -96,6 +96,8 @@ std::string Cp1252ToUtf8(std::string_view bytes)
     return out;
 }
 
+bool Cp1252CanStore(char32_t codePoint) { return codePoint == Unmappable || ByteFor(codePoint) != Unmappable; }
+
 std::string Utf8ToCp1252(std::string_view utf8, std::size_t maxCharacters)
 {
     std::string out;

@@ -11,6 +11,9 @@ namespace tovra {
 // survive a round trip.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// True when the character has a byte of its own in the code page, so a name keeps it.
+bool Cp1252CanStore(char32_t codePoint);
+
 // One byte per character of the UTF-8 text, at most maxCharacters of them. A character the
 // code page lacks, and each byte of malformed UTF-8, becomes '?'.
 std::string Utf8ToCp1252(std::string_view utf8, std::size_t maxCharacters = std::string::npos);

@@ -60,6 +60,9 @@ TForm1::TForm1(QWidget* parent)
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // While another copy saves, the window keeps painting; the player's input waits, so the
+    // dialog that is saving cannot be answered twice.
+    recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     FormCreate();
 }
 
@@ -145,7 +148,7 @@ QLabel* TForm1::TimePanel() const { return ui->TimePanel; }
 void TForm1::FormCreate()
 {
     try {
-        LoadBestTable(bestTable_);
+        recordFile_.Load(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
@@ -176,9 +179,9 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
     Nuovapartita1Click();
 }
 
@@ -237,7 +240,7 @@ void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
 void TForm1::Migliori201Click()
 {
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
 void TForm1::About1Click() { ShowAbout(this); }

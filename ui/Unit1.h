@@ -3,6 +3,7 @@
 // the game clock. Its handlers forward to the game rules; the window itself keeps no rules.
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -73,6 +74,8 @@ private:
     tovra::GameState game_;
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
+    // record.dat in the current directory, shared with any other copy of the game.
+    tovra::RecordFile recordFile_;
     QPointer<HelpWindow> help_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;

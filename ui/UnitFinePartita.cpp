@@ -1,6 +1,7 @@
 #include "UnitFinePartita.h"
 
 #include "ApplicationTitle.h"
+#include "NameValidator.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
@@ -28,13 +29,15 @@ std::uint8_t CaptionNumber(const std::string& caption)
 }
 } // namespace
 
-TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable& table, QWidget* parent)
+TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable& table, RecordFile& file,
+                                   QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TFormFinePartita>())
     , game_(game)
     , board_(board)
     , table_(table)
+    , file_(file)
 {
     ApplyWindowLook(this);
     ui->setupUi(this);
@@ -50,6 +53,28 @@ TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable&
     ui->BtnOk->SetCaption(QStringLiteral("Ok"));
     connect(ui->BtnOk, &TFlatSpeedButton::OnClick, this, [this] { BtnOkClick(); });
     ui->EditNome->installEventFilter(this);
+    ui->EditNome->setValidator(
+        new NameValidator([this](const QString& refused) { showNameHint(refused); }, ui->EditNome));
+    QPalette hintColour = ui->LabelNameHint->palette();
+    hintColour.setColor(QPalette::WindowText, QColor(0xA0, 0x10, 0x10));
+    ui->LabelNameHint->setPalette(hintColour);
+    connect(ui->EditNome, &QLineEdit::textEdited, ui->LabelNameHint, &QWidget::hide);
+}
+
+void TFormFinePartita::showNameHint(const QString& refused)
+{
+    // A few of them are enough to show what is meant.
+    constexpr int Shown = 5;
+    const QList<uint> characters = refused.toUcs4();
+    QStringList listed;
+    for (qsizetype i = 0; i < std::min<qsizetype>(characters.size(), Shown); ++i) {
+        const auto c = static_cast<char32_t>(characters[i]);
+        listed << QString::fromUcs4(&c, 1);
+    }
+    if (characters.size() > Shown)
+        listed << QStringLiteral("\u2026");
+    ui->LabelNameHint->setText(QStringLiteral("Cannot be stored in a name: ") + listed.join(QLatin1Char(' ')));
+    ui->LabelNameHint->show();
 }
 
 TFormFinePartita::~TFormFinePartita() = default;
@@ -58,6 +83,7 @@ void TFormFinePartita::FormActivate()
 {
     ui->LabelPunteggio->setText(QString::number(game_.MoveCount));
     ui->EditNome->clear();
+    ui->LabelNameHint->hide();
     insertPosition_ = tovra::InsertPosition(table_, game_.MoveCount);
     setNameRowVisible(insertPosition_ != 0);
 }
@@ -97,7 +123,7 @@ void TFormFinePartita::BtnOkClick()
             // file's table, which becomes ours. Skipped (a write-protected or unreadable file)
             // and a game that no longer ranks there need no word to the player.
             const BestRecord game = table_.ByRank(insertPosition_);
-            SaveBestTable(table_, game);
+            file_.Save(table_, game);
         } catch (const IoError& error) {
             // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
             QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(error.BoxText()));

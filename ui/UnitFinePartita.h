@@ -4,6 +4,7 @@
 #include "core/BoardView.h"
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <QDialog>
 
@@ -20,7 +21,7 @@ class TFormFinePartita : public QDialog {
 
 public:
     TFormFinePartita(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                     QWidget* parent = nullptr);
+                     tovra::RecordFile& file, QWidget* parent = nullptr);
     ~TFormFinePartita() override;
 
     // Rank 1..20 at which the finished game enters the table, 0 when it does not rank.
@@ -47,11 +48,14 @@ protected:
 
 private:
     void setNameRowVisible(bool visible);
+    // Tells the player which typed characters a name cannot keep, below the name box.
+    void showNameHint(const QString& refused);
 
     std::unique_ptr<Ui::TFormFinePartita> ui;
     tovra::GameState& game_;
     tovra::BoardView& board_;
     tovra::BestTable& table_;
+    tovra::RecordFile& file_;
     int insertPosition_ = 0;
     bool setUpDone_ = false;
     // The game stands in the table; after a failed save a further "Ok" only saves again.

@@ -83,6 +83,23 @@ TEST(NameTest, EveryByteSurvivesARoundTripThroughUtf8)
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\u0081"); // undefined in the code page, kept as a control
 }
 
+// What the name box lets through is exactly what the code page holds: every character of a
+// byte's own, and nothing that would come back as "?".
+TEST(NameTest, OnlyCharactersOfTheCodePageCanBeStored)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string utf8 = Cp1252ToUtf8(std::string(1, static_cast<char>(byte)));
+        char32_t c = static_cast<unsigned char>(utf8[0]);
+        if (utf8.size() == 2)
+            c = ((c & 0x1F) << 6) | (utf8[1] & 0x3F);
+        else if (utf8.size() == 3)
+            c = ((c & 0x0F) << 12) | ((utf8[1] & 0x3F) << 6) | (utf8[2] & 0x3F);
+        EXPECT_TRUE(Cp1252CanStore(c)) << "byte " << byte;
+    }
+    for (const char32_t c : {U'\u0141', U'\u0414', U'\u738B', U'\uFFFD', U'\U0001F600', U'\u20AD', U'\u01A0'})
+        EXPECT_FALSE(Cp1252CanStore(c)) << std::hex << std::uint32_t(c);
+}
+
 TEST(NameTest, NewNameKeepsTheSlotsOtherNameBytes)
 {
     BestRecord record = WithName(30, Repeat("x", 30));

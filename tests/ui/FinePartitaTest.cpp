@@ -114,6 +114,7 @@ struct Scene {
     GameState game;
     InMemoryBoard board;
     BestTable table;
+    RecordFile file; // record.dat in the test's folder
     std::unique_ptr<TFormFinePartita> dialog;
 
     Scene(const BestTable& start, int score, unsigned seed = 1)
@@ -121,7 +122,7 @@ struct Scene {
     {
         game.MoveCount = static_cast<std::uint8_t>(score);
         PlaceNumbers(board, score, seed);
-        dialog = std::make_unique<TFormFinePartita>(game, board, table);
+        dialog = std::make_unique<TFormFinePartita>(game, board, table, file);
     }
     bool open()
     {
@@ -289,6 +290,50 @@ private slots:
         QCOMPARE(QString::fromStdString(RecordName(TableOnDisk().ByRank(1))), stored);
     }
 
+    // What record.dat cannot hold is refused as it comes, with a word below the box; the rest of
+    // the name goes in unchanged, byte for byte.
+    void aNameTakesOnlyWhatCanBeStored_data()
+    {
+        QTest::addColumn<QStringList>("pieces"); // typed keys or pastes, one after the other
+        QTest::addColumn<QString>("inTheBox");
+        QTest::addColumn<QString>("hint"); // empty: none shown at the end
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("code page letters, euro sign") << QStringList{"Z", "o", "ë", " ", "A", "b", "€", "Œ", "™"}
+                                                      << "Zoë Ab€Œ™" << "" << QByteArray("\x09Zo\xEB Ab\x80\x8C\x99");
+        QTest::newRow("a Cyrillic letter typed") << QStringList{"D", "Д"} << "D" << "Cannot be stored in a name: Д"
+                                                 << QByteArray("\x01" "D");
+        QTest::newRow("a mixed paste") << QStringList{"Łukasz Дима 王"} << ""
+                                       << "Cannot be stored in a name: Ł Д и м а …" << QByteArray("\x00");
+        QTest::newRow("typing on clears the word") << QStringList{"王", "a"} << "a" << "" << QByteArray("\x01" "a");
+        QTest::newRow("a character beyond 16 bits") << QStringList{"x", "\U0001F600"} << "x"
+                                                    << "Cannot be stored in a name: \U0001F600" << QByteArray("\x01x");
+    }
+    void aNameTakesOnlyWhatCanBeStored()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(QString, inTheBox);
+        QFETCH(QString, hint);
+        QFETCH(QByteArray, stored);
+        Scene scene(FreshTable(), 12);
+        QVERIFY(scene.open());
+        auto* word = scene.dialog->findChild<QLabel*>(QStringLiteral("LabelNameHint"));
+        QVERIFY(word && word->isHidden());
+        for (const QString& piece : pieces) {
+            if (piece.size() == 1 || piece.toUcs4().size() == 1) { // a key that types it
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, piece);
+                QApplication::sendEvent(scene.name(), &press);
+            } else {
+                scene.name()->insert(piece);
+            }
+        }
+        QCOMPARE(scene.name()->text(), inTheBox);
+        QCOMPARE(word->isVisible(), !hint.isEmpty());
+        if (!hint.isEmpty())
+            QCOMPARE(word->text(), hint);
+        scene.clickOk();
+        QCOMPARE(FileBytes().left(stored.size()), stored);
+    }
+
     void enterInTheNameBoxActsAsOk_data()
     {
         QTest::addColumn<int>("key");
@@ -427,7 +472,7 @@ private slots:
         QCOMPARE(boxes.seen.size(), 2);
         for (const auto& box : boxes.seen) {
             QCOMPARE(box.title, ApplicationTitle());
-            QCOMPARE(box.text, QString::fromStdString(IoError::FromErrno(EISDIR).BoxText()));
+            QCOMPARE(box.text, QString::fromStdString(IoError::NotAFile("record.dat", "a folder").BoxText()));
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
         QVERIFY(scene.dialog->isVisible());
