@@ -6,11 +6,14 @@
 #include "HelpWindow.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
+#include "StatisticsWindow.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "records/GameDatabaseSchema.h"
+#include "records/HistoryUpkeep.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -133,6 +136,7 @@ void TForm1::connectHandlers()
     connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
     connect(ui->Raggiungibile1, &QAction::triggered, this, &TForm1::Raggiungibile1Click);
     connect(ui->Migliori201, &QAction::triggered, this, &TForm1::Migliori201Click);
+    connect(ui->Statistiche1, &QAction::triggered, this, &TForm1::Statistiche1Click);
     connect(ui->About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(&TimerTempo, &QTimer::timeout, this, &TForm1::TimerTempoTimer);
 }
@@ -152,9 +156,12 @@ void TForm1::FormCreate()
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
+        // record.dat's games wait for a start that can read it.
+        history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, std::nullopt);
         return;
     }
     StartupReset(game_, *board_);
+    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, bestTable_);
 }
 
 // Every action on the board tells the reachability check, which drops its suggestion and a
@@ -210,6 +217,9 @@ void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
+    // The game that was on the board, finished or left, is in the history now.
+    if (history_)
+        history_->GameEnded();
 }
 void TForm1::Esci1Click() { close(); }
 
@@ -243,6 +253,7 @@ void TForm1::Migliori201Click()
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
+void TForm1::Statistiche1Click() { ShowStatistics(this); }
 void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)

@@ -70,7 +70,7 @@ private slots:
         TForm1 form;
         QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("File1")), (QStringList{"New game", "-", "Close"}));
         QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("N2")),
-                 (QStringList{"Help", "Keys", "Can 100 still be reached?", "Best 20", "-", "About"}));
+                 (QStringList{"Help", "Keys", "Can 100 still be reached?", "Best 20", "Statistics", "-", "About"}));
         QStringList titles;
         for (QAction* menu : form.menuBar()->actions())
             titles << Shown(menu->text());
