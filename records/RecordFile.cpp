@@ -128,9 +128,7 @@ int Examine(FileSystem& files, const std::string& target, int fd, FileStatus& st
 {
     if (fd >= 0)
         return files.Status(fd, status);
-    if (fd != -EISDIR && fd != -ENXIO)
-        return fd;
-    return files.StatusOf(target, status) < 0 ? fd : 0;
+    return (fd == -EISDIR || fd == -ENXIO) && files.StatusOf(target, status) == 0 ? 0 : fd;
 }
 
 // A temporary file of this game: ".record.dat.unfinished-save-" and six letters or digits,
@@ -312,11 +310,6 @@ bool IsMixOf(const Bytes& bytes, const std::optional<Bytes>& before, const std::
     }
     return true;
 }
-
-bool HoldsRecord(const BestTable& table, const BestRecord& record)
-{
-    return std::find(table.Records.begin(), table.Records.end(), record) != table.Records.end();
-}
 } // namespace
 
 void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
@@ -481,7 +474,7 @@ SaveOutcome RecordFile::store(BestTable& table, const BestRecord* game)
             // overwrite left half done is ours to finish.
             if (bytes != known_ && !IsMixOf(bytes, known_, unfinished_)) {
                 next = TableFrom(bytes);
-                if (!HoldsRecord(next, *game)) {
+                if (std::find(next.Records.begin(), next.Records.end(), *game) == next.Records.end()) {
                     const int rank = InsertPosition(next, game->Score);
                     if (rank == 0) {
                         table = next;
