@@ -68,6 +68,7 @@ protected:
 
 private:
     void createCells();
+    void startHistoryUpkeep();
     void connectHandlers();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
@@ -83,6 +84,7 @@ private:
     QPointer<HelpWindow> help_;
     // Takes record.dat's games into the history once and works out where each game lost 100.
     std::unique_ptr<tovra::HistoryUpkeep> history_;
+    bool bestTableRead_ = false;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
