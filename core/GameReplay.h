@@ -32,6 +32,7 @@ public:
     // reachable number. Nothing when it is unknown or 100 was never lost in the played part.
     std::optional<int> LossPosition() const;
     std::optional<int> LastReachable() const { return lastReachable_; }
+    void SetLastReachable(int number) { lastReachable_ = number; }
 
     // The number on a cell at the current position, 0 when free there.
     int NumberOn(int cell) const;
@@ -41,6 +42,8 @@ public:
     bool IsCompletion(int number) const { return number > played_; }
     // Cells of numbers 1..Position(), in order: the position to ask the solver about.
     std::vector<int> CellsShown() const;
+    // Cells of the played numbers, in order.
+    std::vector<int> PlayedCells() const { return {cells_.begin(), cells_.begin() + played_}; }
 
 private:
     std::vector<int> cells_;

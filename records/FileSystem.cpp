@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -35,36 +35,24 @@ int Open(const std::string& path, int flags)
     return Result([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); });
 }
 
-FileStamp StampFrom(const struct stat& status)
+FileKind KindOf(const struct stat& status)
 {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, S_ISREG(status.st_mode)};
-}
-
-// Long enough for any save of another copy (one fsync), short enough that a stopped copy
-// does not freeze this one.
-constexpr auto LockPatience = std::chrono::seconds(5);
-constexpr auto LockPoll = std::chrono::milliseconds(10);
-
-// Waits for the exclusive lock on fd; 0 or -errno (-EWOULDBLOCK when it took too long).
-int WaitForLock(int fd)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + LockPatience;
-    for (;;) {
-        const int locked = Result([&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
-        if (locked != -EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp)
-            return locked;
-        std::this_thread::sleep_for(LockPoll);
+    switch (status.st_mode & S_IFMT) {
+    case S_IFREG: return FileKind::Regular;
+    case S_IFDIR: return FileKind::Directory;
+    case S_IFIFO: return FileKind::Fifo;
+    case S_IFSOCK: return FileKind::Socket;
+    case S_IFLNK: return FileKind::Link;
+    case S_IFCHR: return status.st_rdev == makedev(1, 3) ? FileKind::NullDevice : FileKind::Device;
+    case S_IFBLK: return FileKind::Device;
+    default: return FileKind::Other;
     }
 }
 
-// The lock file still has this name: another copy may have removed it (and made a new one)
-// while we waited for its lock.
-bool StillNamed(int fd, const std::string& path)
+FileStatus StatusFrom(const struct stat& status)
 {
-    struct stat held {};
-    struct stat named {};
-    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-           held.st_ino == named.st_ino;
+    return {KindOf(status), status.st_mode & 07777, status.st_uid,  status.st_gid,
+            status.st_dev,  status.st_ino,          status.st_size, status.st_mtim};
 }
 } // namespace
 
@@ -76,11 +64,6 @@ int PosixFileSystem::OpenReadWrite(const std::string& path)
 int PosixFileSystem::OpenReadOnly(const std::string& path)
 {
     return Open(path, O_RDONLY);
-}
-
-int PosixFileSystem::OpenWriteOnly(const std::string& path)
-{
-    return Open(path, O_WRONLY);
 }
 
 int PosixFileSystem::CreateExclusive(const std::string& path, mode_t mode)
@@ -121,18 +104,37 @@ int PosixFileSystem::Close(int fd)
     return closed < 0 && errno != EINTR ? -errno : 0;
 }
 
-int PosixFileSystem::PermissionsOf(int fd, mode_t& permissions)
+int PosixFileSystem::Status(int fd, FileStatus& status)
 {
-    struct stat status {};
-    if (const int result = Result([&] { return ::fstat(fd, &status); }); result < 0)
+    struct stat raw {};
+    if (const int result = Result([&] { return ::fstat(fd, &raw); }); result < 0)
         return result;
-    permissions = status.st_mode & 0777;
+    status = StatusFrom(raw);
+    return 0;
+}
+
+int PosixFileSystem::StatusOf(const std::string& path, FileStatus& status)
+{
+    struct stat raw {};
+    if (const int result = Result([&] { return ::stat(path.c_str(), &raw); }); result < 0)
+        return result;
+    status = StatusFrom(raw);
     return 0;
 }
 
 int PosixFileSystem::SetPermissions(int fd, mode_t permissions)
 {
     return Result([&] { return ::fchmod(fd, permissions); });
+}
+
+int PosixFileSystem::SetOwner(int fd, uid_t owner, gid_t group)
+{
+    return Result([&] { return ::fchown(fd, owner, group); });
+}
+
+int PosixFileSystem::TryLock(int fd)
+{
+    return Result([&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
 }
 
 int PosixFileSystem::Rename(const std::string& from, const std::string& to)
@@ -145,6 +147,11 @@ int PosixFileSystem::Unlink(const std::string& path)
     return Result([&] { return ::unlink(path.c_str()); });
 }
 
+int PosixFileSystem::Link(const std::string& from, const std::string& to)
+{
+    return Result([&] { return ::link(from.c_str(), to.c_str()); });
+}
+
 int PosixFileSystem::SyncDirectory(const std::string& path)
 {
     const int fd = Result([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
@@ -153,16 +160,6 @@ int PosixFileSystem::SyncDirectory(const std::string& path)
     const int synced = Result([&] { return ::fsync(fd); });
     ::close(fd);
     return synced;
-}
-
-int PosixFileSystem::RealPath(const std::string& path, std::string& resolved)
-{
-    char* name = ::realpath(path.c_str(), nullptr);
-    if (!name)
-        return -errno;
-    resolved = name;
-    std::free(name);
-    return 0;
 }
 
 int PosixFileSystem::ReadLink(const std::string& path, std::string& target)
@@ -181,20 +178,6 @@ int PosixFileSystem::ReadLink(const std::string& path, std::string& target)
     }
 }
 
-int PosixFileSystem::Link(const std::string& from, const std::string& to)
-{
-    return Result([&] { return ::link(from.c_str(), to.c_str()); });
-}
-
-int PosixFileSystem::StampOf(const std::string& path, FileStamp& stamp)
-{
-    struct stat status {};
-    if (const int result = Result([&] { return ::lstat(path.c_str(), &status); }); result < 0)
-        return result;
-    stamp = StampFrom(status);
-    return 0;
-}
-
 int PosixFileSystem::ListDirectory(const std::string& path, std::vector<std::string>& names)
 {
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(path.c_str()), ::closedir);
@@ -210,40 +193,15 @@ int PosixFileSystem::ListDirectory(const std::string& path, std::vector<std::str
     return errno != 0 ? -errno : 0;
 }
 
-int PosixFileSystem::Lock(const std::string& path, const std::string& directory)
+std::int64_t PosixFileSystem::NowMs()
 {
-    for (;;) {
-        const int fd = Result([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666); });
-        if (fd == -EACCES || fd == -EPERM || fd == -EROFS) {
-            // No lock file can be made here, by any copy: they all lock the directory instead.
-            const int dir = Open(directory, O_RDONLY | O_DIRECTORY);
-            if (dir < 0)
-                return dir;
-            if (const int locked = WaitForLock(dir); locked < 0) {
-                ::close(dir);
-                return locked;
-            }
-            return dir;
-        }
-        if (fd < 0)
-            return fd;
-        if (const int locked = WaitForLock(fd); locked < 0) {
-            ::close(fd);
-            return locked;
-        }
-        if (StillNamed(fd, path))
-            return fd;
-        ::close(fd); // the copy before us removed this one: lock the lock file of now
-    }
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void PosixFileSystem::Unlock(int lock, const std::string& path)
+void PosixFileSystem::Pause()
 {
-    // Removed while still held, so a copy waiting on it finds it gone and starts again.
-    struct stat held {};
-    if (::fstat(lock, &held) == 0 && S_ISREG(held.st_mode) && StillNamed(lock, path))
-        ::unlink(path.c_str());
-    ::close(lock);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 FileSystem& SystemFileSystem()

@@ -59,6 +59,30 @@ IoError IoError::FromErrno(int error)
     return IoError(error, "I/O error " + std::to_string(error), std::generic_category().message(error));
 }
 
+IoError IoError::AnotherCopySaving(const std::string& file)
+{
+    return IoError(EWOULDBLOCK, "Another copy of the game is saving " + file + " right now. Click Ok to try again", {});
+}
+
+IoError IoError::NotAFile(const std::string& file, const std::string& what)
+{
+    return IoError(EINVAL, file + " is " + what + ", not a file: the game neither reads nor writes it", {});
+}
+
+IoError IoError::TemporaryFileRemoved(const std::string& file)
+{
+    return IoError(ENOENT, "Someone else removed the game's temporary file for " + file + " before it was in place; " +
+                               file + " is unchanged",
+                   {});
+}
+
+IoError IoError::CannotLock(const std::string& file, int error)
+{
+    return IoError(error, file + " cannot be locked against other copies of the game (" +
+                              std::generic_category().message(error) + "), so nothing was saved",
+                   {});
+}
+
 std::string IoError::BoxText() const
 {
     if (description_.empty())

@@ -32,6 +32,12 @@ public:
     // told by its own description. An errno that happens to equal a table code (EIO is 5,
     // EINTR 4) is never shown with that code's words.
     static IoError FromErrno(int error);
+    // Errors of the record file named `file` that a code's words would mislead about.
+    static IoError AnotherCopySaving(const std::string& file);
+    // `what` says what the name is instead: "a folder", "a FIFO"...
+    static IoError NotAFile(const std::string& file, const std::string& what);
+    static IoError TemporaryFileRemoved(const std::string& file);
+    static IoError CannotLock(const std::string& file, int error);
 
     int Code() const noexcept { return code_; }
     std::string Message() const { return message_; }

@@ -3,11 +3,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <random>
-#include <span>
+#include <string_view>
+#include <utility>
 
 namespace tovra {
 
 namespace {
+using Bytes = std::vector<std::uint8_t>;
+
+// Long enough for any save of another copy (one fsync), short enough that a stopped copy
+// holding the lock gets a message instead of a wait without end.
+constexpr std::int64_t SaveDeadlineMs = 5000;
+
 // A step's status: 0, the -errno of a failed system call, or a code of the table (100, 101,
 // or 5 for a file marked read-only).
 [[noreturn]] void Raise(int status)
@@ -33,8 +40,7 @@ std::string DirectoryOf(const std::string& path)
 
 std::string FileNameOf(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return path.substr(path.find_last_of('/') + 1);
 }
 
 // No write bit at all: the player has marked the file read-only. Root could still open it
@@ -43,8 +49,6 @@ bool IsMarkedReadOnly(mode_t permissions)
 {
     return (permissions & 0222) == 0;
 }
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes ImageOf(const BestTable& table)
 {
@@ -60,40 +64,23 @@ BestTable TableFrom(const Bytes& bytes)
     return DecodeTable(image);
 }
 
-// Enough for any honest chain of links; the kernel gives up after as many.
-constexpr int MaxLinkHops = 40;
-
 // The name of the file that `path` stands for: `path` itself unless it is a symbolic link,
-// else the link's final target, also when that does not exist yet. Writing goes to the
-// target so the link stays a link. 0, or -ELOOP for a chain that does not end.
-int ResolveTarget(FileSystem& files, const std::string& path, std::string& target)
-{
-    std::string text;
-    if (files.ReadLink(path, text) < 0) {
-        // No link (or nothing there at all): the name is the file.
-        target = path;
-        return 0;
-    }
-    if (files.RealPath(path, target) == 0)
-        return 0;
-    // A dangling link: follow the chain by hand to the name that does not exist yet.
-    std::string current = path;
-    for (int hop = 0; hop < MaxLinkHops; ++hop) {
-        current = text.starts_with('/') ? text : DirectoryOf(current) + "/" + text;
-        if (files.ReadLink(current, text) < 0) {
-            target = current;
-            return 0;
-        }
-    }
-    return -ELOOP;
-}
-
+// else the link's final target, also when that does not exist yet, followed from the
+// directory of each link. Writing goes to the target so the link stays a link.
 std::string TargetOf(FileSystem& files, const std::string& path)
 {
-    std::string target;
-    if (const int resolved = ResolveTarget(files, path, target); resolved < 0)
-        Raise(resolved);
-    return target;
+    std::string current = path;
+    std::string text;
+    for (int hop = 0; hop < 40; ++hop) { // as many as the kernel follows
+        // No link, or nothing there at all: the name is the file. Any other failure leaves
+        // open whether a link would be replaced by a file.
+        if (const int read = files.ReadLink(current, text); read == -EINVAL || read == -ENOENT)
+            return current;
+        else if (read < 0)
+            Raise(read);
+        current = text.starts_with('/') ? text : DirectoryOf(current) + "/" + text;
+    }
+    Raise(-ELOOP);
 }
 
 // Moves `size` bytes in as many steps as the system needs: step(done) moves some of what is
@@ -102,278 +89,252 @@ std::string TargetOf(FileSystem& files, const std::string& path)
 template <class Step>
 int MoveAll(std::size_t size, int stalledCode, std::size_t& done, Step step)
 {
-    done = 0;
-    while (done < size) {
+    for (done = 0; done < size;) {
         const ssize_t moved = step(done);
-        if (moved < 0)
-            return static_cast<int>(moved);
-        if (moved == 0)
-            return stalledCode;
+        if (moved <= 0)
+            return moved < 0 ? static_cast<int>(moved) : stalledCode;
         done += static_cast<std::size_t>(moved);
     }
     return 0;
 }
 
-// Reads up to bytes.size() bytes; 0 when all arrived, else the status (100 for a short
-// file). The `got` bytes that did arrive are at the start of the buffer either way.
-int ReadAll(FileSystem& files, int fd, std::span<std::uint8_t> bytes, std::size_t& got)
+// Reads the file's first 2,880 bytes, or as many as it has, into `bytes`: 0 when all
+// arrived, else the status (100 for a short file).
+int ReadAll(FileSystem& files, int fd, Bytes& bytes)
 {
-    return MoveAll(bytes.size(), IoCode::ReadBeyondEnd, got,
-                   [&](std::size_t done) { return files.Read(fd, bytes.data() + done, bytes.size() - done); });
+    bytes.resize(TableSize);
+    std::size_t got = 0;
+    const int status = MoveAll(TableSize, IoCode::ReadBeyondEnd, got,
+                               [&](std::size_t done) { return files.Read(fd, bytes.data() + done, TableSize - done); });
+    bytes.resize(got);
+    return status;
 }
 
-int WriteAll(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
-{
-    std::size_t done = 0;
-    return MoveAll(bytes.size(), IoCode::DiskFull, done,
-                   [&](std::size_t from) { return files.Write(fd, bytes.data() + from, bytes.size() - from); });
-}
-
-int WriteAllAt(FileSystem& files, int fd, std::span<const std::uint8_t> bytes)
+int WriteAll(FileSystem& files, int fd, const Bytes& bytes, bool atStart)
 {
     std::size_t done = 0;
     return MoveAll(bytes.size(), IoCode::DiskFull, done, [&](std::size_t from) {
-        return files.WriteAt(fd, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from));
+        return atStart ? files.WriteAt(fd, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from))
+                       : files.Write(fd, bytes.data() + from, bytes.size() - from);
     });
 }
 
-// Syncs fd to disk unless a step has failed already, then closes it; the first failure's
-// status, or 0.
-int SyncAndClose(FileSystem& files, int fd, int status)
-{
-    if (status == 0)
-        status = std::min(files.Sync(fd), 0);
-    const int closed = files.Close(fd);
-    return status == 0 ? std::min(closed, 0) : status;
-}
+// An open descriptor (or the -errno of a failed open), closed with its lock when it goes.
+struct Descriptor {
+    Descriptor(FileSystem& fileSystem, int opened) : files(fileSystem), fd(opened) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Close() { return fd < 0 ? 0 : std::min(files.Close(std::exchange(fd, -1)), 0); }
 
-// What reading the file gave: its first 2,880 bytes, or as many as it has.
-struct FileImage {
-    int status = 0;      // 0, 100 for a short file, or what failed
-    bool opened = false; // false: it would not open, or it is marked read-only
-    Bytes bytes;         // what arrived
-
-    // The whole content (a short file is all there is), whatever the close said.
-    bool Complete() const { return opened && (bytes.size() == TableSize || status == IoCode::ReadBeyondEnd); }
+    FileSystem& files;
+    int fd;
 };
 
-FileImage ReadImage(FileSystem& files, const std::string& path)
+// What `fd`, just opened (or refused) under the name `target`, is: 0 or -errno. A folder or a
+// socket cannot be opened as a file; its kind comes from the name then.
+int Examine(FileSystem& files, const std::string& target, int fd, FileStatus& status)
 {
-    FileImage image;
-    const int fd = files.OpenReadWrite(path);
-    if (fd < 0) {
-        image.status = fd;
-        return image;
-    }
-    // Root opens a read-only file all the same; it must still be read-only to the game.
-    mode_t permissions = 0;
-    if (const int status = files.PermissionsOf(fd, permissions); status < 0 || IsMarkedReadOnly(permissions)) {
-        files.Close(fd); // nothing was read or written through it
-        image.status = status < 0 ? status : IoCode::AccessDenied;
-        return image;
-    }
-    image.opened = true;
-    std::array<std::uint8_t, TableSize> buffer{};
-    std::size_t got = 0;
-    image.status = ReadAll(files, fd, buffer, got);
-    image.bytes.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
-    const int closed = files.Close(fd);
-    if (image.status == 0)
-        image.status = std::min(closed, 0);
-    return image;
+    if (fd >= 0)
+        return files.Status(fd, status);
+    if (fd != -EISDIR && fd != -ENXIO)
+        return fd;
+    return files.StatusOf(target, status) < 0 ? fd : 0;
 }
 
-// Overwrites the existing file through its own inode, for when the directory refuses a
-// replacement but the file itself may be written. Not atomic: a failure throws and may
-// leave part of the new table in the file.
-void WriteInPlace(FileSystem& files, const std::string& path, const BestTable& table)
+// What the player is told that the name holds instead of a file.
+std::string KindWords(FileKind kind)
 {
-    const int fd = files.OpenWriteOnly(path);
-    if (fd < 0)
-        Raise(fd);
-    int status = WriteAllAt(files, fd, EncodeTable(table));
-    if (status == 0)
-        status = std::min(files.Truncate(fd, TableSize), 0);
-    if (const int closed = SyncAndClose(files, fd, status); closed != 0)
-        Raise(closed);
-}
-
-// Fills a file we have just created, open as fd, and closes it. On any failure the file is
-// removed again, so no half-written file is left behind, and the error is thrown.
-void FillNewFile(FileSystem& files, int fd, const std::string& path, const BestTable& table,
-                 std::optional<mode_t> permissions)
-{
-    int status = 0;
-    if (permissions)
-        status = std::min(files.SetPermissions(fd, *permissions), 0);
-    if (status == 0)
-        status = WriteAll(files, fd, EncodeTable(table));
-    status = SyncAndClose(files, fd, status);
-    if (status != 0) {
-        files.Unlink(path);
-        Raise(status);
+    switch (kind) {
+    case FileKind::Directory: return "a folder";
+    case FileKind::Fifo: return "a FIFO";
+    case FileKind::Socket: return "a socket";
+    case FileKind::Device:
+    case FileKind::NullDevice: return "a device";
+    default: return "something else";
     }
 }
 
-constexpr char TemporaryLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
+// A temporary file of this game: ".record.dat.unfinished-save-" and six letters or digits,
+// a name no player types for a copy of their own. Only such names are ever removed.
+constexpr std::string_view TemporaryMark = ".unfinished-save-";
 constexpr std::size_t TemporarySuffixSize = 6;
 
-// Creates "<path>.XXXXXX" with a fresh random suffix; the descriptor or -errno. The first
-// letter is a capital or a digit, so a suffix is never a word such as "backup".
-int CreateTemporary(FileSystem& files, const std::string& path, std::string& temporary)
+std::string TemporaryPrefix(const std::string& target)
 {
+    return "." + FileNameOf(target) + std::string(TemporaryMark);
+}
+
+bool IsTemporaryName(const std::string& entry, const std::string& prefix)
+{
+    const auto isOurs = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return entry.size() == prefix.size() + TemporarySuffixSize && entry.starts_with(prefix) &&
+           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), isOurs);
+}
+
+// Creates a temporary file next to the target; the descriptor or -errno.
+int CreateTemporary(FileSystem& files, const std::string& target, std::string& temporary)
+{
+    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
     static std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> first(0, 35);
-    std::uniform_int_distribution<std::size_t> any(0, sizeof TemporaryLetters - 2);
+    std::uniform_int_distribution<std::size_t> letter(0, sizeof Letters - 2);
     int fd = -EEXIST;
     for (int attempt = 0; attempt < 100 && fd == -EEXIST; ++attempt) {
-        temporary = path + "." + TemporaryLetters[first(random)];
-        for (std::size_t i = 1; i < TemporarySuffixSize; ++i)
-            temporary += TemporaryLetters[any(random)];
+        temporary = DirectoryOf(target) + "/" + TemporaryPrefix(target);
+        for (std::size_t i = 0; i < TemporarySuffixSize; ++i)
+            temporary += Letters[letter(random)];
         fd = files.CreateExclusive(temporary, 0666);
     }
     return fd;
 }
 
-// A temporary file of a save that never finished: "<name>." and six letters or digits.
-// Six lower-case letters make a word ("backup"), which is a player's copy, not ours.
-bool IsTemporaryName(const std::string& entry, const std::string& name)
+// Under the lock no other save is in flight, so every temporary file of ours next to the
+// target is left over from a copy killed while saving. Regular files of a table's size at
+// most, never a link.
+void RemoveLeftovers(FileSystem& files, const std::string& target)
 {
-    if (entry.size() != name.size() + 1 + TemporarySuffixSize || !entry.starts_with(name + "."))
-        return false;
-    const std::string suffix = entry.substr(name.size() + 1);
-    // ASCII only, whatever the locale says of other bytes.
-    const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
-    const auto isOurs = [&](char c) { return isLower(c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
-    return std::all_of(suffix.begin(), suffix.end(), isOurs) && !std::all_of(suffix.begin(), suffix.end(), isLower);
-}
-
-// Under the lock no other save is in flight, so every temporary file next to the target is
-// left over from a copy killed while saving. Only regular files of a table's size at most.
-void RemoveLeftoverTemporaries(FileSystem& files, const std::string& target)
-{
-    const std::string directory = DirectoryOf(target);
-    const std::string name = FileNameOf(target);
+    std::string text;
     std::vector<std::string> entries;
-    if (files.ListDirectory(directory, entries) < 0)
+    if (files.ListDirectory(DirectoryOf(target), entries) < 0)
         return;
+    const std::string prefix = TemporaryPrefix(target);
     for (const std::string& entry : entries) {
-        if (!IsTemporaryName(entry, name))
-            continue;
-        const std::string path = directory + "/" + entry;
-        FileStamp stamp;
-        if (files.StampOf(path, stamp) == 0 && stamp.regular && stamp.size <= static_cast<off_t>(TableSize))
+        const std::string path = DirectoryOf(target) + "/" + entry;
+        FileStatus status;
+        if (IsTemporaryName(entry, prefix) && files.ReadLink(path, text) < 0 && files.StatusOf(path, status) == 0 &&
+            status.kind == FileKind::Regular && status.size <= static_cast<off_t>(TableSize))
             files.Unlink(path);
     }
 }
 
-// The lock that every copy of the game takes around writing the file, held while it lives.
-// Where the system offers no lock at all the write goes ahead without it (as before there
-// was one); a copy that keeps the lock for seconds is an error, not a reason to wait on.
-class WriteLock {
-public:
-    WriteLock(FileSystem& files, const std::string& target)
-        : files_(files), path_(target + ".lock"), fd_(files.Lock(path_, DirectoryOf(target)))
-    {
-        if (fd_ == -EWOULDBLOCK)
-            Raise(fd_);
-        if (fd_ >= 0)
-            RemoveLeftoverTemporaries(files, target);
-    }
-    ~WriteLock()
-    {
-        if (fd_ >= 0)
-            files_.Unlock(fd_, path_);
-    }
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-
-private:
-    FileSystem& files_;
-    std::string path_;
-    int fd_;
-};
-
-// Links that this file system does not have.
-bool IsNoLinkHere(int status)
+// Writes `image` into the temporary file just created, with the owner, group and mode of
+// `old` when there is one, syncs and closes it. The new file's status, or the failure
+// (the file is removed again): -EPERM when the owner cannot be kept.
+int FillTemporary(FileSystem& files, int created, const std::string& temporary, const Bytes& image,
+                  const FileStatus* old, FileStatus& status)
 {
-    return status == -EPERM || status == -ENOTSUP || status == -EOPNOTSUPP || status == -ENOSYS ||
-           status == -EMLINK;
+    Descriptor file(files, created);
+    int result = 0;
+    if (old && files.SetOwner(file.fd, old->owner, old->group) < 0)
+        result = -EPERM;
+    if (old && result == 0)
+        result = std::min(files.SetPermissions(file.fd, old->permissions & 0777), 0);
+    if (result == 0)
+        result = WriteAll(files, file.fd, image, false);
+    if (result == 0)
+        result = std::min(files.Sync(file.fd), 0);
+    if (result == 0)
+        result = files.Status(file.fd, status);
+    const int closed = file.Close();
+    if (result == 0)
+        result = closed;
+    if (result != 0)
+        files.Unlink(temporary);
+    return result;
 }
 
-// Puts a file of 20 fresh records under the target's name, whole or not at all, never over
-// a file that appeared meanwhile: false then. Under the write lock.
-bool CreateFreshFile(FileSystem& files, const std::string& target, const BestTable& fresh)
+// The rename or link of a temporary file failed: ENOENT means it is gone from under us.
+[[noreturn]] void RaisePlacing(int status, const std::string& target)
+{
+    if (status == -ENOENT)
+        throw IoError::TemporaryFileRemoved(FileNameOf(target));
+    Raise(status);
+}
+
+// Puts a new file holding `image` under the target's name, whole or not at all, never over
+// one that appeared meanwhile. 0, -EEXIST when one did, or the refusal of a directory that
+// may not be written; other failures throw.
+int CreateFile(FileSystem& files, const std::string& target, const Bytes& image, FileStatus& status)
 {
     std::string temporary;
-    const int fd = CreateTemporary(files, target, temporary);
-    if (fd < 0)
-        Raise(fd);
-    FillNewFile(files, fd, temporary, fresh, std::nullopt);
+    const int created = CreateTemporary(files, target, temporary);
+    if (IsWriteDenied(created))
+        return created;
+    if (created < 0)
+        Raise(created);
+    if (const int filled = FillTemporary(files, created, temporary, image, nullptr, status); filled != 0)
+        Raise(filled);
     int placed = files.Link(temporary, target);
-    if (IsNoLinkHere(placed)) {
-        // Without hard links a rename has to do; under the lock, no copy of the game can
-        // create the file between the look and the rename.
-        FileStamp existing;
-        placed = files.StampOf(target, existing) == -ENOENT ? files.Rename(temporary, target) : -EEXIST;
+    if (placed == -EPERM || placed == -ENOTSUP || placed == -EOPNOTSUPP || placed == -ENOSYS || placed == -EMLINK) {
+        // A file system without hard links: a rename has to do, only where nothing is yet.
+        FileStatus existing;
+        placed = files.StatusOf(target, existing) == -ENOENT ? files.Rename(temporary, target) : -EEXIST;
     }
     files.Unlink(temporary); // after a link, the second name; after a rename, nothing there
-    if (placed == -EEXIST)
+    if (placed < 0 && placed != -EEXIST)
+        RaisePlacing(placed, target);
+    if (placed == 0) {
+        files.SyncDirectory(DirectoryOf(target));
+        // A file that was missing may have left temporary files of a killed save behind.
+        Descriptor file(files, files.OpenReadWrite(target));
+        if (file.fd >= 0 && files.TryLock(file.fd) == 0)
+            RemoveLeftovers(files, target);
+    }
+    return placed;
+}
+
+// Overwrites the locked file through its own descriptor: not atomic, and a failure throws.
+FileStatus WriteInPlace(FileSystem& files, int fd, const Bytes& image)
+{
+    int result = WriteAll(files, fd, image, true);
+    if (result == 0)
+        result = std::min(files.Truncate(fd, static_cast<off_t>(image.size())), 0);
+    if (result == 0)
+        result = std::min(files.Sync(fd), 0);
+    FileStatus status;
+    if (result == 0)
+        result = files.Status(fd, status);
+    if (result != 0)
+        Raise(result);
+    return status;
+}
+
+// Puts `image` in place of the locked file `fd` (whose status is `old`): a new file with
+// the old one's owner, group and mode, renamed over it. Where the owner cannot be kept, or
+// the directory refuses the new file or the rename, the file is overwritten in place and
+// `inPlace` set. The new version's status; failures throw.
+FileStatus Replace(FileSystem& files, const std::string& target, int fd, const FileStatus& old, const Bytes& image,
+                   bool& inPlace)
+{
+    std::string temporary;
+    const int created = CreateTemporary(files, target, temporary);
+    FileStatus status;
+    int result = created < 0 ? created : FillTemporary(files, created, temporary, image, &old, status);
+    if (result == 0) {
+        result = files.Rename(temporary, target);
+        if (result == 0) {
+            // The new file is in place and complete; the directory sync only hardens the
+            // rename against a power cut, and its failure must not report the save as failed.
+            files.SyncDirectory(DirectoryOf(target));
+            return status;
+        }
+        if (result == -ENOENT)
+            RaisePlacing(result, target);
+        files.Unlink(temporary);
+    }
+    if (!IsWriteDenied(result))
+        Raise(result);
+    inPlace = true;
+    return WriteInPlace(files, fd, image);
+}
+
+// Every byte is one of `before` or `after` at its offset: what an interrupted overwrite of
+// `before` by `after` leaves.
+bool IsMixOf(const Bytes& bytes, const std::optional<Bytes>& before, const std::optional<Bytes>& after)
+{
+    if (!after || bytes.size() != after->size())
         return false;
-    if (placed < 0)
-        Raise(placed);
-    files.SyncDirectory(DirectoryOf(target));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool wasThere = before && i < before->size() && (*before)[i] == bytes[i];
+        if (bytes[i] != (*after)[i] && !wasThere)
+            return false;
+    }
     return true;
 }
 
-// The file replaced by the table, under the write lock: SaveBestTable without the lock.
-SaveOutcome ReplaceFile(FileSystem& files, const std::string& target, const BestTable& table)
+bool HoldsRecord(const BestTable& table, const BestRecord& record)
 {
-    // Opening the old file for writing (without truncating it) tells whether we may replace
-    // it, and gives the permission bits the new one keeps.
-    std::optional<mode_t> permissions;
-    if (const int existing = files.OpenWriteOnly(target); existing >= 0) {
-        mode_t bits = 0;
-        const int status = files.PermissionsOf(existing, bits);
-        files.Close(existing); // nothing was written through it
-        if (status < 0)
-            Raise(status);
-        if (IsMarkedReadOnly(bits))
-            return SaveOutcome::Skipped;
-        permissions = bits;
-    } else if (IsWriteDenied(existing)) {
-        return SaveOutcome::Skipped;
-    } else if (existing != -ENOENT) {
-        Raise(existing);
-    }
-
-    std::string temporary;
-    const int fd = CreateTemporary(files, target, temporary);
-    if (fd < 0) {
-        if (!IsWriteDenied(fd))
-            Raise(fd);
-        // The directory may not be written. A file that may be is overwritten in place;
-        // without one there is nothing we may write.
-        if (!permissions)
-            return SaveOutcome::Skipped;
-        WriteInPlace(files, target, table);
-        return SaveOutcome::Saved;
-    }
-    FillNewFile(files, fd, temporary, table, permissions);
-    if (const int renamed = files.Rename(temporary, target); renamed < 0) {
-        files.Unlink(temporary);
-        // A sticky directory (or a policy) forbids replacing a file we may still write.
-        if (permissions && (renamed == -EACCES || renamed == -EPERM)) {
-            WriteInPlace(files, target, table);
-            return SaveOutcome::Saved;
-        }
-        Raise(renamed);
-    }
-    // The new file is in place and complete; the directory sync only hardens the rename
-    // against a power cut. Its failure cannot be undone and must not report the save as
-    // failed, which would have the player believe the old table is still on disk.
-    files.SyncDirectory(DirectoryOf(target));
-    return SaveOutcome::Saved;
+    return std::find(table.Records.begin(), table.Records.end(), record) != table.Records.end();
 }
 } // namespace
 
@@ -384,27 +345,27 @@ void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
 
 void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files)
 {
-    const int fd = files.OpenReadOnly(path);
-    if (fd < 0)
-        Raise(fd);
-    std::array<std::uint8_t, TableSize> bytes{};
-    std::size_t got = 0;
-    int status = ReadAll(files, fd, bytes, got);
-    const int closed = files.Close(fd);
-    if (status == 0)
-        status = std::min(closed, 0);
-    if (status != 0)
-        Raise(status);
-    table = DecodeTable(bytes);
+    Descriptor file(files, files.OpenReadOnly(path));
+    FileStatus status;
+    if (file.fd < 0)
+        Raise(file.fd);
+    if (const int examined = files.Status(file.fd, status); examined < 0)
+        Raise(examined);
+    if (status.kind != FileKind::Regular)
+        throw IoError::NotAFile(FileNameOf(path), KindWords(status.kind));
+    Bytes bytes;
+    int result = ReadAll(files, file.fd, bytes);
+    if (const int closed = file.Close(); result == 0)
+        result = closed;
+    if (result != 0)
+        Raise(result);
+    table = TableFrom(bytes);
 }
 
 SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files)
 {
-    // Through a symbolic link the table goes to the link's target, next to which the
-    // temporary file is made.
-    const std::string target = TargetOf(files, path);
-    const WriteLock lock(files, target);
-    return ReplaceFile(files, target, table);
+    BestTable written = table;
+    return RecordFile(path, files).store(written, nullptr);
 }
 
 RecordFile::RecordFile(std::string path, FileSystem& files)
@@ -412,125 +373,192 @@ RecordFile::RecordFile(std::string path, FileSystem& files)
 {
 }
 
-void RecordFile::remember(const std::vector<std::uint8_t>& bytes, const std::string& target)
+void RecordFile::remember(const std::vector<std::uint8_t>& bytes, const FileStatus& status)
 {
     known_ = bytes;
-    FileStamp stamp;
-    stamp_.reset();
-    if (files_.StampOf(target, stamp) == 0)
-        stamp_ = stamp;
+    version_ = status;
+    unfinished_.reset();
     unreadSinceLoad_ = false;
+}
+
+SaveOutcome RecordFile::notRegular(FileKind kind) const
+{
+    // A link to the null device switches scores off; anything else the player was told of
+    // at start-up.
+    if (kind == FileKind::NullDevice || unreadSinceLoad_)
+        return SaveOutcome::Skipped;
+    throw IoError::NotAFile(FileNameOf(path_), KindWords(kind));
+}
+
+void RecordFile::lock(int fd, std::int64_t deadline) const
+{
+    for (;;) {
+        const int locked = files_.TryLock(fd);
+        if (locked == 0)
+            return;
+        if (locked != -EWOULDBLOCK)
+            throw IoError::CannotLock(FileNameOf(path_), -locked);
+        if (files_.NowMs() >= deadline)
+            throw IoError::AnotherCopySaving(FileNameOf(path_));
+        if (waiting_)
+            waiting_();
+        else
+            files_.Pause();
+    }
 }
 
 void RecordFile::Load(BestTable& table)
 {
     known_.reset();
-    stamp_.reset();
+    version_.reset();
+    unfinished_.reset();
     unreadSinceLoad_ = false;
-    FileImage image = ReadImage(files_, path_);
-    if (!image.opened && image.status == -ENOENT) {
-        table = FreshTable();
-        // A dangling link: the new file goes where it points, and the link stays.
-        const std::string target = TargetOf(files_, path_);
-        {
-            const WriteLock lock(files_, target);
-            if (CreateFreshFile(files_, target, table)) {
-                remember(ImageOf(table), target);
-                return;
-            }
+    table = FreshTable();
+    const std::string target = TargetOf(files_, path_);
+    for (;;) {
+        Descriptor file(files_, files_.OpenReadWrite(target));
+        FileStatus status;
+        if (file.fd == -ENOENT) {
+            const Bytes image = ImageOf(table);
+            const int created = CreateFile(files_, target, image, status);
+            if (created == 0)
+                return remember(image, status);
+            if (created != -EEXIST)
+                Raise(created);
+            continue; // another copy, starting at the same moment, made the file first
         }
-        // Another copy, starting at the same moment, made the file first: it is the table.
-        image = ReadImage(files_, path_);
-    }
-    if (!image.opened) {
-        // A file that exists but will not open (read-only, unreadable, too many open files)
-        // keeps its games for a later run.
-        table = FreshTable();
+        // From here on a file that exists keeps its games, whatever goes wrong.
         unreadSinceLoad_ = true;
-        Raise(image.status);
+        if (const int examined = Examine(files_, target, file.fd, status); examined < 0)
+            Raise(examined);
+        if (status.kind == FileKind::NullDevice)
+            return; // scores switched off
+        if (status.kind != FileKind::Regular)
+            throw IoError::NotAFile(FileNameOf(path_), KindWords(status.kind));
+        if (IsMarkedReadOnly(status.permissions))
+            Raise(IoCode::AccessDenied);
+        // Without the lock another copy is saving, and clears the leftovers itself.
+        if (files_.TryLock(file.fd) == 0)
+            RemoveLeftovers(files_, target);
+        Bytes bytes;
+        const int read = ReadAll(files_, file.fd, bytes);
+        table = TableFrom(bytes);
+        const int closed = file.Close();
+        // The version is the one examined before the read: a change after it shows as newer.
+        if (read == 0 || read == IoCode::ReadBeyondEnd)
+            remember(bytes, status);
+        if (read != 0 || closed != 0)
+            Raise(read != 0 ? read : closed);
+        return;
     }
-    table = TableFrom(image.bytes);
-    if (image.Complete())
-        remember(image.bytes, TargetOf(files_, path_));
-    else
-        unreadSinceLoad_ = true;
-    if (image.status != 0)
-        Raise(image.status);
 }
 
 SaveOutcome RecordFile::Save(BestTable& table, const BestRecord& game)
 {
-    const std::string target = TargetOf(files_, path_);
-    const WriteLock lock(files_, target);
-    const FileImage disk = ReadImage(files_, target);
-    BestTable next = table;
-    if (!disk.Complete()) {
-        if (disk.status == -ENOENT) {
-            // Gone: the table in memory is all there is.
-        } else if (IsWriteDenied(disk.status) || disk.status == IoCode::AccessDenied || unreadSinceLoad_) {
-            // Read-only, or the unreadable file the player was told about at start-up: it
-            // keeps its games, and this one stays in memory only.
+    return store(table, &game);
+}
+
+SaveOutcome RecordFile::store(BestTable& table, const BestRecord* game)
+{
+    const std::int64_t deadline = files_.NowMs() + SaveDeadlineMs;
+    for (bool again = false;; again = true) {
+        if (again && files_.NowMs() >= deadline)
+            throw IoError::AnotherCopySaving(FileNameOf(path_));
+        const std::string target = TargetOf(files_, path_);
+        Descriptor file(files_, files_.OpenReadWrite(target));
+        FileStatus status;
+        if (file.fd == -ENOENT) {
+            // Gone (or never there): the table in memory is all there is.
+            const Bytes image = ImageOf(table);
+            const int created = CreateFile(files_, target, image, status);
+            if (created == 0) {
+                remember(image, status);
+                return SaveOutcome::Saved;
+            }
+            if (IsWriteDenied(created))
+                return SaveOutcome::Skipped;
+            continue; // another copy made it meanwhile: merge into that
+        }
+        if (IsWriteDenied(file.fd))
             return SaveOutcome::Skipped;
-        } else {
-            Raise(disk.status);
+        if (const int examined = Examine(files_, target, file.fd, status); examined < 0)
+            Raise(examined);
+        if (status.kind != FileKind::Regular)
+            return notRegular(status.kind);
+        if (IsMarkedReadOnly(status.permissions))
+            return SaveOutcome::Skipped;
+        lock(file.fd, deadline);
+        FileStatus named;
+        if (files_.StatusOf(target, named) < 0 || !named.SameFile(status))
+            continue; // replaced by the copy whose save we waited for: lock the new file
+        RemoveLeftovers(files_, target);
+
+        BestTable next = table;
+        if (game) {
+            Bytes bytes;
+            if (const int read = ReadAll(files_, file.fd, bytes); read != 0) {
+                // A short file this copy did not load so is damaged or half written: no
+                // merging into its padding.
+                if (unreadSinceLoad_ && read != IoCode::ReadBeyondEnd)
+                    return SaveOutcome::Skipped;
+                if (read != IoCode::ReadBeyondEnd || bytes != known_)
+                    Raise(read);
+            }
+            // Another copy has saved since this one last read or wrote the file: this game
+            // goes into that table, once, so neither copy's game is lost. What our own
+            // overwrite left half done is ours to finish.
+            if (bytes != known_ && !IsMixOf(bytes, known_, unfinished_)) {
+                next = TableFrom(bytes);
+                if (!HoldsRecord(next, *game)) {
+                    const int rank = InsertPosition(next, game->Score);
+                    if (rank == 0) {
+                        table = next;
+                        remember(bytes, status);
+                        return SaveOutcome::NoLongerRanks;
+                    }
+                    InsertRecord(next, rank, *game);
+                }
+            }
         }
-    } else if (known_ != disk.bytes) {
-        // Another copy has saved since this one last read or wrote the file: this game goes
-        // into that table, so neither copy's game is lost.
-        next = TableFrom(disk.bytes);
-        const int rank = InsertPosition(next, game.Score);
-        if (rank == 0) {
-            table = next;
-            remember(disk.bytes, target);
-            return SaveOutcome::NoLongerRanks;
+        const Bytes image = ImageOf(next);
+        bool inPlace = false;
+        try {
+            status = Replace(files_, target, file.fd, status, image, inPlace);
+            // Closing the file written in place may report what the writes could not.
+            if (const int closed = file.Close(); inPlace && closed != 0)
+                Raise(closed);
+        } catch (const IoError&) {
+            if (inPlace)
+                unfinished_ = image;
+            throw;
         }
-        InsertRecord(next, rank, game);
-    }
-    const SaveOutcome outcome = ReplaceFile(files_, target, next);
-    if (outcome == SaveOutcome::Saved) {
         table = next;
-        remember(ImageOf(next), target);
+        remember(image, status);
+        return SaveOutcome::Saved;
     }
-    return outcome;
 }
 
 bool RecordFile::Refresh(BestTable& table)
 {
     std::string target;
-    FileStamp now;
-    if (ResolveTarget(files_, path_, target) < 0 || files_.StampOf(target, now) < 0 || stamp_ == now)
+    try {
+        target = TargetOf(files_, path_);
+    } catch (const IoError&) {
         return false;
-    const FileImage disk = ReadImage(files_, target);
-    if (!disk.opened || disk.bytes.size() != TableSize)
+    }
+    Descriptor file(files_, files_.OpenReadOnly(target));
+    FileStatus now;
+    if (file.fd < 0 || files_.Status(file.fd, now) < 0 || now.kind != FileKind::Regular ||
+        (version_ && version_->SameVersion(now)))
+        return false;
+    Bytes bytes;
+    if (ReadAll(files_, file.fd, bytes) != 0)
         return false; // the table in memory is still the best there is
-    const bool changed = known_ != disk.bytes;
+    const bool changed = known_ != bytes;
     if (changed)
-        table = TableFrom(disk.bytes);
-    known_ = disk.bytes;
-    stamp_ = now;
-    unreadSinceLoad_ = false;
+        table = TableFrom(bytes);
+    remember(bytes, now);
     return changed;
-}
-
-RecordFile& GameRecordFile()
-{
-    static RecordFile file;
-    return file;
-}
-
-void LoadBestTable(BestTable& table)
-{
-    GameRecordFile().Load(table);
-}
-
-SaveOutcome SaveBestTable(BestTable& table, const BestRecord& game)
-{
-    return GameRecordFile().Save(table, game);
-}
-
-bool RefreshBestTable(BestTable& table)
-{
-    return GameRecordFile().Refresh(table);
 }
 
 } // namespace tovra

@@ -5,6 +5,8 @@
 #include "records/FileSystem.h"
 #include "records/IoError.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +19,8 @@ inline constexpr const char* RecordFileName = "record.dat";
 enum class SaveOutcome {
     Saved,
     // The file may not be written (no write bit, even for root), or there is none and its
-    // directory may not be written, or it exists but could not be read since start-up:
-    // nothing changed, nothing to report.
+    // directory may not be written, or it could not be read since start-up, or it is a link
+    // to the null device (scores switched off): nothing changed, nothing to report.
     Skipped,
     // Another copy of the game saved first, and in its newer table this game no longer
     // ranks: nothing written, the table is the file's.
@@ -27,14 +29,14 @@ enum class SaveOutcome {
 
 // Loads the table from the file. When there is no file, one of 20 fresh records is
 // created (through a dangling symbolic link: where the link points), complete or not at
-// all: it appears under its name only once synced. Failures throw IoError and leave the
-// table as follows:
-// - the file cannot be opened (read-only, unreadable, too many open files...) or cannot be
-//   created: 20 fresh records, and an existing file is left untouched. A file without any
-//   write bit counts as read-only (code 5) also for root;
+// all. Failures throw IoError and leave the table as follows:
+// - the file cannot be opened (read-only, unreadable, too many open files, not a regular
+//   file...) or cannot be created: 20 fresh records, and an existing file is left untouched.
+//   A file without any write bit counts as read-only (code 5) also for root;
 // - the file is shorter than 2,880 bytes (code 100): the bytes read, then zeros;
 // - the close fails: the complete content.
-// A longer file is read to 2,880 bytes only. The file is never written when it exists.
+// A longer file is read to 2,880 bytes only. The file is never written when it exists. A
+// link to the null device loads 20 fresh records without a word.
 void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
 
 // Reads the table for a look only: the file is opened read-only and never created, so a
@@ -42,58 +44,62 @@ void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files 
 // there is no file, 100 when it is shorter than 2,880 bytes); the table is then unchanged.
 void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
 
-// Replaces the file with the table, whatever it holds, atomically: the new bytes go to a
-// temporary file in the same directory, which is synced and renamed over the old one,
-// keeping its permission bits. A symbolic link is written through: its final target is
-// replaced and the link stays. Any failure (IoError) leaves the previous file as it was and
-// no temporary file. When the directory refuses the temporary file or the rename but the
-// file itself may be written, the file is overwritten in place instead; a failure there
-// (IoError) may leave it partly written.
-// Runs under the lock of every copy of the game, which also clears temporary files that a
-// killed copy left behind.
+// Replaces the file with the table, whatever it holds: RecordFile::Save without the merge.
 SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
 
-// The file as one copy of the game knows it. Other copies may save into the same file at
-// any time; this one remembers what it last read or wrote, so that a save never throws
-// away what another copy saved meanwhile, and a file it could not read is never replaced.
+// The file as one copy of the game knows it. Other copies, of this user or another, may save
+// into the same file at any time; this one remembers what it last read or wrote, so that a
+// save never throws away what another copy saved meanwhile, and a file it could not read is
+// never replaced.
+//
+// A save locks the file itself (every copy that may write it can open it, and so lock it),
+// reads it again, and puts the new table in place: a new file, with the old one's owner,
+// group and mode, renamed over it, or, where the owner cannot be kept or the folder refuses,
+// the old file overwritten under the lock. A symbolic link is written through and stays.
+// Anything that is not a regular file is never written. A save that cannot lock writes
+// nothing and says so.
 class RecordFile {
 public:
     explicit RecordFile(std::string path = RecordFileName, FileSystem& files = SystemFileSystem());
 
-    // LoadBestTable, remembering what was read.
+    // LoadBestTable, remembering what was read; clears what killed saves left behind.
     void Load(BestTable& table);
     // Saves a finished game that already stands in `table` (at its rank there). Under the
     // lock the file is read again: when another copy has saved since this one last read or
     // wrote it, the game goes into the file's table instead (same rule: first rank whose
-    // score is lower or equal), which is saved and becomes `table`. A file that cannot be
-    // read, by a copy that has never read it, is left alone (Skipped). `table` changes only
-    // when the outcome is not Skipped and nothing was thrown.
+    // score is lower or equal), which is saved and becomes `table`. A file shorter than a
+    // table that this copy did not load so is a failed read (code 100): nothing is written.
+    // `table` changes only when the outcome is not Skipped and nothing was thrown.
     SaveOutcome Save(BestTable& table, const BestRecord& game);
     // Reads the file again if it changed on disk since this copy last read or wrote it;
     // true when `table` now holds the file's newer table. A file that cannot be read
     // (whole) leaves the table as it is.
     bool Refresh(BestTable& table);
+    // Called over and over while another copy holds the lock, until the save's deadline (a
+    // few seconds for the whole save): the window handles its events meanwhile. Without
+    // one the save sleeps between tries.
+    void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
 
 private:
-    void remember(const std::vector<std::uint8_t>& bytes, const std::string& target);
+    friend SaveOutcome SaveBestTable(const BestTable&, const std::string&, FileSystem&);
+    // Both saves: merges `game` when given, else writes `table` as it is.
+    SaveOutcome store(BestTable& table, const BestRecord* game);
+    SaveOutcome notRegular(FileKind kind) const;
+    void lock(int fd, std::int64_t deadline) const;
+    void remember(const std::vector<std::uint8_t>& bytes, const FileStatus& status);
 
     std::string path_;
     FileSystem& files_;
-    // The file's bytes (its first 2,880) as last read or written; nothing while no read
-    // has succeeded.
+    std::function<void()> waiting_;
+    // The file's bytes (its first 2,880) as last read or written, and the version they are
+    // of; nothing while no read has succeeded.
     std::optional<std::vector<std::uint8_t>> known_;
-    std::optional<FileStamp> stamp_;
+    std::optional<FileStatus> version_;
+    // An overwrite in place that failed: the file may hold any mix of known_ and these.
+    std::optional<std::vector<std::uint8_t>> unfinished_;
     // The file was there at start-up but could not be read: the player has seen the error,
     // and the file keeps its games until a read succeeds.
     bool unreadSinceLoad_ = false;
 };
-
-// The record file of this copy of the game: "record.dat" in the current directory.
-RecordFile& GameRecordFile();
-
-// What the windows call: through GameRecordFile().
-void LoadBestTable(BestTable& table);
-SaveOutcome SaveBestTable(BestTable& table, const BestRecord& game);
-bool RefreshBestTable(BestTable& table);
 
 } // namespace tovra

@@ -4,6 +4,8 @@
 #include "UnitFinePartita.h"
 #include "UnitMigliori.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -12,10 +14,10 @@ void ReturnFocus(QWidget* parent) { parent->activateWindow(); }
 } // namespace
 
 void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                          QWidget* parent)
+                          tovra::RecordFile& file, QWidget* parent)
 {
     {
-        TFormFinePartita FormFinePartita(game, board, table, parent);
+        TFormFinePartita FormFinePartita(game, board, table, file, parent);
         FormFinePartita.exec();
     }
     ShowBestTwenty(table, parent);
@@ -26,6 +28,13 @@ void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent)
     TFormMigliori FormMigliori(table, parent);
     FormMigliori.exec();
     ReturnFocus(parent);
+}
+
+void WaitForOtherCopy()
+{
+    QEventLoop pause;
+    QTimer::singleShot(20, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ShowAbout(QWidget* parent)

@@ -5,6 +5,7 @@
 #include "core/BoardView.h"
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 class QWidget;
 
@@ -12,6 +13,9 @@ class QWidget;
 // name, entered into `table` and saved), then the best 20. `board` must still hold the finished
 // game, which the dialog stores; the new game is the caller's next step.
 void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                          QWidget* parent);
+                          tovra::RecordFile& file, QWidget* parent);
+// Lets the windows paint for a moment while another copy of the game holds record.dat; user
+// input waits.
+void WaitForOtherCopy();
 void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent);
 void ShowAbout(QWidget* parent);

@@ -1,9 +1,11 @@
 #include "ReachabilityCheck.h"
 
 #include "ApplicationTitle.h"
+#include "GameViewer.h"
 #include "WidgetBoardView.h"
 #include "core/CellId.h"
 #include "core/Game.h"
+#include "core/GameReplay.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QMessageBox>
@@ -23,7 +25,7 @@ constexpr int BusyLookMs = 300;
 // tells whether the action was chosen; without one it is a plain box with "OK". `openBox`
 // points at the box while it is open, so it can be closed from outside.
 bool ShowAnswerBox(QWidget* window, const QString& text, const QString& action = {}, bool actionIsDefault = false,
-                   QPointer<QMessageBox>* openBox = nullptr)
+                   QPointer<QMessageBox>* openBox = nullptr, const QString& dismiss = QStringLiteral("Close"))
 {
     QMessageBox box(QMessageBox::Information, ApplicationTitle(), text, QMessageBox::NoButton, window);
     QPushButton* chosen = nullptr;
@@ -31,7 +33,7 @@ bool ShowAnswerBox(QWidget* window, const QString& text, const QString& action =
         box.setStandardButtons(QMessageBox::Ok);
     } else {
         chosen = box.addButton(action, QMessageBox::AcceptRole);
-        QPushButton* close = box.addButton(QStringLiteral("Close"), QMessageBox::RejectRole);
+        QPushButton* close = box.addButton(dismiss, QMessageBox::RejectRole);
         box.setDefaultButton(actionIsDefault ? chosen : close);
         box.setEscapeButton(close);
     }
@@ -178,9 +180,12 @@ void ReachabilityCheck::tell(const ReachabilityAnswer& answer)
     case Kind::Reachable:
         // The ring shows while the box is open, so the player sees the cell it names.
         suggest(answer.nextCell);
-        ShowAnswerBox(window_, QStringLiteral("100 can still be reached.\nNext: row %1, column %2")
-                                   .arg(answer.nextCell / BoardSize + 1)
-                                   .arg(answer.nextCell % BoardSize + 1));
+        // "OK" stays the default, so Enter and Esc close the box as before.
+        if (ShowAnswerBox(window_, QStringLiteral("100 can still be reached.\nNext: row %1, column %2")
+                                       .arg(answer.nextCell / BoardSize + 1)
+                                       .arg(answer.nextCell % BoardSize + 1),
+                          QStringLiteral("Show a way"), false, nullptr, QStringLiteral("OK")))
+            ShowGameViewer(GameReplay(askedCells_), QStringLiteral("A way to 100"), window_, true);
         break;
     case Kind::Unreachable: {
         const QString number = QString::number(answer.lastReachable);

@@ -6,11 +6,14 @@
 #include "HelpWindow.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
+#include "StatisticsWindow.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "records/GameDatabaseSchema.h"
+#include "records/HistoryUpkeep.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -60,6 +63,9 @@ TForm1::TForm1(QWidget* parent)
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // While another copy saves, the window keeps painting; the player's input waits, so the
+    // dialog that is saving cannot be answered twice.
+    recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     FormCreate();
 }
 
@@ -131,6 +137,7 @@ void TForm1::connectHandlers()
     connect(ui->Help1, &QAction::triggered, this, &TForm1::Help1Click);
     connect(ui->Raggiungibile1, &QAction::triggered, this, &TForm1::Raggiungibile1Click);
     connect(ui->Migliori201, &QAction::triggered, this, &TForm1::Migliori201Click);
+    connect(ui->Statistiche1, &QAction::triggered, this, &TForm1::Statistiche1Click);
     connect(ui->About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(&TimerTempo, &QTimer::timeout, this, &TForm1::TimerTempoTimer);
 }
@@ -146,13 +153,16 @@ QLabel* TForm1::TimePanel() const { return ui->TimePanel; }
 void TForm1::FormCreate()
 {
     try {
-        LoadBestTable(bestTable_);
+        recordFile_.Load(bestTable_);
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
+        // record.dat's games wait for a start that can read it.
+        history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, std::nullopt);
         return;
     }
     StartupReset(game_, *board_);
+    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, bestTable_);
 }
 
 // Every action on the board tells the reachability check, which drops its suggestion and a
@@ -177,9 +187,9 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    ShowEndOfGameWindows(game_, *board_, bestTable_, this);
+    ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
     Nuovapartita1Click();
 }
 
@@ -208,6 +218,9 @@ void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
+    // The game that was on the board, finished or left, is in the history now.
+    if (history_)
+        history_->GameEnded();
 }
 void TForm1::Esci1Click() { close(); }
 
@@ -238,9 +251,10 @@ void TForm1::Raggiungibile1Click() { reach_->Ask(); }
 
 void TForm1::Migliori201Click()
 {
-    RefreshBestTable(bestTable_); // another copy of the game may have saved since
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
+void TForm1::Statistiche1Click() { ShowStatistics(this); }
 void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)

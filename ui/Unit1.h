@@ -3,6 +3,7 @@
 // the game clock. Its handlers forward to the game rules; the window itself keeps no rules.
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -13,6 +14,9 @@
 #include <memory>
 #include <vector>
 
+namespace tovra {
+class HistoryUpkeep;
+}
 namespace Ui {
 class TForm1;
 }
@@ -55,6 +59,7 @@ public:
     void Keys1Click();
     void Raggiungibile1Click();
     void Migliori201Click();
+    void Statistiche1Click();
     void About1Click();
     void TimerTempoTimer();
 
@@ -73,7 +78,11 @@ private:
     tovra::GameState game_;
     std::unique_ptr<WidgetBoardView> board_;
     tovra::BestTable bestTable_{};
+    // record.dat in the current directory, shared with any other copy of the game.
+    tovra::RecordFile recordFile_;
     QPointer<HelpWindow> help_;
+    // Takes record.dat's games into the history once and works out where each game lost 100.
+    std::unique_ptr<tovra::HistoryUpkeep> history_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;

@@ -29,13 +29,15 @@ std::uint8_t CaptionNumber(const std::string& caption)
 }
 } // namespace
 
-TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable& table, QWidget* parent)
+TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable& table, RecordFile& file,
+                                   QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TFormFinePartita>())
     , game_(game)
     , board_(board)
     , table_(table)
+    , file_(file)
 {
     ApplyWindowLook(this);
     ui->setupUi(this);
@@ -121,7 +123,7 @@ void TFormFinePartita::BtnOkClick()
             // file's table, which becomes ours. Skipped (a write-protected or unreadable file)
             // and a game that no longer ranks there need no word to the player.
             const BestRecord game = table_.ByRank(insertPosition_);
-            SaveBestTable(table_, game);
+            file_.Save(table_, game);
         } catch (const IoError& error) {
             // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
             QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(error.BoxText()));

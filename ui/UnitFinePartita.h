@@ -4,6 +4,7 @@
 #include "core/BoardView.h"
 #include "core/GameState.h"
 #include "records/BestRecord.h"
+#include "records/RecordFile.h"
 
 #include <QDialog>
 
@@ -20,7 +21,7 @@ class TFormFinePartita : public QDialog {
 
 public:
     TFormFinePartita(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                     QWidget* parent = nullptr);
+                     tovra::RecordFile& file, QWidget* parent = nullptr);
     ~TFormFinePartita() override;
 
     // Rank 1..20 at which the finished game enters the table, 0 when it does not rank.
@@ -54,6 +55,7 @@ private:
     tovra::GameState& game_;
     tovra::BoardView& board_;
     tovra::BestTable& table_;
+    tovra::RecordFile& file_;
     int insertPosition_ = 0;
     bool setUpDone_ = false;
     // The game stands in the table; after a failed save a further "Ok" only saves again.

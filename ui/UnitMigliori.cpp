@@ -1,6 +1,9 @@
 #include "UnitMigliori.h"
 
+#include "GameViewer.h"
 #include "WindowLook.h"
+#include "core/GameReplay.h"
+#include "records/GameAnalysis.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -77,6 +80,7 @@ TFormMigliori::TFormMigliori(const BestTable& table, QWidget* parent)
         SgMiglioriClick();
     });
     connect(grid, &QTableWidget::cellClicked, this, [this] { SgMiglioriClick(); });
+    connect(grid, &QTableWidget::cellDoubleClicked, this, [this] { ReplaySelectedGame(); });
 
     createLabels();
     // Keyboard preview: the window sees every key before the control that has the focus.
@@ -185,6 +189,21 @@ bool TFormMigliori::FormKeyDown(int key)
 
 void TFormMigliori::BtnEsciClick() { close(); }
 
+void TFormMigliori::ReplaySelectedGame()
+{
+    const int rank = std::max(ui->SgMigliori->currentRow(), 0) + 1;
+    const BestRecord& record = table_.ByRank(rank);
+    const std::optional<std::vector<int>> cells = StoredGameOrder(record);
+    if (!HoldsGame(record) || !cells)
+        return;
+    ShowGameViewer(GameReplay(*cells), QStringLiteral("Best 20, %1%2: %3, %4")
+                                           .arg(rank)
+                                           .arg(QChar(0xB0))
+                                           .arg(QString::fromStdString(RecordName(record)))
+                                           .arg(record.Score),
+                   this);
+}
+
 bool TFormMigliori::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -195,6 +214,10 @@ bool TFormMigliori::eventFilter(QObject* watched, QEvent* event)
     // A table moves Home and End along the row; with whole rows selected they go to the first
     // and the last game instead.
     QTableWidget* grid = ui->SgMigliori;
+    if (watched == grid && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        ReplaySelectedGame();
+        return true;
+    }
     if (watched == grid && key->modifiers() == Qt::NoModifier &&
         (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
         grid->setCurrentCell(key->key() == Qt::Key_Home ? 0 : grid->rowCount() - 1, std::max(grid->currentColumn(), 0),

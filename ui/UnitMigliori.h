@@ -30,6 +30,9 @@ public:
     // Esc closes the window whichever control has the focus; true when the key was used.
     bool FormKeyDown(int key);
     void BtnEsciClick();
+    // Opens the selected record's game in the viewer (Enter or a double click on its row);
+    // a record without a game opens nothing.
+    void ReplaySelectedGame();
 
     // The scheme label of row and column 1..10 ("lb" + RR + CC).
     QLabel* SchemeLabel(int row, int column) const;

@@ -1,26 +1,25 @@
-// Arbitrary bytes as "record.dat": load them, run every conversion the Best 20 window and
-// the end-of-game dialog make on the loaded table, enter a game, save, and load again.
+// Two copies of the game, run by two users, on one "record.dat" in a file system in memory:
+// the input picks what lies under the name at start-up, then a run of steps (games saved,
+// refreshes, restarts, a system call that fails, the other copy saving in the middle of a
+// save, someone removing the game's temporary files or cutting the file short). Checked
+// after every run: the null device is never written, a name that is no file stays what it
+// was, no game stands twice in the file, no descriptor is left open, and, where nothing
+// failed and nobody meddled, no saved game is lost and no temporary file is left.
+#include "MemoryFileSystem.h"
+
 #include "records/Cp1252.h"
 #include "records/RecordFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 using namespace tovra;
-
-// Durability costs milliseconds per run and decides nothing the fuzzer can observe.
-class NoSyncFileSystem : public PosixFileSystem {
-public:
-    int Sync(int) override { return 0; }
-    int SyncDirectory(const std::string&) override { return 0; }
-};
+using fuzzing::MemoryFileSystem;
 
 void Check(bool holds, const char* what)
 {
@@ -30,113 +29,318 @@ void Check(bool holds, const char* what)
     }
 }
 
-// A plain buffer, not a std::string: the clean-up below runs at exit, after the
-// destructors of function-local statics.
-char workDir[4096];
+// What the runs reached, printed at exit: script/fuzz fails a run that misses any of it.
+struct Reached {
+    unsigned long merges = 0, noLongerRanks = 0, skipped = 0, inPlace = 0, busy = 0, notAFile = 0,
+                  temporaryRemoved = 0, cannotLock = 0, shortRead = 0, otherErrors = 0;
+    std::array<unsigned long, MemoryFileSystem::CallCount> failed{};
+} reached;
 
-const char* WorkDir()
-{
-    if (workDir[0] == '\0') {
-        const std::string pattern = (std::filesystem::temp_directory_path() / "tovra-fuzz-XXXXXX").string();
-        Check(pattern.size() < sizeof workDir, "temporary directory name too long");
-        std::memcpy(workDir, pattern.c_str(), pattern.size() + 1);
-        Check(mkdtemp(workDir) != nullptr, "cannot create a temporary directory");
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(workDir, ignored);
-        });
-    }
-    return workDir;
-}
+const char* const CallNames[] = {"OpenReadWrite", "OpenReadOnly", "CreateExclusive", "Read", "Write", "WriteAt",
+                                 "Truncate", "Sync", "Close", "Status", "StatusOf", "SetPermissions", "SetOwner",
+                                 "TryLock", "Rename", "Unlink", "Link", "SyncDirectory", "ReadLink", "ListDirectory"};
 
-void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size)
+void PrintReached()
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    Check(fd >= 0, "cannot write the input file");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        Check(n > 0, "cannot write the input file");
-        done += static_cast<std::size_t>(n);
-    }
-    close(fd);
+    std::printf("reached: merge %lu, no-longer-ranks %lu, skipped %lu, in-place %lu, busy %lu, not-a-file %lu, "
+                "temporary-removed %lu, cannot-lock %lu, short-read %lu, other-errors %lu\n",
+                reached.merges, reached.noLongerRanks, reached.skipped, reached.inPlace, reached.busy, reached.notAFile,
+                reached.temporaryRemoved, reached.cannotLock, reached.shortRead, reached.otherErrors);
+    std::printf("injected faults reached:");
+    for (std::size_t call = 0; call < reached.failed.size(); ++call)
+        std::printf(" %s %lu%s", CallNames[call], reached.failed[call], call + 1 < reached.failed.size() ? "," : "\n");
 }
 
 // What the Best 20 window shows of each record.
 void ShowTable(const BestTable& table)
 {
-    for (int rank = 1; rank <= RecordCount; ++rank) {
-        const BestRecord& record = table.ByRank(rank);
+    for (const BestRecord& record : table.Records) {
         const std::string name = RecordName(record);
         const std::size_t length = record.NameLength < NameCapacity ? record.NameLength : NameCapacity;
         Check(Utf8ToCp1252(name) == std::string(record.NameChars.begin(), record.NameChars.begin() + length),
               "a stored name does not survive its conversion");
-
         const auto date = RecordDate(record);
         Check(date.has_value() == HoldsGame(record), "date and holds-game disagree");
-        if (date) {
-            Check(date->year >= 1899 && date->year <= 9999, "year out of range");
+        if (date)
             Check(date->month >= 1 && date->month <= 12 && date->day >= 1 && date->day <= 31, "not a calendar day");
-        }
-        std::string scheme;
-        for (int row = 1; row <= SchemeSize; ++row)
-            for (int column = 1; column <= SchemeSize; ++column)
-                scheme += std::to_string(record.SchemeAt(row, column));
-        Check(!scheme.empty(), "empty scheme");
     }
+}
+
+void Classify(const IoError& error)
+{
+    const std::string text = error.BoxText();
+    if (text.find("right now") != std::string::npos)
+        ++reached.busy;
+    else if (text.find("not a file") != std::string::npos)
+        ++reached.notAFile;
+    else if (text.find("temporary file") != std::string::npos)
+        ++reached.temporaryRemoved;
+    else if (text.find("cannot be locked") != std::string::npos)
+        ++reached.cannotLock;
+    else if (error.Code() == IoCode::ReadBeyondEnd)
+        ++reached.shortRead;
+    else
+        ++reached.otherErrors;
+}
+
+constexpr const char* Path = "/d/record.dat";
+
+// TOVRA_FUZZ_TRACE=1 with a crashing input tells its story on stderr.
+const bool tracing = std::getenv("TOVRA_FUZZ_TRACE") != nullptr;
+template <class... Args>
+void Trace(const char* format, Args... args)
+{
+    if (tracing)
+        std::fprintf(stderr, format, args...);
+}
+constexpr int ErrorChoices[] = {0, EIO, ENOSPC, EACCES, EPERM, EMFILE, ENOLCK, EROFS};
+
+// One copy of the game: its user, its record file, its table.
+struct Copy {
+    Copy(MemoryFileSystem& files, uid_t user) : files(files), user(user), file(Path, files)
+    {
+        file.SetWaiting([&files] { files.Wait(700); }); // the window's events take their time
+    }
+    MemoryFileSystem& files;
+    uid_t user;
+    RecordFile file;
+    BestTable table;
+};
+
+class Run {
+public:
+    explicit Run(MemoryFileSystem& files) : files_(files), copies_{Copy(files, 1000), Copy(files, 1001)} {}
+
+    // Runs every conversion of the Best 20 window on each table loaded.
+    bool showing = false;
+    // Where the table is stored: record.dat, or the file a link there names.
+    std::string stored = "record.dat";
+
+    // Runs `action` as copy `which`'s user, and back.
+    template <class Action>
+    void As(int which, Action action)
+    {
+        const uid_t before = files_.user;
+        const int wasActive = active_;
+        files_.user = copies_[which].user;
+        active_ = which;
+        action(copies_[which]);
+        files_.user = before;
+        active_ = wasActive;
+    }
+
+    // The copy that is not making the current call saves a game in the middle of it.
+    void OtherFinishes(std::uint8_t score) { Finish(1 - active_, score); }
+
+    void Load(int which)
+    {
+        As(which, [&](Copy& copy) {
+            try {
+                copy.file.Load(copy.table);
+            } catch (const IoError& error) {
+                Classify(error);
+            }
+            if (showing)
+                ShowTable(copy.table);
+        });
+    }
+
+    void Finish(int which, std::uint8_t score)
+    {
+        As(which, [&](Copy& copy) {
+            const int rank = InsertPosition(copy.table, score);
+            if (rank == 0)
+                return;
+            BestRecord game;
+            SetRecordName(game, "G" + std::to_string(++games_));
+            game.Score = score;
+            game.SetDate(45000.0 + games_);
+            game.SetSchemeAt(1, 1, 1);
+            InsertRecord(copy.table, rank, game);
+            created_.push_back(game);
+            const BestTable expected = copy.table;
+            Trace("copy %d saves %s (%d) at rank %d\n", which, RecordName(game).c_str(), score, rank);
+            try {
+                const SaveOutcome outcome = copy.file.Save(copy.table, game);
+                Trace("copy %d: %s outcome %d\n", which, RecordName(game).c_str(), static_cast<int>(outcome));
+                switch (outcome) {
+                case SaveOutcome::Saved:
+                    saved_.push_back(game);
+                    reached.merges += copy.table != expected;
+                    break;
+                case SaveOutcome::Skipped: ++reached.skipped; break;
+                case SaveOutcome::NoLongerRanks: ++reached.noLongerRanks; break;
+                }
+            } catch (const IoError& error) {
+                Trace("copy %d: %s %s\n", which, RecordName(game).c_str(), error.BoxText().c_str());
+                Classify(error);
+            }
+        });
+    }
+
+    void Refresh(int which)
+    {
+        As(which, [&](Copy& copy) { copy.file.Refresh(copy.table); });
+    }
+
+    // Every game that a save reported saved is in the file, or 20 better or equal games are.
+    void CheckNothingLost() const
+    {
+        const auto* bytes = files_.BytesAt(stored);
+        Check(saved_.empty() || (bytes && bytes->size() == TableSize), "saved games, but no whole file");
+        if (saved_.empty())
+            return;
+        const BestTable table = DecodeTable(std::span<const std::uint8_t, TableSize>(bytes->data(), TableSize));
+        for (int rank = 1; rank <= RecordCount; ++rank)
+            Trace("file %d: %s %d\n", rank, RecordName(table.ByRank(rank)).c_str(), table.ByRank(rank).Score);
+        for (const BestRecord& game : saved_) {
+            const bool there = std::find(table.Records.begin(), table.Records.end(), game) != table.Records.end();
+            Check(there || table.ByRank(RecordCount).Score >= game.Score, "a saved game was lost");
+        }
+    }
+
+    // However saves went, none of this run's games stands twice in the file.
+    void CheckNoGameTwice() const
+    {
+        const auto* bytes = files_.BytesAt(stored);
+        if (!bytes || bytes->size() != TableSize)
+            return;
+        const BestTable table = DecodeTable(std::span<const std::uint8_t, TableSize>(bytes->data(), TableSize));
+        for (const BestRecord& game : created_)
+            Check(std::count(table.Records.begin(), table.Records.end(), game) <= 1, "a game stands twice in the file");
+    }
+
+private:
+    MemoryFileSystem& files_;
+    std::array<Copy, 2> copies_;
+    std::vector<BestRecord> created_;
+    std::vector<BestRecord> saved_;
+    int games_ = 0;
+    int active_ = 0;
+};
+
+// A whole table whose scores are the given bytes (each at most 100), in order: a full file
+// from a few bytes of input.
+std::vector<std::uint8_t> TableOfScores(const std::vector<std::uint8_t>& scores)
+{
+    BestTable table = FreshTable();
+    for (std::size_t i = 0; i < scores.size() && i < table.Records.size(); ++i) {
+        SetRecordName(table.Records[i], "S" + std::to_string(i));
+        table.Records[i].Score = static_cast<std::uint8_t>(scores[i] % 101);
+        table.Records[i].SetDate(40000.0 + static_cast<double>(i));
+    }
+    const auto image = EncodeTable(table);
+    return std::vector<std::uint8_t>(image.begin(), image.end());
+}
+
+void RemoveTemporaries(MemoryFileSystem& files)
+{
+    for (const std::string& name : files.Names())
+        if (name.starts_with(".record.dat."))
+            files.Remove(name);
 }
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    std::atexit(PrintReached);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    NoSyncFileSystem files;
-    const std::string path = std::string(WorkDir()) + "/record.dat";
-    WriteInput(path, data, size);
+    if (size < 2)
+        return 0;
+    const std::uint8_t start = data[0] % 10;
+    // A few steps each: short runs make many runs a second, and every path is a few steps deep.
+    const std::size_t steps = std::min<std::size_t>(data[1] % 9, size - 2) / 2 * 2;
+    const std::uint8_t* step = data + 2;
+    const std::vector<std::uint8_t> content(data + 2 + steps, data + size);
 
-    BestTable table;
-    table.Records.fill(FreshRecord());
-    int code = 0;
-    try {
-        LoadBestTable(table, path, files);
-    } catch (const IoError& error) {
-        code = error.Code();
-        Check(!IoErrorBoxText(code).empty(), "empty error text");
+    MemoryFileSystem files;
+    switch (start) {
+    case 0: break; // no file yet
+    case 1: files.PutFile("record.dat", content); break; // any bytes at all
+    case 2: files.PutFile("record.dat", TableOfScores(content)); break;
+    case 3: files.PutNode("record.dat", FileKind::Fifo); break;
+    case 4: files.PutLink("record.dat", "/dev/null"); break;
+    case 5: files.PutNode("record.dat", FileKind::Directory); break;
+    case 6: files.PutFile("record.dat", TableOfScores(content), 0444); break;
+    case 7:
+        files.PutFile("record.dat", TableOfScores(content));
+        files.SetFolderWritable(false);
+        break;
+    case 8: files.PutLink("record.dat", "scores.dat"); break;
+    case 9: files.PutNode("record.dat", FileKind::Socket); break;
     }
-    Check(code == (size < TableSize ? IoCode::ReadBeyondEnd : 0), "unexpected load result");
-    const auto image = EncodeTable(table);
-    const std::size_t read = size < TableSize ? size : TableSize;
-    Check(std::memcmp(image.data(), data, read) == 0, "the table is not the file's bytes");
-    for (std::size_t i = read; i < TableSize; ++i)
-        Check(image[i] == 0, "bytes past a short file are not zero");
+    const FileKind startKind = files.KindAt("record.dat");
 
-    ShowTable(table);
-
-    // The end-of-game dialog, with a score, a name (any bytes, even malformed UTF-8) and a
-    // board taken from the input.
-    const std::uint8_t score = size > 0 ? data[0] : 1;
-    const std::string name(reinterpret_cast<const char*>(data), size < 40 ? size : 40);
-    std::array<std::uint8_t, 100> scheme{};
-    for (std::size_t i = 0; i < scheme.size() && i < size; ++i)
-        scheme[i] = data[size - 1 - i];
-    const int rank = InsertPosition(table, score);
-    if (rank == 0) {
-        Check(score < table.ByRank(RecordCount).Score, "a game that ranks was refused");
-    } else {
-        const BestTable before = table;
-        InsertGame(table, rank, name, score, 39248.5, scheme);
-        const BestRecord& entered = table.ByRank(rank);
-        Check(entered.NameLength <= NameCapacity && entered.Score == score && entered.Date() == 39248.0 &&
-                  entered.SchemeBytes == scheme,
-              "the game was not entered as given");
-        if (rank < RecordCount)
-            Check(table.ByRank(rank + 1) == before.ByRank(rank), "the record below did not move down whole");
+    Run run(files);
+    if (start == 8)
+        run.stored = "scores.dat";
+    run.showing = start == 1;
+    run.Load(0);
+    run.showing = false; // once is enough: the other copy loads the same bytes
+    run.Load(1);
+    if ((start == 1 && content.size() >= TableSize) || start == 2) {
+        const auto* bytes = files.BytesAt("record.dat");
+        Check(bytes && *bytes == (start == 1 ? content : TableOfScores(content)), "start-up changed an existing file");
     }
-    ShowTable(table);
 
-    Check(SaveBestTable(table, path, files) == SaveOutcome::Saved, "save skipped");
-    BestTable again;
-    LoadBestTable(again, path, files);
-    Check(again == table, "the saved table does not load back");
+    bool meddled = start == 7; // the folder refuses the game's steps
+    for (std::size_t i = 0; i < steps; i += 2) {
+        const std::uint8_t op = step[i];
+        const std::uint8_t arg = step[i + 1];
+        const int which = (op >> 3) & 1;
+        switch (op % 8) {
+        case 0: run.Finish(which, static_cast<std::uint8_t>(arg % 101)); break;
+        case 1: run.Refresh(which); break;
+        case 2:
+            files.failAt = files.CallsMade() + arg % 40 + 1;
+            files.failError = ErrorChoices[(op >> 3) % 8];
+            meddled = true;
+            break;
+        case 3: // the other copy saves in the middle of whatever comes next
+            files.interruptAt = files.CallsMade() + arg % 48 + 1;
+            files.interrupt = [&run, arg] { run.OtherFinishes(static_cast<std::uint8_t>(arg % 101)); };
+            break;
+        case 4: // someone clears the folder of the game's temporary files at some moment
+            files.interruptAt = files.CallsMade() + arg % 48 + 1;
+            files.interrupt = [&files] { RemoveTemporaries(files); };
+            meddled = true;
+            break;
+        case 5: // someone removes the file, or cuts it short
+            if (files.KindAt("record.dat") != FileKind::Regular) {
+                break;
+            } else if (arg < 16) {
+                files.Remove("record.dat");
+                meddled = true;
+            } else if (const auto* bytes = files.BytesAt("record.dat")) {
+                std::vector<std::uint8_t> cut = *bytes;
+                cut.resize(std::min<std::size_t>(cut.size(), arg * 12u));
+                files.PutFile("record.dat", cut);
+                meddled = true;
+            }
+            break;
+        case 6: run.Load(which); break;
+        case 7: files.Wait(arg * 100); break;
+        }
+    }
+
+    for (std::size_t call = 0; call < files.failed.size(); ++call)
+        reached.failed[call] += files.failed[call];
+    reached.inPlace += files.inPlaceWrites > 0;
+    Check(!files.NullDeviceWritten(), "the null device was written");
+    Check(files.OpenDescriptors() == 0, "a descriptor was left open");
+    if (startKind != FileKind::Regular && startKind != FileKind::Other)
+        Check(files.KindAt("record.dat") == startKind, "a name that is no file was replaced");
+    run.CheckNoGameTwice();
+    if (!meddled && (start == 0 || start == 1 || start == 2 || start == 8)) {
+        if (start != 1 || content.size() >= TableSize)
+            run.CheckNothingLost();
+        for (const std::string& name : files.Names())
+            Check(!name.starts_with(".record.dat."), "a temporary file was left behind");
+    }
     return 0;
 }

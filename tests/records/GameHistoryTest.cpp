@@ -4,6 +4,7 @@
 #include "records/GameHistory.h"
 
 #include "TestFiles.h"
+#include "records/GameDatabase.h"
 #include "records/GameDatabaseSchema.h"
 #include "records/HistoryUpkeep.h"
 
@@ -242,6 +243,42 @@ INSTANTIATE_TEST_SUITE_P(Files, UnreadableDatabase,
                          ::testing::Values(UnreadableCase{"garbage", PatternBytes(3000)},
                                            UnreadableCase{"empty_file_is_no_games_table", {}}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+TEST(GameHistory, AGameFinishedAndNamedThroughTheGameDatabaseIsInTheHistoryOnce)
+{
+    TempDir dir;
+    OpenedGameDatabase opened = OpenGameDatabase(dir.Path("games.db")); // made and upgraded from nothing
+    ASSERT_TRUE(opened.database);
+    GameDatabase& database = *opened.database;
+    GameInProgress game;
+    game.cells.assign(CornerCutOff.begin(), CornerCutOff.end());
+    const std::int64_t id = database.SavePlaying(0, game, "copy-1", 1000);
+    ASSERT_GT(id, 0);
+    EXPECT_TRUE(ReadHistory(database.Handle()).empty()); // still in progress
+    ASSERT_EQ(database.MarkFinished(id, game, 2000), id);
+    ASSERT_TRUE(database.SetName(id, "Łukasz"));
+    EXPECT_EQ(ImportStoredGamesOnce(database.Handle(), TableWith({StoredGame("Kim", {3})})), 1);
+
+    const std::vector<HistoryGame> games = ReadHistory(database.Handle());
+    ASSERT_EQ(games.size(), 2u);
+    EXPECT_TRUE(games[0].imported); // stored on a day of 2025, after 1970's game below
+    EXPECT_EQ(games[1].cells, CornerCutOff);
+    EXPECT_EQ(games[1].end, GameEnd::Stuck);
+    EXPECT_EQ(games[1].name, "Łukasz");
+    EXPECT_FALSE(games[1].imported);
+}
+
+TEST(GameHistory, ADamagedDatabaseIsSetAsideAndTheNewOneStartsAnEmptyHistory)
+{
+    TempDir dir;
+    WriteFile(dir.Path("games.db"), PatternBytes(8192));
+    OpenedGameDatabase opened = OpenGameDatabase(dir.Path("games.db"));
+    ASSERT_TRUE(opened.database);
+    EXPECT_FALSE(opened.setAsideAs.empty());
+    EXPECT_FALSE(opened.problem.empty()); // the one message
+    EXPECT_TRUE(ReadHistory(opened.database->Handle()).empty());
+    EXPECT_EQ(ReadFile(opened.setAsideAs), PatternBytes(8192));
+}
 
 TEST(GameHistory, ReadOnlyOpenNeverCreatesADatabase)
 {

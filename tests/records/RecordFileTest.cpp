@@ -175,7 +175,7 @@ TEST(LoadBestTableTest, OpenedFileThatCannotBeExaminedLoadsFreshAndIsLeftAlone)
     const Bytes content = TableBytes(SampleTable());
     WriteFile(dir.Path(), content);
     FaultyFileSystem files;
-    files.Fail(Call::PermissionsOf, EOVERFLOW);
+    files.Fail(Call::Status, EOVERFLOW);
     BestTable table = SampleTable(2);
 
     EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path(), files); }), EOVERFLOW);
@@ -227,8 +227,8 @@ TEST(LoadBestTableTest, FifoUnderTheNameDoesNotHangTheStartUp)
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.Path().c_str(), 0666), 0);
     BestTable table;
-    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), EAGAIN);
-    EXPECT_EQ(TableBytes(table), Bytes(TableSize, 0));
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoError::NotAFile("record.dat", "a FIFO").Code());
+    EXPECT_EQ(table, FreshTable());
 }
 
 // --- Saving ---
@@ -304,10 +304,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedSaveRow{"write_fails", Call::Write, EFBIG, EFBIG},
                       FailedSaveRow{"quota_exceeded", Call::Write, EDQUOT, IoCode::DiskFull},
                       FailedSaveRow{"fsync_fails", Call::Sync, EIO, EIO},
-                      FailedSaveRow{"close_fails", Call::Close, EDQUOT, IoCode::DiskFull, 2},
+                      FailedSaveRow{"close_fails", Call::Close, EDQUOT, IoCode::DiskFull, 1},
                       FailedSaveRow{"rename_fails", Call::Rename, EXDEV, EXDEV},
                       FailedSaveRow{"permissions_cannot_be_kept", Call::SetPermissions, EINVAL, EINVAL},
-                      FailedSaveRow{"old_file_cannot_be_examined", Call::PermissionsOf, EOVERFLOW, EOVERFLOW},
+                      FailedSaveRow{"old_file_cannot_be_examined", Call::Status, EOVERFLOW, EOVERFLOW},
                       FailedSaveRow{"too_many_open_files", Call::CreateExclusive, EMFILE, IoCode::TooManyOpenFiles},
                       FailedSaveRow{"no_room_for_a_directory_entry", Call::CreateExclusive, ENOSPC,
                                     IoCode::DiskFull}),
@@ -315,12 +315,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SaveBestTableTest, FailedCloseOfTheOldFileDoesNotStopTheSave)
 {
-    // The first close is of the old file, opened only to learn its permissions: nothing
-    // was written through it. The second close, of the new file, is tested above.
+    // The second close is of the old file, which held the lock: nothing was written through
+    // it. The first close, of the new file, is tested above.
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(FreshTable()));
     FaultyFileSystem files;
-    files.Fail(Call::Close, EIO, 1);
+    files.Fail(Call::Close, EIO, 2);
     EXPECT_EQ(SaveBestTable(SampleTable(), dir.Path(), files), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable()));
 }
@@ -356,9 +356,9 @@ TEST_P(SkippedSaveTest, UnwritableFileOrDirectorySkipsTheSaveSilently)
 
 INSTANTIATE_TEST_SUITE_P(
     Denials, SkippedSaveTest,
-    ::testing::Values(SkippedSaveRow{"file_access_denied", Call::OpenWriteOnly, EACCES},
-                      SkippedSaveRow{"file_not_permitted", Call::OpenWriteOnly, EPERM},
-                      SkippedSaveRow{"read_only_file_system", Call::OpenWriteOnly, EROFS},
+    ::testing::Values(SkippedSaveRow{"file_access_denied", Call::OpenReadWrite, EACCES},
+                      SkippedSaveRow{"file_not_permitted", Call::OpenReadWrite, EPERM},
+                      SkippedSaveRow{"read_only_file_system", Call::OpenReadWrite, EROFS},
                       SkippedSaveRow{"no_file_and_directory_access_denied", Call::CreateExclusive, EACCES, false},
                       SkippedSaveRow{"no_file_and_directory_not_permitted", Call::CreateExclusive, EPERM, false},
                       SkippedSaveRow{"no_file_and_directory_on_read_only_file_system", Call::CreateExclusive,
@@ -369,7 +369,7 @@ TEST(SaveBestTableTest, OtherFailuresToOpenTheOldFileAreReported)
 {
     TempDir dir;
     ASSERT_EQ(mkdir(dir.Path().c_str(), 0755), 0);
-    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path()); }), EISDIR);
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path()); }), IoError::NotAFile("record.dat", "a folder").Code());
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
@@ -467,9 +467,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailedInPlaceRow{"write_fails_after_refused_rename", Call::Rename, Call::WriteAt, EIO, EIO},
         FailedInPlaceRow{"truncate_fails", Call::CreateExclusive, Call::Truncate, EFBIG, EFBIG},
         FailedInPlaceRow{"fsync_fails", Call::CreateExclusive, Call::Sync, EIO, EIO},
-        FailedInPlaceRow{"close_fails", Call::CreateExclusive, Call::Close, EDQUOT, IoCode::DiskFull, 2},
-        FailedInPlaceRow{"reopen_fails", Call::CreateExclusive, Call::OpenWriteOnly, EMFILE,
-                         IoCode::TooManyOpenFiles, 2}),
+        FailedInPlaceRow{"close_fails", Call::CreateExclusive, Call::Close, EDQUOT, IoCode::DiskFull, 1},
+        FailedInPlaceRow{"close_fails_after_refused_rename", Call::Rename, Call::Close, EDQUOT, IoCode::DiskFull, 2},
+        FailedInPlaceRow{"examining_the_written_file_fails", Call::CreateExclusive, Call::Status, EOVERFLOW,
+                         EOVERFLOW, 2}),
     [](const auto& row) { return std::string(row.param.situation); });
 
 // --- Symbolic links: the link stays, its target gets the table ---
@@ -602,7 +603,7 @@ TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
 
     std::filesystem::current_path(first.Dir());
     BestTable table;
-    LoadBestTable(table);
+    LoadBestTable(table, RecordFileName);
     EXPECT_EQ(ReadFile(first.Path()), TableBytes(FreshTable()));
 
     std::filesystem::current_path(second.Dir());

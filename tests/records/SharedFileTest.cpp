@@ -245,20 +245,21 @@ TEST(ReadableAgainTest, FileReadableAtTheSaveGetsTheGameInsertedIntoWhatItHolds)
 TEST(TemporaryFileTest, SaveRemovesLeftoverTemporaryFilesAndNothingElse)
 {
     TempDir dir;
-    const std::vector<std::string> leftovers = {"record.dat.Ab12Cd", "record.dat.ZZZZZZ", "record.dat.9qwert"};
+    const std::vector<std::string> leftovers = {".record.dat.unfinished-save-Ab12Cd", ".record.dat.unfinished-save-ZZZZZZ",
+                                                ".record.dat.unfinished-save-9qwert"};
     for (const std::string& name : leftovers)
         WriteFile(dir.Path(name), PatternBytes(1000));
     // A player's copy named as a word, other lengths, a folder, a link, a bigger file.
-    const std::vector<std::string> kept = {"record.dat.backup", "record.dat.Ab12C", "record.dat.Ab12Cde",
-                                           "record.dat.Dir123", "record.dat.Link12", "record.dat.Big123",
-                                           "scores.dat.Ab12Cd"};
+    const std::string ours = ".record.dat.unfinished-save-";
+    const std::vector<std::string> kept = {"record.dat.backup", ours + "Ab12C", ours + "Ab12Cde", ours + "Dir123",
+                                           ours + "Link12", ours + "Big123", ".scores.dat.unfinished-save-Ab12Cd"};
     WriteFile(dir.Path("record.dat.backup"), PatternBytes(TableSize));
-    WriteFile(dir.Path("record.dat.Ab12C"), {});
-    WriteFile(dir.Path("record.dat.Ab12Cde"), {});
-    ASSERT_EQ(mkdir(dir.Path("record.dat.Dir123").c_str(), 0700), 0);
-    ASSERT_EQ(symlink("record.dat.Ab12C", dir.Path("record.dat.Link12").c_str()), 0);
-    WriteFile(dir.Path("record.dat.Big123"), PatternBytes(TableSize + 1));
-    WriteFile(dir.Path("scores.dat.Ab12Cd"), {});
+    WriteFile(dir.Path(ours + "Ab12C"), {});
+    WriteFile(dir.Path(ours + "Ab12Cde"), {});
+    ASSERT_EQ(mkdir(dir.Path(ours + "Dir123").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((ours + "Ab12C").c_str(), dir.Path(ours + "Link12").c_str()), 0);
+    WriteFile(dir.Path(ours + "Big123"), PatternBytes(TableSize + 1));
+    WriteFile(dir.Path(".scores.dat.unfinished-save-Ab12Cd"), {});
 
     ASSERT_EQ(SaveBestTable(FreshTable(), dir.Path()), SaveOutcome::Saved);
     std::vector<std::string> expected = kept;

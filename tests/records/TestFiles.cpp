@@ -171,6 +171,8 @@ int FaultyFileSystem::Calls(Call call) const
 int FaultyFileSystem::Injected(Call call)
 {
     const int count = ++calls_[call];
+    if (beforeCall)
+        beforeCall(call, count);
     const auto found = failures_.find(call);
     return found != failures_.end() && found->second.nth == count ? -found->second.error : 0;
 }
@@ -181,6 +183,12 @@ int FaultyFileSystem::Opened(int fd)
         ++open_;
     return fd;
 }
+
+// A call that fails as asked, or goes to the real file system.
+#define TOVRA_FAULTY(call, ...)                                                                                       \
+    if (const int error = Injected(Call::call))                                                                      \
+        return error;                                                                                                \
+    return PosixFileSystem::call(__VA_ARGS__)
 
 int FaultyFileSystem::OpenReadWrite(const std::string& path)
 {
@@ -196,13 +204,6 @@ int FaultyFileSystem::OpenReadOnly(const std::string& path)
     return Opened(PosixFileSystem::OpenReadOnly(path));
 }
 
-int FaultyFileSystem::OpenWriteOnly(const std::string& path)
-{
-    if (const int error = Injected(Call::OpenWriteOnly))
-        return error;
-    return Opened(PosixFileSystem::OpenWriteOnly(path));
-}
-
 int FaultyFileSystem::CreateExclusive(const std::string& path, mode_t mode)
 {
     if (const int error = Injected(Call::CreateExclusive))
@@ -210,12 +211,7 @@ int FaultyFileSystem::CreateExclusive(const std::string& path, mode_t mode)
     return Opened(PosixFileSystem::CreateExclusive(path, mode));
 }
 
-ssize_t FaultyFileSystem::Read(int fd, void* buffer, std::size_t size)
-{
-    if (const int error = Injected(Call::Read))
-        return error;
-    return PosixFileSystem::Read(fd, buffer, size);
-}
+ssize_t FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) { TOVRA_FAULTY(Read, fd, buffer, size); }
 
 ssize_t FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size)
 {
@@ -241,19 +237,8 @@ ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, std::size_t size, 
     return written;
 }
 
-int FaultyFileSystem::Truncate(int fd, off_t size)
-{
-    if (const int error = Injected(Call::Truncate))
-        return error;
-    return PosixFileSystem::Truncate(fd, size);
-}
-
-int FaultyFileSystem::Sync(int fd)
-{
-    if (const int error = Injected(Call::Sync))
-        return error;
-    return PosixFileSystem::Sync(fd);
-}
+int FaultyFileSystem::Truncate(int fd, off_t size) { TOVRA_FAULTY(Truncate, fd, size); }
+int FaultyFileSystem::Sync(int fd) { TOVRA_FAULTY(Sync, fd); }
 
 int FaultyFileSystem::Close(int fd)
 {
@@ -263,53 +248,28 @@ int FaultyFileSystem::Close(int fd)
     return error ? error : closed;
 }
 
-int FaultyFileSystem::PermissionsOf(int fd, mode_t& permissions)
+int FaultyFileSystem::Status(int fd, FileStatus& status) { TOVRA_FAULTY(Status, fd, status); }
+int FaultyFileSystem::StatusOf(const std::string& path, FileStatus& status) { TOVRA_FAULTY(StatusOf, path, status); }
+int FaultyFileSystem::SetPermissions(int fd, mode_t permissions) { TOVRA_FAULTY(SetPermissions, fd, permissions); }
+int FaultyFileSystem::SetOwner(int fd, uid_t owner, gid_t group) { TOVRA_FAULTY(SetOwner, fd, owner, group); }
+int FaultyFileSystem::TryLock(int fd) { TOVRA_FAULTY(TryLock, fd); }
+int FaultyFileSystem::Rename(const std::string& from, const std::string& to) { TOVRA_FAULTY(Rename, from, to); }
+int FaultyFileSystem::Unlink(const std::string& path) { TOVRA_FAULTY(Unlink, path); }
+int FaultyFileSystem::Link(const std::string& from, const std::string& to) { TOVRA_FAULTY(Link, from, to); }
+int FaultyFileSystem::SyncDirectory(const std::string& path) { TOVRA_FAULTY(SyncDirectory, path); }
+int FaultyFileSystem::ReadLink(const std::string& path, std::string& target) { TOVRA_FAULTY(ReadLink, path, target); }
+
+#undef TOVRA_FAULTY
+
+std::int64_t FaultyFileSystem::NowMs()
 {
-    if (const int error = Injected(Call::PermissionsOf))
-        return error;
-    return PosixFileSystem::PermissionsOf(fd, permissions);
+    return clockStep_ == 0 ? PosixFileSystem::NowMs() : clock_ += clockStep_;
 }
 
-int FaultyFileSystem::SetPermissions(int fd, mode_t permissions)
+void FaultyFileSystem::Pause()
 {
-    if (const int error = Injected(Call::SetPermissions))
-        return error;
-    return PosixFileSystem::SetPermissions(fd, permissions);
-}
-
-int FaultyFileSystem::Rename(const std::string& from, const std::string& to)
-{
-    if (const int error = Injected(Call::Rename))
-        return error;
-    return PosixFileSystem::Rename(from, to);
-}
-
-int FaultyFileSystem::Unlink(const std::string& path)
-{
-    if (const int error = Injected(Call::Unlink))
-        return error;
-    return PosixFileSystem::Unlink(path);
-}
-
-int FaultyFileSystem::SyncDirectory(const std::string& path)
-{
-    if (const int error = Injected(Call::SyncDirectory))
-        return error;
-    return PosixFileSystem::SyncDirectory(path);
-}
-
-int FaultyFileSystem::RealPath(const std::string& path, std::string& resolved)
-{
-    if (const int error = Injected(Call::RealPath))
-        return error;
-    return PosixFileSystem::RealPath(path, resolved);
-}
-
-int FaultyFileSystem::ReadLink(const std::string& path, std::string& target)
-{
-    if (const int error = Injected(Call::ReadLink))
-        return error;
-    return PosixFileSystem::ReadLink(path, target);
+    if (clockStep_ == 0)
+        PosixFileSystem::Pause();
 }
 
 } // namespace tovra::testing

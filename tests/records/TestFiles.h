@@ -63,8 +63,8 @@ void SetMode(const std::string& path, unsigned mode);
 class FaultyFileSystem : public PosixFileSystem {
 public:
     enum class Call {
-        OpenReadWrite, OpenWriteOnly, CreateExclusive, Read, Write, WriteAt, Truncate, Sync, Close,
-        PermissionsOf, SetPermissions, Rename, Unlink, SyncDirectory, RealPath, ReadLink, OpenReadOnly,
+        OpenReadWrite, OpenReadOnly, CreateExclusive, Read, Write, WriteAt, Truncate, Sync, Close, Status,
+        StatusOf, SetPermissions, SetOwner, TryLock, Rename, Unlink, Link, SyncDirectory, ReadLink,
     };
 
     // The nth call (from 1) of `call` fails with errno `error`.
@@ -72,13 +72,16 @@ public:
     // Writes (Write and WriteAt) stop after this many bytes in all, like a full disk: the write that reaches
     // the limit is short, later ones fail with ENOSPC.
     void LimitDiskSpace(std::size_t bytes) { diskSpace_ = bytes; }
+    // Runs before every call, with the call and how many of its kind there have been (this one included).
+    std::function<void(Call, int)> beforeCall;
+    // A clock that moves `step` milliseconds at each look and never sleeps.
+    void UseFakeClock(std::int64_t step) { clockStep_ = step; }
     // Descriptors opened and not yet closed.
     int OpenDescriptors() const { return open_; }
     int Calls(Call call) const;
 
     int OpenReadWrite(const std::string& path) override;
     int OpenReadOnly(const std::string& path) override;
-    int OpenWriteOnly(const std::string& path) override;
     int CreateExclusive(const std::string& path, mode_t mode) override;
     ssize_t Read(int fd, void* buffer, std::size_t size) override;
     ssize_t Write(int fd, const void* buffer, std::size_t size) override;
@@ -86,13 +89,18 @@ public:
     int Truncate(int fd, off_t size) override;
     int Sync(int fd) override;
     int Close(int fd) override;
-    int PermissionsOf(int fd, mode_t& permissions) override;
+    int Status(int fd, FileStatus& status) override;
+    int StatusOf(const std::string& path, FileStatus& status) override;
     int SetPermissions(int fd, mode_t permissions) override;
+    int SetOwner(int fd, uid_t owner, gid_t group) override;
+    int TryLock(int fd) override;
     int Rename(const std::string& from, const std::string& to) override;
     int Unlink(const std::string& path) override;
+    int Link(const std::string& from, const std::string& to) override;
     int SyncDirectory(const std::string& path) override;
-    int RealPath(const std::string& path, std::string& resolved) override;
     int ReadLink(const std::string& path, std::string& target) override;
+    std::int64_t NowMs() override;
+    void Pause() override;
 
 private:
     struct Failure {
@@ -109,6 +117,8 @@ private:
     std::map<Call, int> calls_;
     std::size_t diskSpace_ = static_cast<std::size_t>(-1);
     int open_ = 0;
+    std::int64_t clockStep_ = 0;
+    std::int64_t clock_ = 0;
 };
 
 } // namespace tovra::testing

@@ -114,6 +114,7 @@ struct Scene {
     GameState game;
     InMemoryBoard board;
     BestTable table;
+    RecordFile file; // record.dat in the test's folder
     std::unique_ptr<TFormFinePartita> dialog;
 
     Scene(const BestTable& start, int score, unsigned seed = 1)
@@ -121,7 +122,7 @@ struct Scene {
     {
         game.MoveCount = static_cast<std::uint8_t>(score);
         PlaceNumbers(board, score, seed);
-        dialog = std::make_unique<TFormFinePartita>(game, board, table);
+        dialog = std::make_unique<TFormFinePartita>(game, board, table, file);
     }
     bool open()
     {
@@ -471,7 +472,7 @@ private slots:
         QCOMPARE(boxes.seen.size(), 2);
         for (const auto& box : boxes.seen) {
             QCOMPARE(box.title, ApplicationTitle());
-            QCOMPARE(box.text, QString::fromStdString(IoError::FromErrno(EISDIR).BoxText()));
+            QCOMPARE(box.text, QString::fromStdString(IoError::NotAFile("record.dat", "a folder").BoxText()));
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
         QVERIFY(scene.dialog->isVisible());

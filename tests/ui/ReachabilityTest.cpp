@@ -2,7 +2,9 @@
 // suggested cell, "Undo to N", and questions dropped when the board changes meanwhile.
 #include "core/Colors.h"
 #include "core/Solver.h"
+#include "ModalWatch.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/GameViewer.h"
 #include "ui/ReachabilityCheck.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -172,6 +174,28 @@ private slots:
         if (slowSolver)
             QTRY_VERIFY(slow.stopped->load()); // "Close" stops the thinking
         QTRY_VERIFY(!form->Reachability().Thinking());
+    }
+
+    void showAWayReplaysTheGameThenACompletionAndLeavesTheGameAsItWas()
+    {
+        play({"bt0505", "bt0805"});
+        boxes().clicks = {"Show a way"};
+        int played = -1;
+        int length = -1;
+        ModalWatch watch;
+        watch.WhenModal<GameViewer>([&](GameViewer* viewer) {
+            // The way may have been found before this look at the window.
+            if (QTest::qWaitFor([viewer] { return viewer->Replay().Length() > 2; }, 20000)) {
+                played = viewer->Replay().Played();
+                length = viewer->Replay().Length();
+            }
+            viewer->close();
+        });
+        pressF3();
+        QTRY_COMPARE_WITH_TIMEOUT(length, 100, 30000);
+        QCOMPARE(played, 2);
+        QCOMPARE(int(form->Game().MoveCount), 2);
+        QCOMPARE(form->CellButton("bt0805")->Caption(), QString("2"));
     }
 
     void suggestedCellIsRingedUntilTheNextActionAndKeepsTheGoalReachable()

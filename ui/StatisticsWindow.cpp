@@ -1,0 +1,284 @@
+#include "StatisticsWindow.h"
+
+#include "GameViewer.h"
+#include "HistoryTableModel.h"
+#include "WindowLook.h"
+#include "core/Colors.h"
+#include "core/GameReplay.h"
+#include "records/GameDatabaseSchema.h"
+#include "ui/widgets/HistogramChart.h"
+#include "ui/widgets/ScoreTimelineChart.h"
+#include "ui/widgets/TFlatSpeedButton.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+
+using namespace tovra;
+
+namespace {
+// The pictures' colours are the board's: the orange of the numbered cells for every bar, the
+// green of the hints for the 100s, the red of the mark for where 100 was lost.
+const QColor BarColor(255, 165, 0);
+
+QString GamesText(int count) { return count == 1 ? QStringLiteral("1 game") : QStringLiteral("%1 games").arg(count); }
+
+QString Decimal(double value) { return QLocale().toString(value, 'f', value == static_cast<int>(value) ? 0 : 1); }
+
+QLabel* Caption(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+} // namespace
+
+QString PlayedTimeText(qint64 milliseconds)
+{
+    const qint64 seconds = milliseconds / 1000;
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const QString& problem, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
+    , stats_(ComputeStatistics(newestFirst))
+{
+    ApplyWindowLook(this);
+    setWindowTitle(QStringLiteral("Statistics"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+
+    auto* close = new TFlatSpeedButton(this);
+    close->setObjectName(QStringLiteral("BtnClose"));
+    close->SetCaption(QStringLiteral("Close"));
+    close->SetButtonStyle(TFlatSpeedButton::ubsWin40);
+    close->setMinimumSize(78, 25);
+    connect(close, &TFlatSpeedButton::OnClick, this, &QDialog::close);
+
+    if (newestFirst.empty()) {
+        emptyText_ = new QLabel(problem.isEmpty() ? QStringLiteral("No game yet. Every game you play will be counted here.")
+                                                  : problem,
+                                this);
+        emptyText_->setObjectName(QStringLiteral("EmptyText"));
+        emptyText_->setWordWrap(true);
+        emptyText_->setMinimumWidth(300);
+        layout->addWidget(emptyText_);
+        layout->addWidget(close, 0, Qt::AlignRight);
+        return;
+    }
+
+    auto* columns = new QHBoxLayout;
+    layout->addLayout(columns);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    columns->addLayout(left, 0);
+    columns->addSpacing(12);
+    columns->addLayout(right, 1);
+
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(12);
+    addFigures(figures);
+    left->addLayout(figures);
+    left->addSpacing(8);
+
+    left->addWidget(Caption(QStringLiteral("Games, newest first"), this));
+    model_ = new HistoryTableModel(std::move(newestFirst), this);
+    list_ = new QTableView(this);
+    list_->setObjectName(QStringLiteral("GameList"));
+    list_->setModel(model_);
+    list_->setAccessibleName(QStringLiteral("Games"));
+    list_->setAccessibleDescription(QStringLiteral("Enter or a double click replays the game"));
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setTabKeyNavigation(false);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+    list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setColumnWidth(HistoryTableModel::DateColumn, 124);
+    list_->setColumnWidth(HistoryTableModel::ScoreColumn, 42);
+    list_->setColumnWidth(HistoryTableModel::EndColumn, 82);
+    list_->setSortingEnabled(true);
+    list_->sortByColumn(HistoryTableModel::DateColumn, Qt::DescendingOrder);
+    list_->setMinimumSize(340, 150);
+    list_->selectRow(0);
+    list_->installEventFilter(this);
+    connect(list_, &QTableView::doubleClicked, this, [this] { ReplaySelectedGame(); });
+    left->addWidget(list_, 1);
+
+    auto* replay = new TFlatSpeedButton(this);
+    replay->setObjectName(QStringLiteral("BtnReplay"));
+    replay->SetCaption(QStringLiteral("Replay"));
+    replay->SetButtonStyle(TFlatSpeedButton::ubsWin40);
+    replay->setMinimumSize(78, 25);
+    replay->setAccessibleDescription(QStringLiteral("Replays the selected game (Enter)"));
+    connect(replay, &TFlatSpeedButton::OnClick, this, [this] { ReplaySelectedGame(); });
+
+    // The pictures, each with its figures as text.
+    scores_ = new HistogramChart(this);
+    scores_->setObjectName(QStringLiteral("ScoresChart"));
+    scores_->SetCounts({stats_.gamesByScore.begin() + 1, stats_.gamesByScore.end()}, 1);
+    scores_->SetColors(BarColor, ToQColor(HintColor), 100);
+    QString scoreList;
+    for (int score = 100; score >= 1; --score) {
+        if (const int count = stats_.gamesByScore[static_cast<std::size_t>(score)])
+            scoreList += QStringLiteral("%1%2: %3").arg(scoreList.isEmpty() ? "" : "; ").arg(score).arg(GamesText(count));
+    }
+    addChart(right, QStringLiteral("Scores"), scores_,
+             QStringLiteral("Scores of %1, from %2 to 100").arg(GamesText(stats_.gamesPlayed)).arg(1),
+             QStringLiteral("Score: games. ") + scoreList);
+
+    recent_ = new ScoreTimelineChart(this);
+    recent_->setObjectName(QStringLiteral("RecentChart"));
+    recent_->SetScores(stats_.recentScores);
+    recent_->SetColors(BarColor, ToQColor(HintColor));
+    QStringList recentList;
+    for (const int score : stats_.recentScores)
+        recentList << QString::number(score);
+    const int recentCount = static_cast<int>(stats_.recentScores.size());
+    addChart(right, recentCount == 1 ? QStringLiteral("The last game") : QStringLiteral("The last %1 games").arg(recentCount),
+             recent_, QStringLiteral("Scores of the last %1, oldest first").arg(GamesText(recentCount)),
+             recentList.join(QStringLiteral(", ")));
+
+    losses_ = new HistogramChart(this);
+    losses_->setObjectName(QStringLiteral("LossChart"));
+    losses_->SetCounts({stats_.gamesByLastReachable.begin() + 1, stats_.gamesByLastReachable.end()}, 1);
+    losses_->SetColors(ToQColor(MarkColor));
+    QString lossList;
+    for (int number = 1; number < 100; ++number) {
+        if (const int count = stats_.gamesByLastReachable[static_cast<std::size_t>(number)])
+            lossList += QStringLiteral("%1after %2: %3").arg(lossList.isEmpty() ? "" : "; ").arg(number).arg(GamesText(count));
+    }
+    addChart(right, QStringLiteral("Where 100 was lost: the last number after which it could be reached"), losses_,
+             stats_.lossesKnown ? QStringLiteral("Where 100 was lost, in %1").arg(GamesText(stats_.lossesKnown))
+                                : QStringLiteral("100 was not lost in any game worked out so far"),
+             lossList);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(replay);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    list_->setFocus();
+}
+
+StatisticsWindow::~StatisticsWindow() = default;
+
+void StatisticsWindow::addFigures(QGridLayout* grid)
+{
+    const HistoryStatistics& s = stats_;
+    const QString share = QLocale().toString(100.0 * s.hundredsShare, 'f', 0) + QLatin1Char('%');
+    const std::vector<std::tuple<const char*, QString, QString>> rows = {
+        {"GamesPlayed", QStringLiteral("Games played"), QString::number(s.gamesPlayed)},
+        {"Hundreds", QStringLiteral("100 reached"), QStringLiteral("%1 (%2)").arg(s.hundreds).arg(share)},
+        {"BestScore", QStringLiteral("Best score"), QString::number(s.bestScore)},
+        {"AverageScore", QStringLiteral("Average score"), Decimal(s.averageScore)},
+        {"MedianScore", QStringLiteral("Median score"), Decimal(s.medianScore)},
+        {"CurrentRun", QStringLiteral("100s in a row now"), QString::number(s.currentRunOfHundreds)},
+        {"LongestRun", QStringLiteral("Most 100s in a row"), QString::number(s.longestRunOfHundreds)},
+        {"TotalTime", QStringLiteral("Time played"), PlayedTimeText(s.totalPlayedMs)},
+        {"AverageTime", QStringLiteral("Time per game"), PlayedTimeText(s.averagePlayedMs)},
+    };
+    int row = 0;
+    for (const auto& [name, caption, value] : rows) {
+        auto* label = new QLabel(caption + QLatin1Char(':'), this);
+        auto* figure = new QLabel(value, this);
+        figure->setObjectName(QString::fromLatin1(name));
+        figure->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        figure->setAccessibleName(caption + QStringLiteral(": ") + value);
+        label->setBuddy(figure);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(figure, row, 1);
+        ++row;
+    }
+}
+
+QWidget* StatisticsWindow::addChart(QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
+                                    const QString& details)
+{
+    column->addWidget(Caption(caption, this));
+    chart->setAccessibleName(summary);
+    chart->setAccessibleDescription(details);
+    chart->setToolTip(details.size() > 400 ? details.left(400) + QStringLiteral("...") : details);
+    // Keyboard users reach each picture with Tab; a screen reader then reads its figures.
+    chart->setFocusPolicy(Qt::TabFocus);
+    column->addWidget(chart, 1);
+    return chart;
+}
+
+QLabel* StatisticsWindow::Figure(const QString& name) const { return findChild<QLabel*>(name); }
+
+QString StatisticsWindow::EmptyText() const { return emptyText_ ? emptyText_->text() : QString(); }
+
+void StatisticsWindow::ReplaySelectedGame()
+{
+    if (!list_ || !list_->currentIndex().isValid())
+        return;
+    const HistoryGame& game = model_->GameAt(list_->currentIndex().row());
+    QString title = QStringLiteral("Game of %1: %2").arg(GameDateText(game)).arg(game.Score());
+    if (!game.name.empty())
+        title += QStringLiteral(", ") + QString::fromStdString(game.name);
+    ShowGameViewer(GameReplay(game.cells, -1, game.lastReachable), title, this);
+}
+
+bool StatisticsWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ReplaySelectedGame();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
+{
+    std::vector<HistoryGame> games;
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        return games; // no game yet
+    std::string error;
+    if (sqlite3* db = OpenHistoryReadOnly(path, error)) {
+        try {
+            games = ReadHistory(db);
+        } catch (const HistoryError& failure) {
+            error = failure.what();
+        }
+        sqlite3_close(db);
+    }
+    if (!error.empty())
+        problem = QStringLiteral("The history cannot be read: %1").arg(QString::fromStdString(error));
+    return games;
+}
+
+void ShowStatistics(QWidget* parent)
+{
+    QString problem;
+    std::vector<HistoryGame> games = LoadHistory(GameDatabaseFileName, problem);
+    StatisticsWindow window(std::move(games), problem, parent);
+    window.adjustSize();
+    CentreOnScreen(&window);
+    window.exec();
+    if (parent)
+        parent->activateWindow();
+}

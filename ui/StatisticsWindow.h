@@ -1,0 +1,63 @@
+#pragma once
+// The statistics window: the figures of every game played, three pictures (the scores, the
+// last games' scores over time, where 100 was lost), and the list of the games, from which any
+// game opens in the viewer. Every picture also has its figures as text for screen readers.
+#include "records/GameHistory.h"
+#include "records/HistoryStatistics.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class HistogramChart;
+class HistoryTableModel;
+class QLabel;
+class QTableView;
+class ScoreTimelineChart;
+
+class StatisticsWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // `problem`: why the history could not be read, said in place of the figures.
+    explicit StatisticsWindow(std::vector<tovra::HistoryGame> newestFirst, const QString& problem = {},
+                              QWidget* parent = nullptr);
+    ~StatisticsWindow() override;
+
+    const tovra::HistoryStatistics& Statistics() const { return stats_; }
+    // The value label of a figure ("GamesPlayed", "Hundreds", ...); nullptr without games.
+    QLabel* Figure(const QString& name) const;
+    HistogramChart* ScoresChart() const { return scores_; }
+    ScoreTimelineChart* RecentChart() const { return recent_; }
+    HistogramChart* LossChart() const { return losses_; }
+    QTableView* GameList() const { return list_; }
+    // What the window says when there is nothing to show; empty otherwise.
+    QString EmptyText() const;
+
+    // Opens the game of the list's current row in the viewer (Enter, a double click, "Replay").
+    void ReplaySelectedGame();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void addFigures(class QGridLayout* grid);
+    QWidget* addChart(class QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
+                      const QString& details);
+
+    tovra::HistoryStatistics stats_;
+    HistoryTableModel* model_ = nullptr;
+    HistogramChart* scores_ = nullptr;
+    ScoreTimelineChart* recent_ = nullptr;
+    HistogramChart* losses_ = nullptr;
+    QTableView* list_ = nullptr;
+    QLabel* emptyText_ = nullptr;
+};
+
+// The history in the database at `path`, newest first; none when there is no file yet.
+// `problem` says why a file that is there could not be read.
+std::vector<tovra::HistoryGame> LoadHistory(const std::string& path, QString& problem);
+// Reads the history from the game database beside record.dat and shows the window modally.
+void ShowStatistics(QWidget* parent);
+// A time played as the clock shows it: "m:ss", or "h:mm:ss" from an hour on.
+QString PlayedTimeText(qint64 milliseconds);
