@@ -5,6 +5,7 @@
 #include "GameState.h"
 
 #include <string>
+#include <vector>
 
 namespace tovra {
 
@@ -19,6 +20,10 @@ std::string ScoreText(int moveCount);
 // Resets: at start-up (cells untouched, clock already off), and for a new game.
 void StartupReset(GameState& game, BoardView& board);
 void Nuovapartita1Click(GameState& game, BoardView& board);
+// Draws a game kept from an earlier run on the start-up board, as play would have left it: the
+// numbers of `cells` (identifiers, in order) with the last in bold, and the mark on number
+// `markedNumber` (0: none). The clock is the caller's.
+void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
 // cell is free and the move is legal. Anything else is ignored silently. A number placed

@@ -47,6 +47,7 @@ void btClick(GameState& game, BoardView& board, Cell sender)
     else
         game.RedoSteps.clear();
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
+    board.GameChanged();
 }
 
 } // namespace tovra

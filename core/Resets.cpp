@@ -33,6 +33,24 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
         board.SetCaption(cell, "");
         board.SetCellColor(cell, ResetColor);
     });
+    board.GameChanged();
+}
+
+void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber)
+{
+    StartupReset(game, board);
+    for (const std::string& id : cells) {
+        const Cell cell = board.FindCell(id);
+        ++game.MoveCount;
+        game.MoveHistory[game.MoveCount] = id;
+        game.LastCell = id;
+        board.SetCaption(cell, std::to_string(game.MoveCount));
+        board.SetCellColor(cell, game.MoveCount == markedNumber ? MarkColor : NumberColor);
+        board.SetBold(cell, game.MoveCount == static_cast<int>(cells.size()));
+    }
+    if (markedNumber >= 1 && markedNumber <= game.MoveCount)
+        game.MarkedCell = game.MoveHistory[markedNumber];
+    board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
 }
 
 } // namespace tovra

@@ -13,14 +13,17 @@ namespace {
 void ReturnFocus(QWidget* parent) { parent->activateWindow(); }
 } // namespace
 
-void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                          tovra::RecordFile& file, QWidget* parent)
+std::string ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
+                                 tovra::RecordFile& file, QWidget* parent)
 {
+    std::string name;
     {
         TFormFinePartita FormFinePartita(game, board, table, file, parent);
         FormFinePartita.exec();
+        name = FormFinePartita.SavedName();
     }
     ShowBestTwenty(table, parent);
+    return name;
 }
 
 void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent)

@@ -7,13 +7,16 @@
 #include "records/BestRecord.h"
 #include "records/RecordFile.h"
 
+#include <string>
+
 class QWidget;
 
 // The game is over: the end-of-game dialog (the score and, when the game ranks, the player's
 // name, entered into `table` and saved), then the best 20. `board` must still hold the finished
-// game, which the dialog stores; the new game is the caller's next step.
-void ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
-                          tovra::RecordFile& file, QWidget* parent);
+// game, which the dialog stores; the new game is the caller's next step. Returns the name the
+// game was saved under in record.dat (UTF-8), empty when it was not.
+std::string ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board, tovra::BestTable& table,
+                                 tovra::RecordFile& file, QWidget* parent);
 // Lets the windows paint for a moment while another copy of the game holds record.dat; user
 // input waits.
 void WaitForOtherCopy();

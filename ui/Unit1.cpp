@@ -7,11 +7,13 @@
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
+#include "TerminationWatch.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "records/GameSaver.h"
 #include "records/GameDatabaseSchema.h"
 #include "records/HistoryUpkeep.h"
 #include "records/RecordFile.h"
@@ -26,6 +28,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
+
+#include <cmath>
 
 using namespace tovra;
 
@@ -67,9 +71,55 @@ TForm1::TForm1(QWidget* parent)
     // dialog that is saving cannot be answered twice.
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     FormCreate();
+    resumeKeptGame();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::resumeKeptGame()
+{
+    KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
+        // Told on the saving thread; the box opens on the window's.
+        QMetaObject::invokeMethod(
+            this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
+            Qt::QueuedConnection);
+    });
+    if (!kept.problem.empty())
+        QMessageBox::warning(nullptr, ApplicationTitle(), QString::fromStdString(kept.problem));
+    if (kept.resumed) {
+        ResumeGame(game_, *board_, *CellIdsOf(*kept.resumed), kept.resumed->markedNumber);
+        const DateTime played = static_cast<double>(kept.resumed->playedMs) / 86'400'000.0;
+        game_.StartTime = board_->Now() - played;
+        board_->ResumeClock(played);
+        TimerTempoTimer();
+    }
+    saver_ = std::move(kept.saver);
+    if (!saver_)
+        return;
+    saver_->Begin(game_);
+    board_->SetGameChangedHandler([this] { GameChanged(); });
+    new TerminationWatch([this] { FlushSaves(); }, this);
+}
+
+std::int64_t TForm1::playedMs()
+{
+    return board_->ClockEnabled() ? std::llround(board_->ClockElapsed() * 86'400'000.0) : 0;
+}
+
+void TForm1::GameChanged()
+{
+    if (saver_)
+        saver_->Changed(game_, playedMs());
+}
+
+void TForm1::FlushSaves()
+{
+    if (!saver_)
+        return;
+    // The clock's latest time goes with the game, so the time spent looking is not lost.
+    saver_->Changed(game_, playedMs());
+    saver_->Flush();
+}
 
 void TForm1::createCells()
 {
@@ -188,8 +238,16 @@ void TForm1::btMouseUp()
     if (!NoMovesLeft(game_, *board_))
         return;
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
+    // Finished, and written, before the sequence shows anything: a game that got this far is
+    // never resumed, even when the program is killed in its dialogs.
+    if (saver_) {
+        saver_->Ended(game_, playedMs());
+        saver_->Flush();
+    }
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
+    const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
+    if (saver_ && !name.empty())
+        saver_->NameSaved(name);
     Nuovapartita1Click();
 }
 
@@ -228,6 +286,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
+    FlushSaves();
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -19,6 +20,9 @@ class HistoryUpkeep;
 }
 namespace Ui {
 class TForm1;
+}
+namespace tovra {
+class GameSaver;
 }
 class BoardCursor;
 class HelpWindow;
@@ -62,6 +66,11 @@ public:
     void Statistiche1Click();
     void About1Click();
     void TimerTempoTimer();
+    // Every change of the board comes here (numbers placed or taken back, each step of an undo
+    // walk, a mark set or removed, a new game): the game in progress is saved.
+    void GameChanged();
+    // Until every save asked for so far is written (closing, tests); at once without a database.
+    void FlushSaves();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,6 +78,9 @@ protected:
 private:
     void createCells();
     void connectHandlers();
+    // Opens the game database and draws the game a previous run left unfinished, if any.
+    void resumeKeptGame();
+    std::int64_t playedMs();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
 
@@ -86,4 +98,7 @@ private:
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
+    // Null when the game plays without saving. Last: its thread ends (after writing what
+    // waits) before anything else goes.
+    std::unique_ptr<tovra::GameSaver> saver_;
 };

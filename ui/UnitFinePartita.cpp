@@ -123,7 +123,8 @@ void TFormFinePartita::BtnOkClick()
             // file's table, which becomes ours. Skipped (a write-protected or unreadable file)
             // and a game that no longer ranks there need no word to the player.
             const BestRecord game = table_.ByRank(insertPosition_);
-            file_.Save(table_, game);
+            if (file_.Save(table_, game) == SaveOutcome::Saved)
+                savedName_ = RecordName(game);
         } catch (const IoError& error) {
             // The game stays in the table and the dialog stays open, so "Ok" can try the save again.
             QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(error.BoxText()));

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace Ui {
 class TFormFinePartita;
@@ -37,6 +38,9 @@ public:
     // Enter in the name box acts as "Ok"; true when the key was used.
     bool EditNomeKeyPress(QChar key);
 
+    // The name as record.dat now holds it (UTF-8); empty until "Ok" saved the game there.
+    const std::string& SavedName() const { return savedName_; }
+
     // The final board as stored in a record: row-major, 0 for a free cell.
     std::array<std::uint8_t, 100> FinalScheme() const;
 
@@ -60,4 +64,5 @@ private:
     bool setUpDone_ = false;
     // The game stands in the table; after a failed save a further "Ok" only saves again.
     bool gameEntered_ = false;
+    std::string savedName_;
 };

@@ -95,6 +95,14 @@ void WidgetBoardView::SetClockEnabled(bool enabled)
     }
 }
 
+void WidgetBoardView::ResumeClock(DateTime elapsed)
+{
+    clock_->stop();
+    clockStarted_ = monotonic_() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double, std::ratio<86400>>(elapsed));
+    clock_->start();
+}
+
 DateTime WidgetBoardView::Now() { return LocalNow(); }
 
 DateTime WidgetBoardView::ClockElapsed() const
@@ -112,3 +120,9 @@ void WidgetBoardView::InformationMessage(const std::string& text)
 void WidgetBoardView::Pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 
 void WidgetBoardView::DispatchPendingEvents() { QApplication::processEvents(); }
+
+void WidgetBoardView::GameChanged()
+{
+    if (gameChanged_)
+        gameChanged_();
+}

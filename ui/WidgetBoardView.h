@@ -32,6 +32,10 @@ public:
     // The monotonic clock to measure with (tests step it by hand).
     using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
     void SetMonotonicClock(MonotonicClock clock) { monotonic_ = std::move(clock); }
+    // Starts the clock as if it had been running for `elapsed` (a resumed game's time).
+    void ResumeClock(tovra::DateTime elapsed);
+    // Called after each change of the game (see BoardView::GameChanged).
+    void SetGameChangedHandler(std::function<void()> handler) { gameChanged_ = std::move(handler); }
 
     tovra::Cell FindCell(const std::string& id) override;
     std::string CellId(tovra::Cell cell) override;
@@ -47,6 +51,7 @@ public:
     void InformationMessage(const std::string& text) override;
     void Pause(int milliseconds) override;
     void DispatchPendingEvents() override;
+    void GameChanged() override;
 
 private:
     std::vector<TFlatSpeedButton*> cells_;
@@ -57,4 +62,5 @@ private:
     QWidget* messageParent_;
     MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point clockStarted_{};
+    std::function<void()> gameChanged_;
 };

@@ -25,6 +25,8 @@ public:
         previous_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
         QFile::remove("record.dat");
+        for (const char* kept : {"games.db", "games.db-wal", "games.db-shm"}) // the game in progress of an earlier test
+            QFile::remove(QString::fromLatin1(kept));
     }
     void Leave() { QDir::setCurrent(previous_); }
 

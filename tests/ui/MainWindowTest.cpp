@@ -47,6 +47,8 @@ private slots:
         previousDir = QDir::currentPath();
         QDir::setCurrent(dir.path());
         QFile::remove("record.dat");
+        for (const char* kept : {"games.db", "games.db-wal", "games.db-shm"}) // the game in progress of an earlier test
+            QFile::remove(QString::fromLatin1(kept));
     }
     void cleanup() { QDir::setCurrent(previousDir); }
 

@@ -127,6 +127,8 @@ private slots:
     {
         previousDir = QDir::currentPath();
         QDir::setCurrent(dir.path());
+        for (const char* kept : {"games.db", "games.db-wal", "games.db-shm"}) // the game in progress of an earlier test
+            QFile::remove(QString::fromLatin1(kept));
         form = std::make_unique<TForm1>();
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
