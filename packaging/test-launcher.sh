@@ -70,6 +70,38 @@ case_name="relative launcher path"
 out=$(cd "$work" && XDG_DATA_HOME=$work/kept ./bin/tovratovratovra-launcher)
 [ "$out" = "$work/kept/tovratovratovra|" ] || fail "game started as '$out'"
 
+# A data folder the game cannot use: the launcher says why, on standard error and in a message
+# box (a stand-in that notes what it was asked), and does not start the game.
+cat > "$work/bin/zenity" <<'BOX'
+#!/bin/sh
+printf '%s\n' "$*" >> "$BOX_LOG"
+BOX
+chmod 755 "$work/bin/zenity"
+# case name | what lies at the data folder's name | words the message must hold
+while IFS='|' read -r case_name what words; do
+  [ -n "$case_name" ] || continue
+  home=$work/bad-$what
+  rm -rf -- "$home"
+  mkdir -p -- "$home/.local/share"
+  case "$what" in
+    file) echo not a folder > "$home/.local/share/tovratovratovra" ;;
+    dangling) ln -s "$work/nowhere" "$home/.local/share/tovratovratovra" ;;
+    datahome) rm -rf -- "$home/.local/share" && echo not a folder > "$home/.local/share" ;;
+  esac
+  : > "$work/box.log"
+  err=$(cd "$work/elsewhere" && env -u XDG_DATA_HOME -u WAYLAND_DISPLAY HOME="$home" DISPLAY=:99 \
+    BOX_LOG="$work/box.log" PATH="$work/bin:/usr/bin:/bin" "$work/bin/tovratovratovra-launcher" 2>&1 >/dev/null)
+  status=$?
+  [ "$status" -ne 0 ] || fail "exit status 0"
+  case "$err" in *"$words"*) ;; *) fail "said '$err'" ;; esac
+  case "$(cat "$work/box.log")" in *"$words"*) ;; *) fail "no message box saying '$words'" ;; esac
+  [ ! -e "$work/elsewhere/record.dat" ] || fail "the game was started"
+done <<'CASES'
+data folder is a file|file|is a file, not a folder
+data folder is a dangling link|dangling|which does not exist
+data home is a file|datahome|is a file, not a folder
+CASES
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures launcher check(s) failed"
   exit 1

@@ -64,8 +64,17 @@ IoError IoError::AnotherCopySaving(const std::string& file)
     return IoError(EWOULDBLOCK, "Another copy of the game is saving " + file + " right now. Click Ok to try again", {});
 }
 
-IoError IoError::NotAFile(const std::string& file, const std::string& what)
+IoError IoError::NotAFile(const std::string& file, FileKind kind)
 {
+    const char* what = "something else";
+    switch (kind) {
+    case FileKind::Directory: what = "a folder"; break;
+    case FileKind::Fifo: what = "a FIFO"; break;
+    case FileKind::Socket: what = "a socket"; break;
+    case FileKind::Device:
+    case FileKind::NullDevice: what = "a device"; break;
+    default: break;
+    }
     return IoError(EINVAL, file + " is " + what + ", not a file: the game neither reads nor writes it", {});
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // The I/O error of the record file: an integer code, shown with the words of a fixed table.
+#include "records/FileSystem.h"
+
 #include <exception>
 #include <string>
 
@@ -34,8 +36,8 @@ public:
     static IoError FromErrno(int error);
     // Errors of the record file named `file` that a code's words would mislead about.
     static IoError AnotherCopySaving(const std::string& file);
-    // `what` says what the name is instead: "a folder", "a FIFO"...
-    static IoError NotAFile(const std::string& file, const std::string& what);
+    // `kind` says what the name holds instead: a folder, a FIFO...
+    static IoError NotAFile(const std::string& file, FileKind kind);
     static IoError TemporaryFileRemoved(const std::string& file);
     static IoError CannotLock(const std::string& file, int error);
 

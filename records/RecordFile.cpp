@@ -74,28 +74,14 @@ std::string TargetOf(FileSystem& files, const std::string& path)
     for (int hop = 0; hop < 40; ++hop) { // as many as the kernel follows
         // No link, or nothing there at all: the name is the file. Any other failure leaves
         // open whether a link would be replaced by a file.
-        if (const int read = files.ReadLink(current, text); read == -EINVAL || read == -ENOENT)
+        const int read = files.ReadLink(current, text);
+        if (read == -EINVAL || read == -ENOENT)
             return current;
-        else if (read < 0)
+        if (read < 0)
             Raise(read);
         current = text.starts_with('/') ? text : DirectoryOf(current) + "/" + text;
     }
     Raise(-ELOOP);
-}
-
-// Moves `size` bytes in as many steps as the system needs: step(done) moves some of what is
-// left from offset `done` and returns the count, 0, or -errno. Returns 0 when all moved, the
-// failed step's status, or `stalledCode` when a step moved nothing; `done` says how far it got.
-template <class Step>
-int MoveAll(std::size_t size, int stalledCode, std::size_t& done, Step step)
-{
-    for (done = 0; done < size;) {
-        const ssize_t moved = step(done);
-        if (moved <= 0)
-            return moved < 0 ? static_cast<int>(moved) : stalledCode;
-        done += static_cast<std::size_t>(moved);
-    }
-    return 0;
 }
 
 // Reads the file's first 2,880 bytes, or as many as it has, into `bytes`: 0 when all
@@ -104,19 +90,24 @@ int ReadAll(FileSystem& files, int fd, Bytes& bytes)
 {
     bytes.resize(TableSize);
     std::size_t got = 0;
-    const int status = MoveAll(TableSize, IoCode::ReadBeyondEnd, got,
-                               [&](std::size_t done) { return files.Read(fd, bytes.data() + done, TableSize - done); });
+    ssize_t moved = 1;
+    while (got < TableSize && (moved = files.Read(fd, bytes.data() + got, TableSize - got)) > 0)
+        got += static_cast<std::size_t>(moved);
     bytes.resize(got);
-    return status;
+    return moved < 0 ? static_cast<int>(moved) : got < TableSize ? IoCode::ReadBeyondEnd : 0;
 }
 
+// Writes all of `bytes`, at the start of the file or where it stands: 0, the failure, or 101
+// when the system takes no more.
 int WriteAll(FileSystem& files, int fd, const Bytes& bytes, bool atStart)
 {
     std::size_t done = 0;
-    return MoveAll(bytes.size(), IoCode::DiskFull, done, [&](std::size_t from) {
-        return atStart ? files.WriteAt(fd, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from))
-                       : files.Write(fd, bytes.data() + from, bytes.size() - from);
-    });
+    ssize_t moved = 1;
+    while (done < bytes.size() &&
+           (moved = atStart ? files.WriteAt(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done))
+                            : files.Write(fd, bytes.data() + done, bytes.size() - done)) > 0)
+        done += static_cast<std::size_t>(moved);
+    return moved < 0 ? static_cast<int>(moved) : done < bytes.size() ? IoCode::DiskFull : 0;
 }
 
 // An open descriptor (or the -errno of a failed open), closed with its lock when it goes.
@@ -137,22 +128,7 @@ int Examine(FileSystem& files, const std::string& target, int fd, FileStatus& st
 {
     if (fd >= 0)
         return files.Status(fd, status);
-    if (fd != -EISDIR && fd != -ENXIO)
-        return fd;
-    return files.StatusOf(target, status) < 0 ? fd : 0;
-}
-
-// What the player is told that the name holds instead of a file.
-std::string KindWords(FileKind kind)
-{
-    switch (kind) {
-    case FileKind::Directory: return "a folder";
-    case FileKind::Fifo: return "a FIFO";
-    case FileKind::Socket: return "a socket";
-    case FileKind::Device:
-    case FileKind::NullDevice: return "a device";
-    default: return "something else";
-    }
+    return (fd == -EISDIR || fd == -ENXIO) && files.StatusOf(target, status) == 0 ? 0 : fd;
 }
 
 // A temporary file of this game: ".record.dat.unfinished-save-" and six letters or digits,
@@ -261,6 +237,9 @@ int CreateFile(FileSystem& files, const std::string& target, const Bytes& image,
         placed = files.StatusOf(target, existing) == -ENOENT ? files.Rename(temporary, target) : -EEXIST;
     }
     files.Unlink(temporary); // after a link, the second name; after a rename, nothing there
+    // Another copy that made the file first clears temporary files under its lock, ours too.
+    if (FileStatus existing; placed == -ENOENT && files.StatusOf(target, existing) == 0)
+        placed = -EEXIST;
     if (placed < 0 && placed != -EEXIST)
         RaisePlacing(placed, target);
     if (placed == 0) {
@@ -331,11 +310,6 @@ bool IsMixOf(const Bytes& bytes, const std::optional<Bytes>& before, const std::
     }
     return true;
 }
-
-bool HoldsRecord(const BestTable& table, const BestRecord& record)
-{
-    return std::find(table.Records.begin(), table.Records.end(), record) != table.Records.end();
-}
 } // namespace
 
 void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files)
@@ -352,7 +326,7 @@ void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files)
     if (const int examined = files.Status(file.fd, status); examined < 0)
         Raise(examined);
     if (status.kind != FileKind::Regular)
-        throw IoError::NotAFile(FileNameOf(path), KindWords(status.kind));
+        throw IoError::NotAFile(FileNameOf(path), status.kind);
     Bytes bytes;
     int result = ReadAll(files, file.fd, bytes);
     if (const int closed = file.Close(); result == 0)
@@ -366,11 +340,6 @@ SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileS
 {
     BestTable written = table;
     return RecordFile(path, files).store(written, nullptr);
-}
-
-RecordFile::RecordFile(std::string path, FileSystem& files)
-    : path_(std::move(path)), files_(files)
-{
 }
 
 void RecordFile::remember(const std::vector<std::uint8_t>& bytes, const FileStatus& status)
@@ -387,7 +356,7 @@ SaveOutcome RecordFile::notRegular(FileKind kind) const
     // at start-up.
     if (kind == FileKind::NullDevice || unreadSinceLoad_)
         return SaveOutcome::Skipped;
-    throw IoError::NotAFile(FileNameOf(path_), KindWords(kind));
+    throw IoError::NotAFile(FileNameOf(path_), kind);
 }
 
 void RecordFile::lock(int fd, std::int64_t deadline) const
@@ -400,18 +369,14 @@ void RecordFile::lock(int fd, std::int64_t deadline) const
             throw IoError::CannotLock(FileNameOf(path_), -locked);
         if (files_.NowMs() >= deadline)
             throw IoError::AnotherCopySaving(FileNameOf(path_));
-        if (waiting_)
-            waiting_();
-        else
-            files_.Pause();
+        waiting_ ? waiting_() : files_.Pause();
     }
 }
 
 void RecordFile::Load(BestTable& table)
 {
-    known_.reset();
+    known_ = unfinished_ = std::nullopt;
     version_.reset();
-    unfinished_.reset();
     unreadSinceLoad_ = false;
     table = FreshTable();
     const std::string target = TargetOf(files_, path_);
@@ -434,7 +399,7 @@ void RecordFile::Load(BestTable& table)
         if (status.kind == FileKind::NullDevice)
             return; // scores switched off
         if (status.kind != FileKind::Regular)
-            throw IoError::NotAFile(FileNameOf(path_), KindWords(status.kind));
+            throw IoError::NotAFile(FileNameOf(path_), status.kind);
         if (IsMarkedReadOnly(status.permissions))
             Raise(IoCode::AccessDenied);
         // Without the lock another copy is saving, and clears the leftovers itself.
@@ -509,7 +474,7 @@ SaveOutcome RecordFile::store(BestTable& table, const BestRecord* game)
             // overwrite left half done is ours to finish.
             if (bytes != known_ && !IsMixOf(bytes, known_, unfinished_)) {
                 next = TableFrom(bytes);
-                if (!HoldsRecord(next, *game)) {
+                if (std::find(next.Records.begin(), next.Records.end(), *game) == next.Records.end()) {
                     const int rank = InsertPosition(next, game->Score);
                     if (rank == 0) {
                         table = next;

@@ -60,7 +60,10 @@ SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileS
 // nothing and says so.
 class RecordFile {
 public:
-    explicit RecordFile(std::string path = RecordFileName, FileSystem& files = SystemFileSystem());
+    explicit RecordFile(std::string path = RecordFileName, FileSystem& files = SystemFileSystem())
+        : path_(std::move(path)), files_(files)
+    {
+    }
 
     // LoadBestTable, remembering what was read; clears what killed saves left behind.
     void Load(BestTable& table);

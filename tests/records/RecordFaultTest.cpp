@@ -372,11 +372,11 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
     case NotAFile::LinkToNullDevice: ASSERT_EQ(symlink("/dev/null", path.c_str()), 0); break;
     case NotAFile::Fifo:
         ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
-        expected = IoError::NotAFile("record.dat", "a FIFO").BoxText();
+        expected = IoError::NotAFile("record.dat", FileKind::Fifo).BoxText();
         break;
     case NotAFile::Folder:
         ASSERT_EQ(mkdir(path.c_str(), 0777), 0);
-        expected = IoError::NotAFile("record.dat", "a folder").BoxText();
+        expected = IoError::NotAFile("record.dat", FileKind::Directory).BoxText();
         break;
     case NotAFile::Socket: {
         const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -386,7 +386,7 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
         std::copy(path.begin(), path.end(), address.sun_path);
         ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         close(fd);
-        expected = IoError::NotAFile("record.dat", "a socket").BoxText();
+        expected = IoError::NotAFile("record.dat", FileKind::Socket).BoxText();
         break;
     }
     }
@@ -453,7 +453,7 @@ TEST(MessageTest, MessagesNameTheCauseAndTheWayOut)
 {
     EXPECT_EQ(IoError::AnotherCopySaving("record.dat").BoxText(),
               "Another copy of the game is saving record.dat right now. Click Ok to try again.");
-    EXPECT_EQ(IoError::NotAFile("record.dat", "a FIFO").BoxText(),
+    EXPECT_EQ(IoError::NotAFile("record.dat", FileKind::Fifo).BoxText(),
               "record.dat is a FIFO, not a file: the game neither reads nor writes it.");
     EXPECT_EQ(IoError::TemporaryFileRemoved("record.dat").BoxText(),
               "Someone else removed the game's temporary file for record.dat before it was in place; "

@@ -227,7 +227,7 @@ TEST(LoadBestTableTest, FifoUnderTheNameDoesNotHangTheStartUp)
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.Path().c_str(), 0666), 0);
     BestTable table;
-    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoError::NotAFile("record.dat", "a FIFO").Code());
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoError::NotAFile("record.dat", FileKind::Fifo).Code());
     EXPECT_EQ(table, FreshTable());
 }
 
@@ -369,7 +369,7 @@ TEST(SaveBestTableTest, OtherFailuresToOpenTheOldFileAreReported)
 {
     TempDir dir;
     ASSERT_EQ(mkdir(dir.Path().c_str(), 0755), 0);
-    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path()); }), IoError::NotAFile("record.dat", "a folder").Code());
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path()); }), IoError::NotAFile("record.dat", FileKind::Directory).Code());
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 

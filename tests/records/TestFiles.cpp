@@ -34,10 +34,10 @@ TempDir::~TempDir()
     fs::remove_all(dir_, ignored);
 }
 
-std::vector<std::string> TempDir::Entries() const
+std::vector<std::string> TempDir::EntriesOf(const std::string& dir)
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_))
+    for (const auto& entry : fs::directory_iterator(dir))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;

@@ -28,7 +28,8 @@ public:
     const std::string& Dir() const { return dir_; }
     std::string Path(const std::string& name = "record.dat") const { return dir_ + "/" + name; }
     // Names of the entries, sorted.
-    std::vector<std::string> Entries() const;
+    std::vector<std::string> Entries() const { return EntriesOf(dir_); }
+    static std::vector<std::string> EntriesOf(const std::string& dir);
 
 private:
     std::string dir_;

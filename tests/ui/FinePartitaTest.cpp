@@ -472,7 +472,7 @@ private slots:
         QCOMPARE(boxes.seen.size(), 2);
         for (const auto& box : boxes.seen) {
             QCOMPARE(box.title, ApplicationTitle());
-            QCOMPARE(box.text, QString::fromStdString(IoError::NotAFile("record.dat", "a folder").BoxText()));
+            QCOMPARE(box.text, QString::fromStdString(IoError::NotAFile("record.dat", FileKind::Directory).BoxText()));
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
         QVERIFY(scene.dialog->isVisible());
