@@ -103,19 +103,16 @@ public:
         windowPalette.setColor(QPalette::Window, ToQColor(WindowColor));
         setPalette(windowPalette);
         setAutoFillBackground(true);
-        setFont(CellFont());
 
+        // The menu in the desktop's font, as the game's: the cell font goes to the client area.
         auto* menu = new QMenuBar(this);
-        menu->setFont(QFont());
         QMenu* file = menu->addMenu(QStringLiteral("File"));
-        file->setFont(QFont());
         file->addAction(QStringLiteral("New game"))->setShortcut(QKeySequence(Qt::Key_F2));
         file->addSeparator();
         QAction* close = file->addAction(QStringLiteral("Close"));
         close->setShortcut(QKeySequence(Qt::Key_Escape));
         connect(close, &QAction::triggered, this, &QWidget::close);
         QMenu* help = menu->addMenu(QStringLiteral("?"));
-        help->setFont(QFont());
         help->addAction(QStringLiteral("Help"))->setShortcut(QKeySequence(Qt::Key_F1));
         help->addAction(QStringLiteral("Best 20"));
         help->addSeparator();
@@ -124,6 +121,7 @@ public:
 
         auto* client = new QWidget(this);
         client->setObjectName(QStringLiteral("ClientArea"));
+        client->setFont(CellFont());
         client->setFixedSize(241, 294);
         new BareShape(client, QRect(0, 0, 241, 275), QColor(255, 165, 0), QColor(255, 232, 169));
         new BareShape(client, QRect(16, 16, 209, 209), QColor(255, 201, 105), Qt::white);

@@ -31,6 +31,7 @@ $datadir/icons/hicolor/64x64/apps/tovratovratovra.png|644
 $datadir/icons/hicolor/128x128/apps/tovratovratovra.png|644
 $datadir/icons/hicolor/256x256/apps/tovratovratovra.png|644
 $docdir/tovratovratovra.html|644
+$docdir/jumps.png|644
 $docdir/copyright|644
 $docdir/changelog.gz|644
 $mandir/man6/tovratovratovra.6.gz|644

@@ -27,7 +27,8 @@ HelpWindow::HelpWindow(QWidget* parent)
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
 
-void HelpWindow::ShowContents() { ShowSection(QStringLiteral("contents")); }
+// From the top: the picture of the eight jumps, then the contents.
+void HelpWindow::ShowContents() { ShowSection(QStringLiteral("top")); }
 
 void HelpWindow::ShowSection(const QString& anchor)
 {

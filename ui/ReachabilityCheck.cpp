@@ -85,7 +85,12 @@ void ReachabilityCheck::Ask()
             answer = {}; // no answer rather than a wrong one; the question just ends
         }
         QMetaObject::invokeMethod(
-            this, [this, question, answer] { answerArrived(question, answer); }, Qt::QueuedConnection);
+            this,
+            [this, question, answer] {
+                answerArrived(question, answer);
+                emit AnswerHandled();
+            },
+            Qt::QueuedConnection);
         done->store(true);
     });
     workers_.push_back({std::move(thread), std::move(done)});

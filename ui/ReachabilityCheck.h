@@ -43,6 +43,11 @@ public:
     // The cell the last answer suggested, while its ring shows; nullptr otherwise.
     TFlatSpeedButton* SuggestedCell() const { return suggested_; }
 
+signals:
+    // An answer came back from a worker and was told, or dropped as out of date.
+    void AnswerHandled();
+
+public:
     // For tests: another solver, a shorter wait before "No answer yet.".
     void SetSolver(Solve solve) { solve_ = std::move(solve); }
     void SetPatience(int milliseconds) { patience_.setInterval(milliseconds); }

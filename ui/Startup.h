@@ -10,7 +10,8 @@ class TForm1;
 // status 1, instead of the toolkit's abort. argc must outlive the application object.
 std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv);
 
-// Resources, the desktop entry's name and the window icon; after the application object exists.
+// What assistive technology is told of the buttons, the desktop entry's name and the window
+// icon; after the application object exists.
 void PrepareApplication();
 // Sizes the main window to its layout, centres it on the screen, shows it and gives it the keys.
 void ShowMainWindow(TForm1& form);

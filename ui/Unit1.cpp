@@ -39,10 +39,10 @@ TForm1::TForm1(QWidget* parent)
     , ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
-    // The window's look goes to its client area: the menu bar and the message boxes keep the
-    // desktop's own font.
-    ApplyWindowLook(this);
-    setFont(QFont());
+    // The window's font goes to its client area alone: the menu bar keeps the desktop's own
+    // font. Set there once, before the cells exist, so that no widget lays out its text twice
+    // at start-up.
+    ApplyWindowBackground(this);
     ui->ClientArea->setFont(WindowFont());
     // Opaque panels: the clock's tick repaints the time panel alone, not the window behind it.
     for (QLabel* panel : {ui->ScorePanel, ui->TimePanel})
@@ -130,7 +130,6 @@ void TForm1::createCells()
         auto* cell = new TFlatSpeedButton(ui->ClientArea);
         cell->setObjectName(QString::fromStdString(id));
         cell->setGeometry(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19);
-        cell->setFont(WindowFont());
         QPalette black = cell->palette();
         black.setColor(QPalette::ButtonText, Qt::black);
         black.setColor(QPalette::WindowText, Qt::black);

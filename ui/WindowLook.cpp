@@ -22,12 +22,17 @@ QFont HeadlineFont(int pixelSize)
     return font;
 }
 
-void ApplyWindowLook(QWidget* window)
+void ApplyWindowBackground(QWidget* window)
 {
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, ToQColor(tovra::WindowColor));
     window->setPalette(palette);
     window->setAutoFillBackground(true);
+}
+
+void ApplyWindowLook(QWidget* window)
+{
+    ApplyWindowBackground(window);
     window->setFont(WindowFont());
 }
 

@@ -15,4 +15,6 @@ QFont WindowFont();
 QFont HeadlineFont(int pixelSize);
 // Window colour background and window font.
 void ApplyWindowLook(QWidget* window);
+// The window colour background alone, for a window whose font goes to part of it.
+void ApplyWindowBackground(QWidget* window);
 void CentreOnScreen(QWidget* window);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <span>
 #include <string>
@@ -292,9 +293,12 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
 {
     // A copy that starts (creating the file when there is none) and saves table after table
     // is killed at random moments. record.dat is always absent or one whole table it saved.
-    const unsigned seed = std::random_device{}();
-    std::printf("seed %u\n", seed);
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    // TOVRA_SEED repeats a run.
+    unsigned seed = std::random_device{}();
+    if (const char* fixed = std::getenv("TOVRA_SEED"))
+        seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
+    std::printf("TOVRA_SEED=%u\n", seed);
+    SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     TempDir dir;
     constexpr int Kills = 200;

@@ -6,6 +6,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/ClockText.h"
 #include "ui/HelpWindow.h"
+#include "ui/Startup.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
@@ -41,6 +42,8 @@ private:
     static QByteArray recordBytes() { QFile f("record.dat"); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 private slots:
+    // The program's own start-up steps, which also tell assistive technology about the buttons.
+    void initTestCase() { PrepareApplication(); }
     void init()
     {
         QVERIFY(dir.isValid());
@@ -64,6 +67,26 @@ private slots:
         for (TFlatSpeedButton* cell : form.findChildren<TFlatSpeedButton*>())
             free += cell->Color() == Q(FreeColor) && cell->Caption().isEmpty();
         QCOMPARE(free, 100);
+    }
+
+    // The window icon is compiled in from bitmaps: each size holds the installed PNG's pixels.
+    void windowIconHasTheInstalledPixels_data()
+    {
+        QTest::addColumn<int>("size");
+        for (const int size : {16, 32, 48, 64, 128})
+            QTest::addRow("%d px", size) << size;
+    }
+    void windowIconHasTheInstalledPixels()
+    {
+        QFETCH(int, size);
+        const QIcon icon = QApplication::windowIcon();
+        QCOMPARE(icon.availableSizes().size(), 5);
+        const QImage installed(QStringLiteral(TOVRA_ICON_DIR "/%1x%1/apps/tovratovratovra.png").arg(size));
+        QVERIFY(!installed.isNull());
+        const QImage shown = icon.pixmap(QSize(size, size)).toImage();
+        QCOMPARE(shown.size(), QSize(size, size));
+        QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 installed.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
     void cellsSitOnTheirGrid_data()
@@ -189,6 +212,9 @@ private slots:
         QTRY_VERIFY(help->isVisible());
         QCOMPARE(help->Browser()->source().fileName(), QString("tovratovratovra.html"));
         QVERIFY(help->Browser()->toPlainText().contains("Contents"));
+        // The picture of the eight jumps that opens it is compiled in beside it.
+        const QVariant picture = help->Browser()->loadResource(QTextDocument::ImageResource, QUrl("jumps.png"));
+        QCOMPARE(QImage::fromData(picture.toByteArray()).size(), QSize(306, 306));
     }
 
     void emptyRecordFileIsReportedAndTheGameStillPlays()

@@ -1,7 +1,5 @@
 #include "ui/widgets/TFlatSpeedButton.h"
 
-#include "ui/widgets/TFlatSpeedButtonAccessible.h"
-
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -27,7 +25,6 @@ int clampToUnsigned16(int ms) { return std::clamp(ms, 0, 65535); }
 
 TFlatSpeedButton::TFlatSpeedButton(QWidget* parent) : QWidget(parent)
 {
-    TFlatSpeedButtonAccessible::Install();
     setFocusPolicy(Qt::NoFocus);
     // Moves without a button held are needed to turn the button hot.
     setMouseTracking(true);

@@ -17,7 +17,9 @@ public:
     void doAction(const QString& actionName) override;
     QStringList keyBindingsForAction(const QString& actionName) const override;
 
-    // Registers the interface for every TFlatSpeedButton; safe to call more than once.
+    // Registers the interface for every TFlatSpeedButton: once at start-up, with the application
+    // object (a program without it leaves the buttons to the plain widget interface). Safe to
+    // call more than once.
     static void Install();
 
 private:
