@@ -436,35 +436,35 @@ GameInProgress GameOf(const SqlStatement& row, int first)
 }
 } // namespace
 
-std::optional<StoredGame> GameDatabase::ClaimGameToResume(const std::string& owner,
-                                                          const std::function<bool(const std::string&)>& held,
-                                                          double now)
+std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owner,
+                                                         const std::function<bool(const std::string&)>& held)
 {
-    if (readOnly_) {
-        // Nothing can be claimed in a file this copy may not write: the most recent game is
-        // shown, and stays where it is.
-        SqlStatement newest(db_, "SELECT id, cells, marked, played_ms, started_at FROM games "
-                                 "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC LIMIT 1");
-        if (newest.Step() != SQLITE_ROW)
-            return std::nullopt;
-        return StoredGame{newest.Int(0), GameOf(newest, 1)};
+    SqlStatement rows(db_, "SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at FROM games "
+                           "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
+    while (rows.Step() == SQLITE_ROW) {
+        const std::string rowOwner = rows.Text(1);
+        // A file this copy may not write is only looked at: its newest game is shown, whoever
+        // holds it, and stays where it is.
+        if (!readOnly_ && (rowOwner == owner || (!rowOwner.empty() && held(rowOwner))))
+            continue;
+        return StoredGame{rows.Int(0), GameOf(rows, 2), rowOwner};
     }
-    {
-        // Most starts find nothing to resume: they take no write lock and sync nothing.
-        SqlStatement any(db_, "SELECT 1 FROM games WHERE state = 'playing' AND (owner IS NULL OR owner <> ?) LIMIT 1");
-        any.Bind(1, owner);
-        if (any.Step() != SQLITE_ROW)
-            return std::nullopt;
-    }
-    std::optional<StoredGame> claimed;
-    // The claim is not worth a sync at start-up: lost in a power cut, the game is merely
-    // unclaimed again. The next save of the game syncs it anyway.
-    Exec("PRAGMA synchronous = NORMAL");
-    InTransaction([&] {
-        claimed.reset();
-        SqlStatement rows(db_, "SELECT id, owner, cells, marked, played_ms, started_at, updated_at FROM games "
-                               "WHERE state = 'playing' ORDER BY updated_at DESC, id DESC");
-        SqlStatement take(db_, "UPDATE games SET owner = ? WHERE id = ?");
+    return std::nullopt;
+}
+
+bool GameDatabase::ClaimGame(const StoredGame& game, const std::string& owner,
+                             const std::function<bool(const std::string&)>& held, double now)
+{
+    bool claimed = false;
+    const bool done = InTransaction([&] {
+        claimed = false;
+        SqlStatement take(db_, "UPDATE games SET owner = ? WHERE id = ? AND state = 'playing' AND ifnull(owner, '') = ?");
+        take.Bind(1, owner).Bind(2, game.id).Bind(3, game.owner);
+        if (take.Step() != SQLITE_DONE)
+            return false;
+        claimed = sqlite3_changes(db_) == 1;
+        SqlStatement rows(db_, "SELECT id, ifnull(owner, ''), score, updated_at FROM games WHERE state = 'playing' AND id <> ?");
+        rows.Bind(1, game.id);
         SqlStatement abandon(db_, "UPDATE games SET state = 'abandoned', ended_at = ?, owner = NULL WHERE id = ?");
         SqlStatement drop(db_, "DELETE FROM games WHERE id = ?");
         int step;
@@ -472,28 +472,31 @@ std::optional<StoredGame> GameDatabase::ClaimGameToResume(const std::string& own
             const std::string rowOwner = rows.Text(1);
             if (rowOwner == owner || (!rowOwner.empty() && held(rowOwner)))
                 continue;
-            StoredGame game{rows.Int(0), GameOf(rows, 2)};
-            SqlStatement* change = &abandon;
-            if (game.game.cells.empty())
-                change = &drop; // a game without a number is no game
-            else if (!claimed)
-                change = &take;
-            if (change == &take)
-                take.Bind(1, owner).Bind(2, game.id);
-            else if (change == &drop)
-                drop.Bind(1, game.id);
+            SqlStatement& change = rows.Int(2) == 0 ? drop : abandon; // a game without a number is no game
+            if (&change == &drop)
+                drop.Bind(1, rows.Int(0));
             else // it ended when it was last played
-                abandon.Bind(1, rows.IsNull(6) ? now : rows.Real(6)).Bind(2, game.id);
-            if (change->Step() != SQLITE_DONE)
+                abandon.Bind(1, rows.IsNull(3) ? now : rows.Real(3)).Bind(2, rows.Int(0));
+            if (change.Step() != SQLITE_DONE)
                 return false;
-            change->Reset();
-            if (change == &take)
-                claimed = std::move(game);
+            change.Reset();
         }
         return step == SQLITE_DONE;
     });
-    Exec("PRAGMA synchronous = FULL");
-    return claimed;
+    return done && claimed;
+}
+
+std::optional<StoredGame> GameDatabase::ClaimGameToResume(const std::string& owner,
+                                                          const std::function<bool(const std::string&)>& held,
+                                                          double now)
+{
+    std::optional<StoredGame> found = FindGameToResume(owner, held);
+    if (!found || readOnly_)
+        return found;
+    if (!ClaimGame(*found, owner, held, now))
+        return std::nullopt;
+    found->owner = owner;
+    return found;
 }
 
 std::int64_t GameDatabase::SavePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner, double now)
@@ -501,17 +504,17 @@ std::int64_t GameDatabase::SavePlaying(std::int64_t id, const GameInProgress& ga
     std::int64_t saved = -1;
     const bool done = InTransaction([&] {
         if (game.cells.empty()) {
-            SqlStatement drop(db_, "DELETE FROM games WHERE id = ? AND state = 'playing'");
-            drop.Bind(1, id);
+            SqlStatement drop(db_, "DELETE FROM games WHERE id = ? AND state = 'playing' AND owner = ?");
+            drop.Bind(1, id).Bind(2, owner);
             saved = 0;
             return drop.Step() == SQLITE_DONE;
         }
         if (id > 0) {
-            SqlStatement update(db_, "UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, marked = ?, "
-                                     "owner = ? WHERE id = ? AND state = 'playing'");
+            SqlStatement update(db_, "UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, marked = ? "
+                                     "WHERE id = ? AND state = 'playing' AND owner = ?");
             update.Bind(1, now);
             BindGame(update, 2, game);
-            update.Bind(6, owner).Bind(7, id);
+            update.Bind(6, id).Bind(7, owner);
             if (update.Step() != SQLITE_DONE)
                 return false;
             if (sqlite3_changes(db_) == 1) {
@@ -589,7 +592,7 @@ std::optional<StoredGame> GameDatabase::Read(std::int64_t id)
     row.Bind(1, id);
     if (row.Step() != SQLITE_ROW)
         return std::nullopt;
-    return StoredGame{id, GameOf(row, 0)};
+    return StoredGame{id, GameOf(row, 0), {}};
 }
 
 } // namespace tovra

@@ -60,6 +60,7 @@ struct GameInProgress {
 struct StoredGame {
     std::int64_t id = 0;
     GameInProgress game;
+    std::string owner; // of a game in progress: the token of the copy that last held it
 };
 
 // One step of the schema: brings a database of version `from` to `from + 1`.
@@ -115,13 +116,22 @@ public:
     // Runs SQL without results; false on failure.
     bool Exec(const char* sql);
 
-    // Among the games in progress that no running copy holds (`held` says of an owner token
-    // whether its copy runs), takes the most recent with a number for `owner` and returns it;
-    // every other such game becomes abandoned. Nothing when there is none.
+    // The most recent game in progress with a number that no running copy holds (`held` says
+    // of an owner token whether its copy runs), for `owner` to resume. Reads only: the start
+    // draws it at once, and ClaimGame takes it later, off the window's thread.
+    std::optional<StoredGame> FindGameToResume(const std::string& owner,
+                                               const std::function<bool(const std::string&)>& held);
+    // Takes `game`, as FindGameToResume returned it, for `owner`, unless another copy took it
+    // meanwhile (then false, and this copy's game goes into a row of its own). Every other game
+    // in progress that no running copy holds becomes abandoned, and one without a number goes.
+    bool ClaimGame(const StoredGame& game, const std::string& owner,
+                   const std::function<bool(const std::string&)>& held, double now = UnixNow());
+    // Both at once (tests, and copies that need no quick start).
     std::optional<StoredGame> ClaimGameToResume(const std::string& owner,
                                                 const std::function<bool(const std::string&)>& held,
                                                 double now = UnixNow());
-    // Stores the game in progress of `owner` in row `id` (0: a new row); the row's id, or 0
+    // Stores the game in progress of `owner` in row `id` (0: a new row). A row that `owner`
+    // does not hold is never written: the game then goes into a new row. The row's id, or 0
     // when the game has no number (its row is then removed), or -1 on failure.
     std::int64_t SavePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner,
                              double now = UnixNow());

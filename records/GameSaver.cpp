@@ -41,12 +41,13 @@ GameSaver::GameSaver(std::unique_ptr<GameDatabase> database, std::unique_ptr<Run
     , finished_(std::move(finished))
 {
     if (resumed) {
-        playingId_ = resumed->id;
         hasNumbers_ = !resumed->game.cells.empty();
         startedAt_ = resumed->game.startedAt;
     }
     // Writes wait longer than opening did: another copy's write takes milliseconds.
     database_->SetBusyTimeout(5000);
+    if (resumed)
+        jobs_.push_back({Kind::Claim, resumed->game, resumed->owner, resumed->id});
     thread_ = std::thread([this] { run(); });
 }
 
@@ -143,6 +144,17 @@ void GameSaver::run()
 void GameSaver::write(const Job& job)
 {
     switch (job.kind) {
+    case Kind::Claim: {
+        // The token goes into a row only while this copy holds it.
+        if (!copy_->Hold())
+            return fail("cannot be written here");
+        const std::string path = database_->Path();
+        const bool claimed = database_->ClaimGame(StoredGame{job.id, job.game, job.name}, copy_->Token(),
+                                                  [&](const std::string& owner) { return RunningCopy::IsRunning(path, owner); });
+        // Taken by another copy in the meantime: this copy's game goes into a row of its own.
+        playingId_ = claimed ? job.id : 0;
+        return;
+    }
     case Kind::Save: {
         if (job.game.cells.empty() && playingId_ == 0)
             return; // no game, no row
@@ -193,14 +205,11 @@ KeptGames OpenKeptGames(const std::string& path, GameSaver::Failed failed, GameS
     kept.problem = opened.problem;
     if (!opened.database)
         return kept;
+    // Only reads here, so a start that resumes a game costs no write and no sync: the saving
+    // thread claims the game right after.
     auto copy = std::make_unique<RunningCopy>(path);
-    std::optional<StoredGame> resumed;
-    if (opened.database->ReadOnly()) {
-        resumed = opened.database->ClaimGameToResume(copy->Token(), [](const std::string&) { return true; });
-    } else if (copy->Hold()) {
-        resumed = opened.database->ClaimGameToResume(
-            copy->Token(), [&](const std::string& owner) { return RunningCopy::IsRunning(path, owner); });
-    }
+    std::optional<StoredGame> resumed = opened.database->FindGameToResume(
+        copy->Token(), [&](const std::string& owner) { return RunningCopy::IsRunning(path, owner); });
     if (resumed && CellIdsOf(resumed->game))
         kept.resumed = resumed->game;
     else

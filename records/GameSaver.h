@@ -32,7 +32,8 @@ public:
     using Finished = std::function<void(std::int64_t id)>;
 
     // Takes over `database` (only the saving thread uses it from now on) and the game the
-    // start resumed: `resumed`'s row, 0 for none.
+    // start drew: `resumed`, as FindGameToResume returned it, or null. The saving thread's
+    // first write claims it for this copy.
     GameSaver(std::unique_ptr<GameDatabase> database, std::unique_ptr<RunningCopy> copy, const StoredGame* resumed,
               Failed failed = {}, Finished finished = {});
     // Writes whatever still waits, then ends the thread.
@@ -55,11 +56,12 @@ public:
     std::int64_t WritesDone() const;
 
 private:
-    enum class Kind { Save, Finish, Name, Abandon };
+    enum class Kind { Claim, Save, Finish, Name, Abandon };
     struct Job {
         Kind kind;
         GameInProgress game;
-        std::string name;
+        std::string name; // Name: the name; Claim: the owner the game had when it was found
+        std::int64_t id = 0; // Claim: the row
     };
 
     void enqueue(Job job);

@@ -13,6 +13,13 @@
 #include <QResource>
 #include <QtEndian>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
 namespace {
 
 // One size of the window icon, straight from its uncompressed 32-bit bitmap compiled into the
@@ -24,13 +31,14 @@ QPixmap WindowIconPixmap(int size)
     const uchar* bytes = bitmap.data();
     // File header, then a header with the channel masks (version 4 or later).
     constexpr qint64 HeadersSize = 14 + 56;
-    if (!bytes || bitmap.compressionAlgorithm() != QResource::NoCompression || bitmap.size() < HeadersSize || bytes[0] != 'B' || bytes[1] != 'M')
+    if (!bytes || bitmap.compressionAlgorithm() != QResource::NoCompression || bitmap.size() < HeadersSize ||
+        bytes[0] != 'B' || bytes[1] != 'M')
         return {};
     const auto field = [bytes](int at) { return qFromLittleEndian<quint32>(bytes + at); };
     constexpr quint32 ChannelMasks = 3;
-    const bool straightBgra = Q_BYTE_ORDER == Q_LITTLE_ENDIAN && qFromLittleEndian<quint16>(bytes + 28) == 32 && field(30) == ChannelMasks &&
-                              field(54) == 0x00FF0000 && field(58) == 0x0000FF00 && field(62) == 0x000000FF &&
-                              field(66) == 0xFF000000;
+    const bool straightBgra = Q_BYTE_ORDER == Q_LITTLE_ENDIAN && qFromLittleEndian<quint16>(bytes + 28) == 32 &&
+                              field(30) == ChannelMasks && field(54) == 0x00FF0000 && field(58) == 0x0000FF00 &&
+                              field(62) == 0x000000FF && field(66) == 0xFF000000;
     const quint32 pixelsAt = field(10);
     // A positive height: the bottom row comes first.
     if (!straightBgra || qint32(field(18)) != size || qint32(field(22)) != size ||
@@ -41,16 +49,7 @@ QPixmap WindowIconPixmap(int size)
     return QPixmap::fromImage(rows.mirrored(false, true));
 }
 
-} // namespace
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
-
-namespace {
 // What the message handler needs while the application object is made: the toolkit's handler
 // takes nothing of ours, so this lives only for that moment.
 struct HeldMessage {

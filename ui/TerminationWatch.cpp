@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 namespace {
-// The handler may only write to a pipe; the window's thread reads it.
-int signalPipe[2] = {-1, -1};
+// The handler may only write to a pipe: the write end of the newest watch. Its read end is
+// watched on the window's thread.
+volatile std::sig_atomic_t signalWriteEnd = -1;
 
 void OnTerminationSignal(int)
 {
     const char byte = 1;
-    (void)!::write(signalPipe[1], &byte, 1);
+    (void)!::write(signalWriteEnd, &byte, 1);
 }
 } // namespace
 
@@ -21,10 +22,11 @@ TerminationWatch::TerminationWatch(std::function<void()> lastStep, QObject* pare
     : QObject(parent)
     , lastStep_(std::move(lastStep))
 {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // the signal keeps ending the program at once
-    notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatch::terminate);
+    signalWriteEnd = pipe_[1];
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -36,11 +38,13 @@ TerminationWatch::~TerminationWatch()
 {
     if (!notifier_)
         return;
-    std::signal(SIGTERM, SIG_DFL);
+    if (signalWriteEnd == pipe_[1]) {
+        std::signal(SIGTERM, SIG_DFL);
+        signalWriteEnd = -1;
+    }
     delete notifier_;
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
+    ::close(pipe_[0]);
+    ::close(pipe_[1]);
 }
 
 void TerminationWatch::terminate()

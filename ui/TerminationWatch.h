@@ -12,7 +12,7 @@ class TerminationWatch : public QObject {
     Q_OBJECT
 
 public:
-    // One watch at a time; `lastStep` runs on this object's thread.
+    // The newest watch is the one the signal reaches; `lastStep` runs on this object's thread.
     TerminationWatch(std::function<void()> lastStep, QObject* parent = nullptr);
     // The signal ends the program at once again.
     ~TerminationWatch() override;
@@ -22,4 +22,5 @@ private:
 
     std::function<void()> lastStep_;
     QSocketNotifier* notifier_ = nullptr;
+    int pipe_[2] = {-1, -1};
 };

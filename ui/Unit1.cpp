@@ -70,20 +70,22 @@ TForm1::TForm1(QWidget* parent)
     // While another copy saves, the window keeps painting; the player's input waits, so the
     // dialog that is saving cannot be answered twice.
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
-    FormCreate();
-    resumeKeptGame();
-}
-
-TForm1::~TForm1() = default;
-
-void TForm1::resumeKeptGame()
-{
+    // Opened before anything else opens it (the history): the first opening may create the
+    // file or bring its layout up to date, which another open connection would hold up.
     KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
         // Told on the saving thread; the box opens on the window's.
         QMetaObject::invokeMethod(
             this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
             Qt::QueuedConnection);
     });
+    FormCreate();
+    resumeKeptGame(kept);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::resumeKeptGame(KeptGames& kept)
+{
     if (!kept.problem.empty())
         QMessageBox::warning(nullptr, ApplicationTitle(), QString::fromStdString(kept.problem));
     if (kept.resumed) {

@@ -23,6 +23,7 @@ class TForm1;
 }
 namespace tovra {
 class GameSaver;
+struct KeptGames;
 }
 class BoardCursor;
 class HelpWindow;
@@ -78,8 +79,8 @@ protected:
 private:
     void createCells();
     void connectHandlers();
-    // Opens the game database and draws the game a previous run left unfinished, if any.
-    void resumeKeptGame();
+    // Draws the game a previous run left unfinished, if any, and keeps saving from now on.
+    void resumeKeptGame(tovra::KeptGames& kept);
     std::int64_t playedMs();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();

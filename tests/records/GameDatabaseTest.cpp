@@ -256,6 +256,27 @@ TEST_P(ClaimTest, ResumesTheMostRecentGameNoRunningCopyHolds)
 INSTANTIATE_TEST_SUITE_P(GameDatabase, ClaimTest, ::testing::ValuesIn(ClaimCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
+// Two copies started at once both find the same game; only one takes it, and the other one's
+// saves go into a row of their own.
+TEST(GameDatabaseRows, TwoCopiesThatFoundTheSameGameNeverWriteIntoOneRow)
+{
+    TempDir dir;
+    auto database = OpenGameDatabase(dir.Path("games.db")).database;
+    const std::int64_t left = database->SavePlaying(0, Played({1, 2}), "dead");
+    const auto nobody = [](const std::string&) { return false; };
+    const auto foundByA = database->FindGameToResume("aa", nobody);
+    const auto foundByB = database->FindGameToResume("bb", nobody);
+    ASSERT_TRUE(foundByA && foundByB);
+    EXPECT_EQ(foundByB->id, left);
+    EXPECT_TRUE(database->ClaimGame(*foundByA, "aa", nobody));
+    EXPECT_FALSE(database->ClaimGame(*foundByB, "bb", [](const std::string& owner) { return owner == "aa"; }));
+    EXPECT_EQ(database->SavePlaying(left, Played({1, 2, 3}), "aa"), left);
+    const std::int64_t ownRow = database->SavePlaying(left, Played({1, 2, 4}), "bb");
+    EXPECT_GT(ownRow, left);
+    EXPECT_EQ(database->Read(left)->game.cells, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(database->Read(ownRow)->game.cells, (std::vector<std::uint8_t>{1, 2, 4}));
+}
+
 TEST(GameDatabaseRows, EndedAndEmptyGamesAreNotResumed)
 {
     TempDir dir;
