@@ -71,6 +71,9 @@ bool MakeHistory(const std::string& path, int games, unsigned seed)
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
         return false;
     sqlite3_exec(db, tovra::GameDatabaseSchemaV1, nullptr, nullptr, nullptr);
+    // The game's own open then takes it as it is, neither upgraded nor set aside.
+    const std::string version = "PRAGMA user_version = " + std::to_string(tovra::GameDatabaseVersion);
+    sqlite3_exec(db, version.c_str(), nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db,

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -113,12 +114,19 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setColumnWidth(HistoryTableModel::DateColumn, 124);
-    list_->setColumnWidth(HistoryTableModel::ScoreColumn, 42);
-    list_->setColumnWidth(HistoryTableModel::EndColumn, 82);
+    // Widths from the texts, not from every row: measuring 10,000 rows would slow the opening.
+    const QFontMetrics metrics = list_->fontMetrics();
+    const int dateWidth = metrics.horizontalAdvance(GameDateText(model_->GameAt(0))) + 14;
+    const int endWidth = metrics.horizontalAdvance(QStringLiteral("No move left")) + 14;
+    const int scoreWidth = metrics.horizontalAdvance(QStringLiteral("Score")) + 18;
+    list_->setColumnWidth(HistoryTableModel::DateColumn, dateWidth);
+    list_->setColumnWidth(HistoryTableModel::ScoreColumn, scoreWidth);
+    list_->setColumnWidth(HistoryTableModel::EndColumn, endWidth);
     list_->setSortingEnabled(true);
     list_->sortByColumn(HistoryTableModel::DateColumn, Qt::DescendingOrder);
-    list_->setMinimumSize(340, 150);
+    list_->setMinimumSize(dateWidth + scoreWidth + endWidth + metrics.horizontalAdvance(QStringLiteral("Name")) * 3 +
+                              list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+                          150);
     list_->selectRow(0);
     list_->installEventFilter(this);
     connect(list_, &QTableView::doubleClicked, this, [this] { ReplaySelectedGame(); });
@@ -167,8 +175,9 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
         if (const int count = stats_.gamesByLastReachable[static_cast<std::size_t>(number)])
             lossList += QStringLiteral("%1after %2: %3").arg(lossList.isEmpty() ? "" : "; ").arg(number).arg(GamesText(count));
     }
-    addChart(right, QStringLiteral("Where 100 was lost: the last number after which it could be reached"), losses_,
-             stats_.lossesKnown ? QStringLiteral("Where 100 was lost, in %1").arg(GamesText(stats_.lossesKnown))
+    addChart(right, QStringLiteral("Where 100 was lost"), losses_,
+             stats_.lossesKnown ? QStringLiteral("Where 100 was lost, in %1: the last number after which it could be reached")
+                                      .arg(GamesText(stats_.lossesKnown))
                                 : QStringLiteral("100 was not lost in any game worked out so far"),
              lossList);
 

@@ -80,6 +80,8 @@ TForm1::TForm1(QWidget* parent)
     });
     FormCreate();
     resumeKeptGame(kept);
+    // After the game database has been opened (and made, on the first start), on its own thread.
+    startHistoryUpkeep();
 }
 
 TForm1::~TForm1() = default;
@@ -208,12 +210,17 @@ void TForm1::FormCreate()
     } catch (const IoError& error) {
         // The window still opens and is playable; the panels keep their layout texts.
         QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromStdString(error.BoxText()));
-        // record.dat's games wait for a start that can read it.
-        history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, std::nullopt);
         return;
     }
+    bestTableRead_ = true;
     StartupReset(game_, *board_);
-    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName, bestTable_);
+}
+
+void TForm1::startHistoryUpkeep()
+{
+    // record.dat's games wait for a start that can read it.
+    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName,
+                                               bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 
 // Every action on the board tells the reachability check, which drops its suggestion and a

@@ -78,6 +78,7 @@ protected:
 
 private:
     void createCells();
+    void startHistoryUpkeep();
     void connectHandlers();
     // Draws the game a previous run left unfinished, if any, and keeps saving from now on.
     void resumeKeptGame(tovra::KeptGames& kept);
@@ -96,6 +97,7 @@ private:
     QPointer<HelpWindow> help_;
     // Takes record.dat's games into the history once and works out where each game lost 100.
     std::unique_ptr<tovra::HistoryUpkeep> history_;
+    bool bestTableRead_ = false;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;

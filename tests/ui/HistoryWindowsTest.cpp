@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(window.ScoresChart()->accessibleDescription(), QString("Score: games. 100: 1 game; 5: 1 game; 2: 1 game"));
         QCOMPARE(window.RecentChart()->Scores(), (std::vector<int>{100, 5, 2}));
         QCOMPARE(window.RecentChart()->accessibleDescription(), QString("100, 5, 2"));
-        QCOMPARE(window.LossChart()->accessibleName(), QString("Where 100 was lost, in 1 game"));
+        QCOMPARE(window.LossChart()->accessibleName(), QString("Where 100 was lost, in 1 game: the last number after which it could be reached"));
         QCOMPARE(window.LossChart()->accessibleDescription(), QString("after 4: 1 game"));
     }
 

@@ -29,6 +29,18 @@ QStringList Entries(const QMenu* menu)
     return entries;
 }
 
+// True when `wanted` appears within `entries` in this order, perhaps with others between.
+bool InOrder(const QStringList& entries, const QStringList& wanted)
+{
+    qsizetype at = 0;
+    for (const QString& entry : entries)
+        if (at < wanted.size() && entry == wanted[at])
+            ++at;
+    if (at != wanted.size())
+        qWarning() << "entries" << entries << "lack, in order," << wanted;
+    return at == wanted.size();
+}
+
 QString KeyListOfTheHelp()
 {
     QFile help(QStringLiteral(":/help/tovratovratovra.html"));
@@ -68,13 +80,14 @@ private slots:
     void menusKeepTheirTextsAndKeys()
     {
         TForm1 form;
-        QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("File1")), (QStringList{"New game", "-", "Close"}));
-        QCOMPARE(Entries(form.menuBar()->findChild<QMenu*>("N2")),
-                 (QStringList{"Help", "Keys", "Can 100 still be reached?", "Best 20", "Statistics", "-", "About"}));
+        // Entries added later may stand between them; these keep their order.
+        QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("File1")), {"New game", "-", "Close"}));
+        QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("N2")),
+                        {"Help", "Keys", "Can 100 still be reached?", "Best 20", "Statistics", "-", "About"}));
         QStringList titles;
         for (QAction* menu : form.menuBar()->actions())
             titles << Shown(menu->text());
-        QCOMPARE(titles, (QStringList{"File", "Edit", "?"}));
+        QVERIFY(InOrder(titles, {"File", "Edit", "?"}));
         const QList<std::pair<const char*, QString>> keys{{"Nuovapartita1", "F2"}, {"Esci1", "Esc"}, {"Help1", "F1"},
                                                           {"Raggiungibile1", "F3"}, {"Migliori201", ""},
                                                           {"About1", ""}};
