@@ -1,5 +1,7 @@
 #include "HistogramChart.h"
 
+#include "ChartCanvas.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -32,18 +34,12 @@ void HistogramChart::SetColors(const QColor& color, const QColor& highlight, int
 
 void HistogramChart::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    // Work in device pixels: integer rectangles there are sharp at 1x, 1.5x and 2x alike.
-    const qreal ratio = devicePixelRatioF();
-    painter.scale(1 / ratio, 1 / ratio);
-    const int width = qRound(this->width() * ratio);
-    const int height = qRound(this->height() * ratio);
-    const auto px = [ratio](qreal logical) { return qRound(logical * ratio); };
-
-    QFont small = font();
-    small.setPixelSize(std::max(1, px(10)));
-    painter.setFont(small);
-    const QFontMetrics metrics(small);
+    ChartCanvas canvas(this);
+    QPainter& painter = canvas.painter;
+    const int width = canvas.width;
+    const int height = canvas.height;
+    const auto px = [&canvas](qreal logical) { return canvas.Px(logical); };
+    const QFontMetrics& metrics = canvas.metrics;
     const int highest = counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
     const QString top = QString::number(highest);
 

@@ -1,5 +1,7 @@
 #include "ScoreTimelineChart.h"
 
+#include "ChartCanvas.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -30,17 +32,12 @@ void ScoreTimelineChart::SetColors(const QColor& line, const QColor& hundred)
 
 void ScoreTimelineChart::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    const qreal ratio = devicePixelRatioF();
-    painter.scale(1 / ratio, 1 / ratio);
-    const int width = qRound(this->width() * ratio);
-    const int height = qRound(this->height() * ratio);
-    const auto px = [ratio](qreal logical) { return qRound(logical * ratio); };
-
-    QFont small = font();
-    small.setPixelSize(std::max(1, px(10)));
-    painter.setFont(small);
-    const QFontMetrics metrics(small);
+    ChartCanvas canvas(this);
+    QPainter& painter = canvas.painter;
+    const int width = canvas.width;
+    const int height = canvas.height;
+    const auto px = [&canvas](qreal logical) { return canvas.Px(logical); };
+    const QFontMetrics& metrics = canvas.metrics;
     const int labelWidth = metrics.horizontalAdvance(QStringLiteral("100"));
 
     const QRect area(QPoint(px(4) + labelWidth, px(2) + metrics.height() / 2),

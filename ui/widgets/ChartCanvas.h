@@ -1,0 +1,22 @@
+#pragma once
+// The painter set-up the charts share: they draw in device pixels, where integer rectangles
+// are sharp at 1x, 1.5x and 2x alike, with a small label font scaled to match.
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+class QWidget;
+
+struct ChartCanvas {
+    explicit ChartCanvas(QWidget* widget);
+
+    // A length in logical pixels, rounded to whole device pixels.
+    int Px(qreal logical) const { return qRound(logical * ratio); }
+
+    QPainter painter;
+    const qreal ratio;
+    const int width;
+    const int height;
+    const QFont small;
+    const QFontMetrics metrics;
+};
