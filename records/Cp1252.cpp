@@ -109,4 +109,20 @@ std::string Utf8ToCp1252(std::string_view utf8, std::size_t maxCharacters)
     return out;
 }
 
+std::string TerminalSafeName(std::string_view name)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
+            shown += '?';
+            ++i;
+        } else {
+            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
+        }
+    }
+    return shown;
+}
+
 } // namespace tovra

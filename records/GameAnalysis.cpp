@@ -3,6 +3,7 @@
 #include "core/BoardTraversal.h"
 #include "core/GameState.h"
 #include "core/Solver.h"
+#include "records/Cp1252.h"
 #include "records/RecordFile.h"
 
 #include <algorithm>
@@ -19,23 +20,11 @@ bool IsStep(int from, int to)
     return IsMoveShape(std::abs(from % BoardSize - to % BoardSize), std::abs(from / BoardSize - to / BoardSize));
 }
 
-// The stored name for a terminal: control characters (which a foreign file may hold, and
-// which would drive the terminal) become '?', and the name is padded to its column. The
-// name is UTF-8 from a single-byte code page, so every character is one column wide.
+// The stored name for a terminal, padded to its column. The name is UTF-8 from a single-byte
+// code page, so every character is one column wide.
 std::string NameColumn(const BestRecord& record)
 {
-    const std::string name = RecordName(record);
-    std::string shown;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
-            shown += '?';
-            ++i;
-        } else {
-            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
-        }
-    }
+    std::string shown = TerminalSafeName(RecordName(record));
     const auto characters = static_cast<std::size_t>(
         std::count_if(shown.begin(), shown.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     if (characters < NameColumnWidth)

@@ -2,6 +2,7 @@
 
 #include "core/CellId.h"
 #include "core/Solver.h"
+#include "records/Cp1252.h"
 
 #include <sqlite3.h>
 
@@ -75,23 +76,6 @@ const char* OutcomeText(GameEnd end)
     return "abandoned";
 }
 
-// A name for a terminal: control characters (a name is whatever the file held) become '?'.
-std::string Printable(const std::string& name)
-{
-    std::string shown;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
-            shown += '?';
-            ++i;
-        } else {
-            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
-        }
-    }
-    return shown;
-}
-
 std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
@@ -123,7 +107,7 @@ void WriteText(const std::vector<HistoryGame>& games, std::ostream& out)
         << "Reachable until  Name\n";
     for (const HistoryGame& game : games) {
         const std::string until = game.lastReachable ? std::to_string(*game.lastReachable) : "?";
-        std::string name = Printable(game.name);
+        std::string name = TerminalSafeName(game.name);
         if (game.imported)
             name += name.empty() ? "(from record.dat)" : " (from record.dat)";
         out << Padded(EndText(game, false), 17) << "  " << Padded(std::to_string(game.Score()), 5, true) << "  "
