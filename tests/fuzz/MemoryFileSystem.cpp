@@ -99,6 +99,29 @@ int MemoryFileSystem::Begin(Call call)
     return failError == 0 ? 1 : -failError;
 }
 
+MemoryFileSystem::OpenFile* MemoryFileSystem::BeginOnFile(Call call, int fd, int& fault, bool writing)
+{
+    // The call is counted even on a bad descriptor, and a bad descriptor wins over an
+    // injected failure.
+    fault = Begin(call);
+    OpenFile* file = FileOf(fd);
+    if (!file || (writing && !file->writable))
+        fault = -EBADF;
+    return fault < 0 ? nullptr : file;
+}
+
+int MemoryFileSystem::BeginFolderChange(Call call, const std::string& path, bool destinationInFolder)
+{
+    if (const int fault = Begin(call); fault < 0)
+        return fault;
+    const int entry = EntryOf(path);
+    if (entry < 0 || !destinationInFolder)
+        return -ENOENT;
+    if (!folderWritable_)
+        return -EACCES;
+    return entry;
+}
+
 int MemoryFileSystem::EntryOf(const std::string& path) const
 {
     if (!path.starts_with(FolderPrefix))
@@ -216,11 +239,9 @@ int MemoryFileSystem::Transfer(OpenFile& file, std::size_t size, int fault) cons
 
 ssize_t MemoryFileSystem::Read(int fd, void* buffer, std::size_t size)
 {
-    const int fault = Begin(ReadCall);
-    OpenFile* file = FileOf(fd);
+    int fault = 0;
+    OpenFile* file = BeginOnFile(ReadCall, fd, fault);
     if (!file)
-        return -EBADF;
-    if (fault < 0)
         return fault;
     const int allowed = Transfer(*file, size, fault);
     if (allowed < 0)
@@ -252,11 +273,9 @@ ssize_t MemoryFileSystem::WriteAt(int fd, const void* buffer, std::size_t size, 
 
 ssize_t MemoryFileSystem::WriteBytes(Call call, int fd, const void* buffer, std::size_t size, off_t offset)
 {
-    const int fault = Begin(call);
-    OpenFile* file = FileOf(fd);
-    if (!file || !file->writable)
-        return -EBADF;
-    if (fault < 0)
+    int fault = 0;
+    OpenFile* file = BeginOnFile(call, fd, fault, true);
+    if (!file)
         return fault;
     const int allowed = Transfer(*file, size, fault);
     if (allowed < 0)
@@ -280,11 +299,9 @@ ssize_t MemoryFileSystem::WriteBytes(Call call, int fd, const void* buffer, std:
 
 int MemoryFileSystem::Truncate(int fd, off_t size)
 {
-    const int fault = Begin(TruncateCall);
-    OpenFile* file = FileOf(fd);
-    if (!file || !file->writable)
-        return -EBADF;
-    if (fault < 0)
+    int fault = 0;
+    OpenFile* file = BeginOnFile(TruncateCall, fd, fault, true);
+    if (!file)
         return fault;
     Node& node = nodes_[static_cast<std::size_t>(file->node)];
     if (node.kind != FileKind::Regular)
@@ -332,11 +349,9 @@ void Describe(FileStatus& status, FileKind kind, mode_t mode, uid_t owner, ino_t
 
 int MemoryFileSystem::Status(int fd, FileStatus& status)
 {
-    const int fault = Begin(StatusCall);
-    OpenFile* file = FileOf(fd);
+    int fault = 0;
+    OpenFile* file = BeginOnFile(StatusCall, fd, fault);
     if (!file)
-        return -EBADF;
-    if (fault < 0)
         return fault;
     const Node& node = nodes_[static_cast<std::size_t>(file->node)];
     Describe(status, node.kind, node.mode, node.owner, node.inode, static_cast<off_t>(node.bytes.size()), node.modified);
@@ -357,11 +372,9 @@ int MemoryFileSystem::StatusOf(const std::string& path, FileStatus& status)
 
 int MemoryFileSystem::SetPermissions(int fd, mode_t permissions)
 {
-    const int fault = Begin(SetPermissionsCall);
-    OpenFile* file = FileOf(fd);
+    int fault = 0;
+    OpenFile* file = BeginOnFile(SetPermissionsCall, fd, fault);
     if (!file)
-        return -EBADF;
-    if (fault < 0)
         return fault;
     Node& node = nodes_[static_cast<std::size_t>(file->node)];
     if (node.owner != user)
@@ -372,11 +385,9 @@ int MemoryFileSystem::SetPermissions(int fd, mode_t permissions)
 
 int MemoryFileSystem::SetOwner(int fd, uid_t owner, gid_t)
 {
-    const int fault = Begin(SetOwnerCall);
-    OpenFile* file = FileOf(fd);
+    int fault = 0;
+    OpenFile* file = BeginOnFile(SetOwnerCall, fd, fault);
     if (!file)
-        return -EBADF;
-    if (fault < 0)
         return fault;
     Node& node = nodes_[static_cast<std::size_t>(file->node)];
     if (owner != node.owner) // no user may give a file away
@@ -386,11 +397,9 @@ int MemoryFileSystem::SetOwner(int fd, uid_t owner, gid_t)
 
 int MemoryFileSystem::TryLock(int fd)
 {
-    const int fault = Begin(TryLockCall);
-    OpenFile* file = FileOf(fd);
+    int fault = 0;
+    OpenFile* file = BeginOnFile(TryLockCall, fd, fault);
     if (!file)
-        return -EBADF;
-    if (fault < 0)
         return fault;
     Node& node = nodes_[static_cast<std::size_t>(file->node)];
     if (node.lockedBy != 0 && node.lockedBy != file->id)
@@ -401,13 +410,9 @@ int MemoryFileSystem::TryLock(int fd)
 
 int MemoryFileSystem::Rename(const std::string& from, const std::string& to)
 {
-    if (const int fault = Begin(RenameCall); fault < 0)
-        return fault;
-    const int source = EntryOf(from);
-    if (source < 0 || !to.starts_with(FolderPrefix))
-        return -ENOENT;
-    if (!folderWritable_)
-        return -EACCES;
+    const int source = BeginFolderChange(RenameCall, from, to.starts_with(FolderPrefix));
+    if (source < 0)
+        return source;
     const int node = entries_[static_cast<std::size_t>(source)].node;
     if (const int existing = EntryOf(to); existing >= 0) {
         const FileKind kind = nodes_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(existing)].node)].kind;
@@ -422,26 +427,18 @@ int MemoryFileSystem::Rename(const std::string& from, const std::string& to)
 
 int MemoryFileSystem::Unlink(const std::string& path)
 {
-    if (const int fault = Begin(UnlinkCall); fault < 0)
-        return fault;
-    const int entry = EntryOf(path);
+    const int entry = BeginFolderChange(UnlinkCall, path);
     if (entry < 0)
-        return -ENOENT;
-    if (!folderWritable_)
-        return -EACCES;
+        return entry;
     entries_.erase(entries_.begin() + entry);
     return 0;
 }
 
 int MemoryFileSystem::Link(const std::string& from, const std::string& to)
 {
-    if (const int fault = Begin(LinkCall); fault < 0)
-        return fault;
-    const int source = EntryOf(from);
-    if (source < 0 || !to.starts_with(FolderPrefix))
-        return -ENOENT;
-    if (!folderWritable_)
-        return -EACCES;
+    const int source = BeginFolderChange(LinkCall, from, to.starts_with(FolderPrefix));
+    if (source < 0)
+        return source;
     if (EntryOf(to) >= 0)
         return -EEXIST;
     entries_.push_back({to.substr(FolderPrefix.size()), entries_[static_cast<std::size_t>(source)].node});

@@ -104,6 +104,13 @@ private:
     // Counts the call and runs what is due before it: 0, or the -errno it is to fail with
     // (1 for half a transfer).
     int Begin(Call call);
+    // Begin for a call on a descriptor: the open file, or nothing with `fault` set to -EBADF
+    // (an unknown descriptor, or one not open for writing when `writing`) or to the injected
+    // failure. On success `fault` is Begin's 0 or 1.
+    OpenFile* BeginOnFile(Call call, int fd, int& fault, bool writing = false);
+    // Begin for a call that changes the folder: the entry of `path`, or -ENOENT (no such entry,
+    // or a destination outside the folder), -EACCES for a read-only folder, or the injected failure.
+    int BeginFolderChange(Call call, const std::string& path, bool destinationInFolder = true);
     // The entry for a name in the folder, or -1; the node a name leads to, links followed, or -1.
     int EntryOf(const std::string& path) const;
     int Follow(const std::string& path) const;
