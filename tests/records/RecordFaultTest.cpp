@@ -21,16 +21,6 @@ namespace {
 using namespace tovra::testing;
 using Call = FaultyFileSystem::Call;
 
-BestRecord Game(const std::string& name, int score)
-{
-    BestRecord record;
-    SetRecordName(record, name);
-    record.Score = static_cast<std::uint8_t>(score);
-    record.SetDate(45000.0);
-    record.SetSchemeAt(1, 1, 1);
-    return record;
-}
-
 BestTable TableOf(const std::vector<BestRecord>& games)
 {
     BestTable table = FreshTable();
@@ -96,7 +86,7 @@ TEST_P(PlayersCopyTest, CopyOfThePlayerSurvivesStartUpAndSave)
     RecordFile file(dir.Path());
     BestTable table;
     file.Load(table);
-    ASSERT_EQ(Finish(file, table, Game("Kept", 50)), SaveOutcome::Saved);
+    ASSERT_EQ(Finish(file, table, FinishedGame("Kept", 50)), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(dir.Path(GetParam())), PatternBytes(TableSize));
 }
 
@@ -113,7 +103,7 @@ class SameLockTest : public ::testing::TestWithParam<AtOldLockName> {};
 TEST_P(SameLockTest, SaveWaitsForTheCopyHoldingTheFileAndThenSaysSo)
 {
     TempDir dir;
-    const Bytes before = TableBytes(TableOf({Game("Theirs", 60)}));
+    const Bytes before = TableBytes(TableOf({FinishedGame("Theirs", 60)}));
     WriteFile(dir.Path(), before);
     const std::string lockName = dir.Path("record.dat.lock");
     switch (GetParam()) {
@@ -132,7 +122,7 @@ TEST_P(SameLockTest, SaveWaitsForTheCopyHoldingTheFileAndThenSaysSo)
     file.Load(table);
     OtherCopyHolding other(dir.Path());
 
-    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, Game("Mine", 70)); }),
+    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, FinishedGame("Mine", 70)); }),
               IoError::AnotherCopySaving("record.dat").BoxText());
     EXPECT_EQ(ReadFile(dir.Path()), before);
 }
@@ -156,7 +146,7 @@ TEST_P(LockRefusedTest, SaveWithoutTheLockWritesNothing)
     file.Load(table);
     files.Fail(Call::TryLock, GetParam(), files.Calls(Call::TryLock) + 1);
 
-    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, Game("Mine", 70)); }),
+    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, FinishedGame("Mine", 70)); }),
               IoError::CannotLock("record.dat", GetParam()).BoxText());
     EXPECT_EQ(ReadFile(dir.Path()), before);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
@@ -193,7 +183,7 @@ TEST_P(OwnerTest, SaveKeepsOwnerGroupAndMode)
         RecordFile file(dir.Path());
         BestTable table;
         file.Load(table);
-        out.skipped = Finish(file, table, Game("Mine", 70)) != SaveOutcome::Saved;
+        out.skipped = Finish(file, table, FinishedGame("Mine", 70)) != SaveOutcome::Saved;
         out.table = EncodeTable(table);
     });
 
@@ -220,7 +210,7 @@ class CutShortTest : public ::testing::TestWithParam<std::size_t> {};
 TEST_P(CutShortTest, NothingIsMergedIntoAFileCutShortAfterStartUp)
 {
     TempDir dir;
-    WriteFile(dir.Path(), TableBytes(TableOf({Game("Stored", 80)})));
+    WriteFile(dir.Path(), TableBytes(TableOf({FinishedGame("Stored", 80)})));
     RecordFile file(dir.Path());
     BestTable table;
     file.Load(table);
@@ -228,7 +218,7 @@ TEST_P(CutShortTest, NothingIsMergedIntoAFileCutShortAfterStartUp)
     cut.resize(GetParam());
     WriteFile(dir.Path(), cut);
 
-    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, Game("Mine", 70)); }), "Read beyond end of file.");
+    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, FinishedGame("Mine", 70)); }), "Read beyond end of file.");
     EXPECT_EQ(ReadFile(dir.Path()), cut);
 }
 
@@ -252,7 +242,7 @@ TEST_P(RetryTest, RetryAfterAFailedOverwriteStoresTheGameOnce)
     TempDir dir;
     std::vector<BestRecord> stored;
     for (int k = 0; k < 10; ++k)
-        stored.push_back(Game("Stored " + std::to_string(k), 90 - k));
+        stored.push_back(FinishedGame("Stored " + std::to_string(k), 90 - k));
     WriteFile(dir.Path(), TableBytes(TableOf(stored)));
     FaultyFileSystem files;
     files.Fail(Call::CreateExclusive, EACCES); // the folder refuses a new file: overwrite in place
@@ -264,7 +254,7 @@ TEST_P(RetryTest, RetryAfterAFailedOverwriteStoresTheGameOnce)
         files.LimitDiskSpace(row.room);
     else
         files.Fail(row.call, row.error, files.Calls(row.call) + 1);
-    const BestRecord game = Game("Mine", 95);
+    const BestRecord game = FinishedGame("Mine", 95);
 
     EXPECT_NE(ErrorTextOf([&] { Finish(file, table, game); }), "");
     files.LimitDiskSpace(static_cast<std::size_t>(-1));
@@ -287,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(Failures, RetryTest,
 TEST(RetryTest, AnotherCopysSaveOfTheHalfWrittenFileKeepsBothGamesOnce)
 {
     TempDir dir;
-    WriteFile(dir.Path(), TableBytes(TableOf({Game("Stored", 80)})));
+    WriteFile(dir.Path(), TableBytes(TableOf({FinishedGame("Stored", 80)})));
     FaultyFileSystem files;
     files.Fail(Call::CreateExclusive, EACCES);
     RecordFile mine(dir.Path(), files);
@@ -297,15 +287,15 @@ TEST(RetryTest, AnotherCopysSaveOfTheHalfWrittenFileKeepsBothGamesOnce)
     mine.Load(myTable);
     theirs.Load(theirTable);
     files.Fail(Call::Sync, EIO); // our whole table is written, the sync fails
-    const BestRecord myGame = Game("Mine", 95);
+    const BestRecord myGame = FinishedGame("Mine", 95);
     EXPECT_NE(ErrorTextOf([&] { Finish(mine, myTable, myGame); }), "");
 
     // The other copy reads our table, adds its game and saves before we try again.
-    ASSERT_EQ(Finish(theirs, theirTable, Game("Theirs", 85)), SaveOutcome::Saved);
+    ASSERT_EQ(Finish(theirs, theirTable, FinishedGame("Theirs", 85)), SaveOutcome::Saved);
     files.Fail(Call::CreateExclusive, EACCES, files.Calls(Call::CreateExclusive) + 1);
     ASSERT_EQ(mine.Save(myTable, myGame), SaveOutcome::Saved);
 
-    const BestTable all = TableOf({myGame, Game("Theirs", 85), Game("Stored", 80)});
+    const BestTable all = TableOf({myGame, FinishedGame("Theirs", 85), FinishedGame("Stored", 80)});
     EXPECT_EQ(myTable, all);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(all));
 }
@@ -338,7 +328,7 @@ TEST_P(WaitTest, WaitForAnotherCopyIsBoundedAndServesTheWindow)
     });
     const std::int64_t start = files.NowMs();
 
-    const std::string error = ErrorTextOf([&] { Finish(file, table, Game("Mine", 70)); });
+    const std::string error = ErrorTextOf([&] { Finish(file, table, FinishedGame("Mine", 70)); });
 
     if (GetParam().releaseAfter == 0) {
         EXPECT_EQ(error, IoError::AnotherCopySaving("record.dat").BoxText());
@@ -348,7 +338,7 @@ TEST_P(WaitTest, WaitForAnotherCopyIsBoundedAndServesTheWindow)
     } else {
         EXPECT_EQ(error, "");
         EXPECT_EQ(waits, GetParam().releaseAfter);
-        EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf({Game("Mine", 70)})));
+        EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf({FinishedGame("Mine", 70)})));
     }
 }
 
@@ -397,12 +387,12 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
     BestTable table;
     EXPECT_EQ(ErrorTextOf([&] { file.Load(table); }), expected);
     EXPECT_EQ(table, FreshTable());
-    EXPECT_EQ(Finish(file, table, Game("Mine", 70)), SaveOutcome::Skipped);
+    EXPECT_EQ(Finish(file, table, FinishedGame("Mine", 70)), SaveOutcome::Skipped);
     // A copy that started before the name changed is told at its save, except for the null
     // device, which means no scores are kept.
     RecordFile earlier(path);
     BestTable earlierTable = FreshTable();
-    EXPECT_EQ(ErrorTextOf([&] { Finish(earlier, earlierTable, Game("Mine", 70)); }), expected);
+    EXPECT_EQ(ErrorTextOf([&] { Finish(earlier, earlierTable, FinishedGame("Mine", 70)); }), expected);
 
     const struct stat after = StatusOf(path);
     EXPECT_EQ(after.st_mode, before.st_mode);
@@ -444,7 +434,7 @@ TEST(MessageTest, TemporaryFileRemovedBySomeoneElseIsSaidSo)
                 unlink(dir.Path(entry).c_str());
     };
 
-    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, Game("Mine", 70)); }),
+    EXPECT_EQ(ErrorTextOf([&] { Finish(file, table, FinishedGame("Mine", 70)); }),
               IoError::TemporaryFileRemoved("record.dat").BoxText());
     EXPECT_EQ(ReadFile(dir.Path()), before);
 }
@@ -466,7 +456,7 @@ TEST(StartUpTest, ChangeBetweenTheReadAndItsCloseIsSeenByTheNextRefresh)
 {
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(FreshTable()));
-    const BestTable theirs = TableOf({Game("Theirs", 60)});
+    const BestTable theirs = TableOf({FinishedGame("Theirs", 60)});
     FaultyFileSystem files;
     files.beforeCall = [&](Call call, int count) {
         if (call == Call::Close && count == 1) { // the file just read: another copy replaces it

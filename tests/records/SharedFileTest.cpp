@@ -23,17 +23,6 @@ namespace {
 
 using namespace tovra::testing;
 
-// A finished game, told apart by its name and score.
-BestRecord Game(const std::string& name, int score)
-{
-    BestRecord record;
-    SetRecordName(record, name);
-    record.Score = static_cast<std::uint8_t>(score);
-    record.SetDate(45000.0);
-    record.SetSchemeAt(1, 1, 1);
-    return record;
-}
-
 // What the end-of-game dialog does: the game enters this copy's table, then the file.
 SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game)
 {
@@ -73,15 +62,15 @@ TEST_F(TwoCopiesTest, BothCopiesGamesAreKept)
 {
     // The copies save games in turn, each from its own table.
 
-    EXPECT_EQ(Finish(first, firstTable, Game("First", 30)), SaveOutcome::Saved);
-    EXPECT_EQ(Finish(second, secondTable, Game("Second", 40)), SaveOutcome::Saved);
-    const BestTable both = TableOf({Game("Second", 40), Game("First", 30)});
+    EXPECT_EQ(Finish(first, firstTable, FinishedGame("First", 30)), SaveOutcome::Saved);
+    EXPECT_EQ(Finish(second, secondTable, FinishedGame("Second", 40)), SaveOutcome::Saved);
+    const BestTable both = TableOf({FinishedGame("Second", 40), FinishedGame("First", 30)});
     EXPECT_EQ(secondTable, both); // the Best 20 window that follows shows both games
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(both));
 
     // The first copy's table is stale now; its next save still keeps the second game.
-    EXPECT_EQ(Finish(first, firstTable, Game("Third", 35)), SaveOutcome::Saved);
-    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf({Game("Second", 40), Game("Third", 35), Game("First", 30)})));
+    EXPECT_EQ(Finish(first, firstTable, FinishedGame("Third", 35)), SaveOutcome::Saved);
+    EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf({FinishedGame("Second", 40), FinishedGame("Third", 35), FinishedGame("First", 30)})));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
 }
 
@@ -89,11 +78,11 @@ TEST_F(TwoCopiesTest, GameThatNoLongerRanksInTheNewerTableIsNotWritten)
 {
     std::vector<BestRecord> twenty;
     for (int k = 0; k < RecordCount; ++k)
-        twenty.push_back(Game("High " + std::to_string(k), 90 - k));
+        twenty.push_back(FinishedGame("High " + std::to_string(k), 90 - k));
     ASSERT_EQ(SaveBestTable(TableOf(twenty), dir.Path()), SaveOutcome::Saved);
     first.Refresh(firstTable);
 
-    EXPECT_EQ(Finish(second, secondTable, Game("Low", 10)), SaveOutcome::NoLongerRanks);
+    EXPECT_EQ(Finish(second, secondTable, FinishedGame("Low", 10)), SaveOutcome::NoLongerRanks);
     EXPECT_EQ(secondTable, TableOf(twenty));
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf(twenty)));
 }
@@ -102,7 +91,7 @@ TEST_F(TwoCopiesTest, RefreshReadsTheFileOnlyWhenItChanged)
 {
     EXPECT_FALSE(first.Refresh(firstTable));
 
-    ASSERT_EQ(Finish(second, secondTable, Game("Second", 40)), SaveOutcome::Saved);
+    ASSERT_EQ(Finish(second, secondTable, FinishedGame("Second", 40)), SaveOutcome::Saved);
     EXPECT_TRUE(first.Refresh(firstTable));
     EXPECT_EQ(firstTable, secondTable);
     EXPECT_FALSE(first.Refresh(firstTable));
@@ -132,7 +121,7 @@ TEST(TwoProcessesTest, SavingAtOnceLoseNoGame)
             for (int game = 0; game < 20; ++game) {
                 try {
                     const int score = 1 + 2 * game + copy;
-                    Finish(copies[copy], tables[copy], Game("Copy " + std::to_string(copy), score));
+                    Finish(copies[copy], tables[copy], FinishedGame("Copy " + std::to_string(copy), score));
                 } catch (const IoError&) {
                     ++failures;
                 }
@@ -149,7 +138,7 @@ TEST(TwoProcessesTest, SavingAtOnceLoseNoGame)
 
     std::vector<BestRecord> best;
     for (int score = 40; score > 20; --score)
-        best.push_back(Game("Copy " + std::to_string((score - 1) % 2), score));
+        best.push_back(FinishedGame("Copy " + std::to_string((score - 1) % 2), score));
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(TableOf(best)));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
 }
@@ -173,7 +162,7 @@ class UnreadableAtStartTest : public ::testing::TestWithParam<Unreadable> {};
 TEST_P(UnreadableAtStartTest, UnreadableFileKeepsItsBytesAfterAGameIsSaved)
 {
     TempDir dir;
-    const Bytes content = TableBytes(TableOf({Game("Stored", 80)}));
+    const Bytes content = TableBytes(TableOf({FinishedGame("Stored", 80)}));
     if (GetParam() == Unreadable::Fifo)
         ASSERT_EQ(mkfifo(dir.Path().c_str(), 0666), 0);
     else
@@ -194,14 +183,14 @@ TEST_P(UnreadableAtStartTest, UnreadableFileKeepsItsBytesAfterAGameIsSaved)
                                          } catch (const IoError& error) {
                                              out.errorCode = error.Code();
                                          }
-                                         out.skipped = Finish(file, table, Game("New", 5)) == SaveOutcome::Skipped;
+                                         out.skipped = Finish(file, table, FinishedGame("New", 5)) == SaveOutcome::Skipped;
                                          out.table = EncodeTable(table);
                                      });
 
     ASSERT_STREQ(report.failure, "");
     EXPECT_NE(report.errorCode, 0);
     EXPECT_TRUE(report.skipped);
-    EXPECT_EQ(DecodeTable(report.table).ByRank(1), Game("New", 5)); // the game stays in memory
+    EXPECT_EQ(DecodeTable(report.table).ByRank(1), FinishedGame("New", 5)); // the game stays in memory
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
     if (GetParam() == Unreadable::Fifo) {
         struct stat status {};
@@ -227,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, UnreadableAtStartTest,
 TEST(ReadableAgainTest, FileReadableAtTheSaveGetsTheGameInsertedIntoWhatItHolds)
 {
     TempDir dir;
-    const BestTable stored = TableOf({Game("Stored", 80)});
+    const BestTable stored = TableOf({FinishedGame("Stored", 80)});
     WriteFile(dir.Path(), TableBytes(stored));
     UnreadableFileSystem disk;
     RecordFile file(dir.Path(), disk);
@@ -235,8 +224,8 @@ TEST(ReadableAgainTest, FileReadableAtTheSaveGetsTheGameInsertedIntoWhatItHolds)
     EXPECT_THROW(file.Load(table), IoError);
 
     disk.failing = false;
-    EXPECT_EQ(Finish(file, table, Game("New", 5)), SaveOutcome::Saved);
-    const BestTable both = TableOf({Game("Stored", 80), Game("New", 5)});
+    EXPECT_EQ(Finish(file, table, FinishedGame("New", 5)), SaveOutcome::Saved);
+    const BestTable both = TableOf({FinishedGame("Stored", 80), FinishedGame("New", 5)});
     EXPECT_EQ(table, both);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(both));
 }
@@ -272,7 +261,7 @@ TEST(TemporaryFileTest, SaveRemovesLeftoverTemporaryFilesAndNothingElse)
 // Table number n, distinct for every n.
 BestTable NumberedTable(unsigned n)
 {
-    return TableOf({Game("Save " + std::to_string(n), static_cast<int>(n % 100) + 1)});
+    return TableOf({FinishedGame("Save " + std::to_string(n), static_cast<int>(n % 100) + 1)});
 }
 
 // The number of the saved table these bytes are, or -1.
@@ -356,7 +345,7 @@ private:
 TEST(FirstStartTest, FileMadeByAnotherCopyMeanwhileIsLoadedNotReplaced)
 {
     TempDir dir;
-    const Bytes theirs = TableBytes(TableOf({Game("Theirs", 50)}));
+    const Bytes theirs = TableBytes(TableOf({FinishedGame("Theirs", 50)}));
     OvertakenFileSystem files(theirs);
     BestTable table;
     LoadBestTable(table, dir.Path(), files);

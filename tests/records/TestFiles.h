@@ -42,6 +42,9 @@ Bytes PatternBytes(std::size_t size);
 Bytes TableBytes(const BestTable& table);
 unsigned PermissionsOf(const std::string& path);
 
+// A finished game, told apart by its name and score.
+BestRecord FinishedGame(const std::string& name, int score);
+
 // What an operation run in a child process reports back.
 struct ChildReport {
     int errorCode = 0; // code of the IoError thrown, 0 when none
