@@ -4,6 +4,7 @@
 #include "core/Solver.h"
 #include "core/solver/CompletionSearch.h"
 #include "core/solver/CompletionWalks.h"
+#include "core/solver/PathRotations.h"
 #include "core/solver/DegreeFactor.h"
 
 #include <gtest/gtest.h>
@@ -307,6 +308,25 @@ TEST(SolverTest, WalksFindOnlyWhatIsThere)
     solver::CompletionWalks none(shutIn);
     EXPECT_FALSE(none.Walk(1000, 7));
     EXPECT_LE(none.Steps(), 1000u);
+}
+
+TEST(SolverTest, RotationsFindOnlyWhatIsThere)
+{
+    // The only completion, found in one of a few tries, and none where a cell is shut in.
+    const SolverPosition rare = Drawn(".##.#..#.# ##.##..#.. #..#.##.## .##....L## .#.###.##. #..#.##.## "
+                                      "########## .######### ########## ##########");
+    solver::PathRotations rotations(rare);
+    bool found = false;
+    for (std::uint32_t i = 1; i <= 16 && !found; ++i)
+        found = rotations.Try(2000, 0x9E3779B9u * i);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(CompletionFault(rare, rotations.Completion()), "");
+    const SolverPosition shutIn = Drawn("L..#...... .......... ..#....... #......... .......... .......... .......... "
+                                        ".......... .......... ..........");
+    solver::PathRotations none(shutIn);
+    for (std::uint32_t i = 1; i <= 16; ++i)
+        EXPECT_FALSE(none.Try(1000, 0x9E3779B9u * i));
+    EXPECT_LE(none.Steps(), 16'000u);
 }
 
 TEST(SolverTest, LimitsGiveUnknownNeverAWrongAnswer)
