@@ -612,38 +612,6 @@ private:
         }
     }
 
-    // Breadth-first layers of the open moves from the last number (or any cell), by parity.
-    void LayerColouring(const State& s, Colouring& colouring) const
-    {
-        bool colour[CellCount] = {};
-        int queue[CellCount];
-        bool seen[CellCount] = {};
-        int head = 0;
-        int tail = 0;
-        int start = last_;
-        for (int cell = 0; start == NoCell && cell < CellCount; ++cell)
-            if (inPlay_[cell])
-                start = cell;
-        queue[tail++] = start;
-        seen[start] = true;
-        colour[start] = false;
-        while (head < tail) {
-            const int cell = queue[head++];
-            std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            while (moves) {
-                const int bit = std::countr_zero(static_cast<unsigned>(moves));
-                moves &= static_cast<std::uint16_t>(moves - 1);
-                const int to = moves_.target[cell][bit];
-                if (!seen[to]) {
-                    seen[to] = true;
-                    colour[to] = !colour[cell];
-                    queue[tail++] = to;
-                }
-            }
-        }
-        colouring.Assign(moves_, colour, pathCells_, pathCellCount_);
-    }
-
     // What the counting says for one colouring: which numbers of black ends among the open ends
     // are possible, the most same-colour edges of each colour over those, and the slack (the
     // widest range of white-white counts left, -1 when none is).
@@ -794,15 +762,10 @@ private:
         return true;
     }
 
-    // The parity rule under the colouring of the layers from the last number and under each
-    // kept colouring.
+    // The parity rule under each kept colouring. (A colouring by the breadth-first layers from
+    // the last number, rebuilt at every node, cost more time than the nodes it saved.)
     bool ParityRules(State& s, bool& changed)
     {
-        Colouring layers;
-        LayerColouring(s, layers);
-        Polish(s, layers, 4);
-        if (!ParityRule(s, layers, changed))
-            return false;
         for (int i = 0; i < PatternCount; ++i) {
             Polish(s, patterns_[i], 1);
             if (!ParityRule(s, patterns_[i], changed))
