@@ -170,6 +170,11 @@ public:
                 answer.completion = rotations_.Completion();
                 break;
             }
+            // Not settled at once: the degree bound, too dear for every position, goes first.
+            if (run == 0 && rules_.degreeFactor && !DegreeFactorPossible(root)) {
+                answer.answer = Reachability::Unreachable;
+                break;
+            }
             if (rules_.walks && Walks(WalkTries * Luby(run + 1), WalkStepsPerCell * free + 20)) {
                 answer.answer = Reachability::Reachable;
                 answer.completion = walks_.Completion();
@@ -191,11 +196,6 @@ public:
             }
             if (stopped_)
                 break;
-            // Not settled at once: the degree bound, too dear for every position, goes first.
-            if (run == 0 && rules_.degreeFactor && !DegreeFactorPossible(root)) {
-                answer.answer = Reachability::Unreachable;
-                break;
-            }
             if (rules_.degreeFactor && run >= 1)
                 factorDepth_ = FactorDepth;
             // After each run with the highest budget so far (the 1st, 3rd, 7th, 15th ...), the
