@@ -266,10 +266,13 @@ private:
 
     // Whether the path cells and the end vertex could still have degree two each, the fixed
     // edges counted, in some set of open edges.
-    bool DegreeFactorPossible(const State& s) const
+    // The last factor found is tried first: the next call is mostly on a nearby state.
+    bool DegreeFactorPossible(const State& s)
     {
         std::vector<int> degree(CellCount + 1, 0);
         std::vector<std::pair<int, int>> edges;
+        std::vector<std::pair<int, int>> edgeBits; // (cell, bit) of each edge
+        std::vector<std::uint8_t> used;
         for (int i = 0; i < pathCellCount_; ++i) {
             const int cell = pathCells_[i];
             degree[static_cast<std::size_t>(cell)] = 2 - Count(s.fixed[cell]);
@@ -278,12 +281,21 @@ private:
                 const int bit = std::countr_zero(static_cast<unsigned>(rest));
                 rest &= static_cast<std::uint16_t>(rest - 1);
                 const int other = Across(cell, bit);
-                if (other > cell) // each edge once; the end vertex is the highest
+                if (other > cell) { // each edge once; the end vertex is the highest
                     edges.emplace_back(cell, other);
+                    edgeBits.emplace_back(cell, bit);
+                    used.push_back((lastFactor_[cell] >> bit) & 1u);
+                }
             }
         }
         degree[EndVertex] = 2 - s.endFixed;
-        return HasDegreeFactor(degree, edges);
+        if (!HasDegreeFactor(degree, edges, &used))
+            return false;
+        std::fill(std::begin(lastFactor_), std::end(lastFactor_), std::uint16_t{0});
+        for (std::size_t i = 0; i < edges.size(); ++i)
+            if (used[i])
+                lastFactor_[edgeBits[i].first] |= static_cast<std::uint16_t>(1u << edgeBits[i].second);
+        return true;
     }
 
     // The i-th term (from 1) of the Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ...
@@ -986,6 +998,7 @@ private:
     CompletionWalks walks_;
     PathRotations rotations_;
     int factorDepth_ = 0; // nodes this close to the root check the degree bound
+    std::uint16_t lastFactor_[CellCount] = {}; // the edges of the last degree factor, by cell
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell
