@@ -269,6 +269,25 @@ TEST(SolverTest, DegreeBoundNeedsMoreThanCounting)
     EXPECT_FALSE(solver::HasDegreeFactor({3, 3, 3, 3, 3, 1}, prism));
 }
 
+TEST(SolverTest, DegreeFactorGivesItsEdgesWhateverItTriesFirst)
+{
+    // The six-cycle with its diagonals, degree one everywhere: from no hint, from a factor of
+    // diagonals and from a hint that is no factor at all, the edges given back are one.
+    const std::vector<std::pair<int, int>> prism = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {0, 5}, {0, 3}, {1, 4}, {2, 5}};
+    const std::vector<int> degree = {1, 1, 1, 1, 1, 1};
+    const std::vector<std::vector<std::uint8_t>> hints = {{}, {0, 0, 0, 0, 0, 0, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1, 1}};
+    for (std::vector<std::uint8_t> used : hints) {
+        used.resize(prism.size(), 0);
+        ASSERT_TRUE(solver::HasDegreeFactor(degree, prism, &used));
+        std::vector<int> got(degree.size(), 0);
+        for (std::size_t i = 0; i < prism.size(); ++i) {
+            got[static_cast<std::size_t>(prism[i].first)] += used[i];
+            got[static_cast<std::size_t>(prism[i].second)] += used[i];
+        }
+        EXPECT_EQ(got, degree);
+    }
+}
+
 TEST(SolverTest, ParityAloneProvesUnreachable)
 {
     // 29 free cells, each with at least two moves, all joined: the move rules give no contradiction,
