@@ -307,18 +307,28 @@ void Measure(Sample& sample, int repeats, Checks& checks)
     }
 }
 
-// A position's first run again with `repeats - 1` more; its time becomes the median of all.
-void Retime(Sample& sample, int repeats)
+double SolveMilliseconds(const SolverPosition& position)
 {
-    const SolverPosition position = PositionOf(sample.cells);
-    std::vector<double> times{sample.ms};
-    for (int r = 1; r < repeats; ++r) {
-        const double start = ThreadMilliseconds();
-        SolveCompletion(position);
-        times.push_back(ThreadMilliseconds() - start);
+    const double start = ThreadMilliseconds();
+    SolveCompletion(position);
+    return ThreadMilliseconds() - start;
+}
+
+// Runs the positions again, `repeats - 1` more times each, in passes over all of them so that
+// one busy moment of the machine does not fall on every run of one position; each time becomes
+// the median of its runs.
+void Retime(const std::vector<Sample*>& samples, int repeats)
+{
+    std::vector<std::vector<double>> times;
+    for (const Sample* sample : samples)
+        times.push_back({sample->ms});
+    for (int pass = 1; pass < repeats; ++pass)
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            times[i].push_back(SolveMilliseconds(PositionOf(samples[i]->cells)));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        std::sort(times[i].begin(), times[i].end());
+        samples[i]->ms = times[i][times[i].size() / 2];
     }
-    std::sort(times.begin(), times.end());
-    sample.ms = times[times.size() / 2];
 }
 
 const char* AnswerText(Reachability answer)
@@ -443,21 +453,21 @@ int main(int argc, char** argv)
     const double generateMs = ThreadMilliseconds() - generateStart;
 
     Checks checks;
-    int retimed = 0;
+    std::vector<Sample*> slow;
     for (Sample& sample : samples) {
         const int runs = sample.set == Empty || sample.set == Fewest ? repeats : 1;
         Measure(sample, runs, checks);
-        // A single run over 1 ms is timed again: on this shared (virtual) machine one run now
-        // and then takes ten times its usual time, the core having been taken away mid-solve.
-        if (runs == 1 && sample.ms > 1.0 && repeats > 1) {
-            Retime(sample, repeats);
-            ++retimed;
-        }
+        if (runs == 1 && sample.ms > 1.0)
+            slow.push_back(&sample);
     }
+    // A single run over 1 ms is timed again: on this shared virtual machine a run now and then
+    // takes ten times its usual time, the core having been taken away in the middle of it.
+    Retime(slow, repeats);
+    const std::size_t retimed = repeats > 1 ? slow.size() : 0;
 
     std::printf("Solver: completion from a position, one thread, no budget, thread CPU time; seed %u (--seed=N), "
                 "%zu distinct positions (%s in %.0f s); each position timed once, or as the median of %d runs: the greedy games' "
-                "positions, the empty board and the %d positions whose first run took over 1 ms\n\n",
+                "positions, the empty board and the %zu positions whose first run took over 1 ms\n\n",
                 seed, samples.size(), loadPath.empty() ? "generated" : "loaded", generateMs / 1000, repeats, retimed);
     std::printf("| Set | Positions | Reachable | Unreachable | Unknown | Time, ms: median | p99 | p99.9 | p99.99 | max "
                 "| Nodes: median | p99 | p99.9 | p99.99 | max | Target | Result |\n");
