@@ -155,13 +155,15 @@ public:
             answer.nodes = 1;
             return answer;
         }
-        // Restarts with budgets of 100 nodes times the Luby sequence (1 1 2 1 1 2 4 ...), plus
-        // one node per free cell so that every run has room for a dive to a full board, and
-        // shuffled tie-breaks: a search that went astray early is abandoned for a fresh one,
-        // and every run is complete, so whichever run finishes gives the answer. Hard positions
-        // are those that need many short runs or a long one. Before each run, short tries of
-        // path rotations and of walks, as many as the sequence says, look for a completion the
-        // cheap way: most reachable positions that the search is slow on fall to them at once.
+        // Restarts with budgets of 100 nodes doubling from run to run, plus one node per free
+        // cell so that every run has room for a dive to a full board, and shuffled tie-breaks:
+        // a search that went astray early is abandoned for a fresh one, and every run is
+        // complete, so whichever run finishes gives the answer. An unreachable position needs
+        // one run through its whole tree, whose size depends much on the tie-breaks; doubling
+        // gets there in a few runs. (Budgets on the Luby sequence, 1 1 2 1 1 2 4 ..., spent ten
+        // times more on such positions.) Before each run, short tries of path rotations and of
+        // walks, as many as the Luby sequence says, look for a completion the cheap way: most
+        // reachable positions that the search is slow on fall to them at once.
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
             const std::uint64_t free = static_cast<std::uint64_t>(freeCount_);
@@ -183,7 +185,7 @@ public:
             if (stopped_)
                 break;
             runNodes_ = 0;
-            runBudget_ = 100 * Luby(run + 1) + static_cast<std::uint64_t>(freeCount_);
+            runBudget_ = (std::uint64_t{100} << std::min(run, 40u)) + static_cast<std::uint64_t>(freeCount_);
             const Outcome outcome = Search(root);
             if (outcome == Outcome::Found) {
                 answer.answer = Reachability::Reachable;
@@ -198,8 +200,8 @@ public:
                 break;
             if (rules_.degreeFactor && run >= 1)
                 factorDepth_ = FactorDepth;
-            // After each run with the highest budget so far (the 1st, 3rd, 7th, 15th ...), the
-            // position gets another round of colourings of its own.
+            // After the 1st, 3rd, 7th ... run, the position gets another round of colourings of
+            // its own.
             if (((run + 2) & (run + 1)) == 0)
                 SeekColourings(root);
         }

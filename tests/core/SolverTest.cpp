@@ -241,6 +241,9 @@ TEST(SolverTest, PositionsThatWereSlow)
         {".....xx..x...@x........x...xx..xx...x..x..........xx.xx..xx....x..x........x....xx..x...x....x......", Reachability::Reachable},
         {"......x...............x.@...x...........xx..........xxxxx.xx...x.xx...xx.x...x....x.xx.xx......x....", Reachability::Reachable},
         {".x....................xx.x.@....x.xxxx.....xxxx.......xxxx.....xxxxx......xx.....................x..", Reachability::Unreachable},
+        // Two that took 100 to 200 ms when the search's budgets followed the Luby sequence.
+        {"...x..x..x...........x.xxxxxxx......x..x...x.xx..xxx.xx..xxx..@x..xx....x...x..x.x..x...xx....x.....", Reachability::Unreachable},
+        {".....x@x.x.......x..xx.x.x.........x.x.x.xxx...x..xx..x..x.....xx..x....x.................x..x......", Reachability::Unreachable},
     };
     for (const auto& c : cases) {
         const SolverPosition position = Lined(c.cells);
