@@ -32,11 +32,11 @@ int MemoryFileSystem::NewNode(FileKind kind, mode_t mode)
     return static_cast<int>(nodes_.size() - 1);
 }
 
-void MemoryFileSystem::PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes, mode_t mode)
+void MemoryFileSystem::PutFile(const std::string& name, std::span<const std::uint8_t> bytes, mode_t mode)
 {
     Remove(name);
     const int node = NewNode(FileKind::Regular, mode);
-    nodes_[static_cast<std::size_t>(node)].bytes = bytes;
+    nodes_[static_cast<std::size_t>(node)].bytes.assign(bytes.begin(), bytes.end());
     entries_.push_back({name, node});
 }
 
@@ -71,13 +71,14 @@ const std::vector<std::uint8_t>* MemoryFileSystem::BytesAt(const std::string& na
     return entry < 0 ? nullptr : &nodes_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(entry)].node)].bytes;
 }
 
-std::vector<std::string> MemoryFileSystem::Names() const
+bool MemoryFileSystem::HasNameStartingWith(std::string_view prefix) const
 {
-    std::vector<std::string> names;
-    for (const Entry& entry : entries_)
-        names.push_back(entry.name);
-    std::sort(names.begin(), names.end());
-    return names;
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) { return entry.name.starts_with(prefix); });
+}
+
+void MemoryFileSystem::RemoveNamesStartingWith(std::string_view prefix)
+{
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.name.starts_with(prefix); });
 }
 
 int MemoryFileSystem::OpenDescriptors() const

@@ -7,7 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovra::fuzzing {
@@ -26,14 +28,15 @@ public:
     static constexpr const char* Folder = "/d";
 
     // Setting up and looking, outside any copy of the game.
-    void PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes, mode_t mode = 0664);
+    void PutFile(const std::string& name, std::span<const std::uint8_t> bytes, mode_t mode = 0664);
     void PutNode(const std::string& name, FileKind kind);
     void PutLink(const std::string& name, const std::string& text);
     void Remove(const std::string& name);
     // Kind and bytes of the file a name holds (links not followed); Other when nothing is there.
     FileKind KindAt(const std::string& name) const;
     const std::vector<std::uint8_t>* BytesAt(const std::string& name) const;
-    std::vector<std::string> Names() const;
+    bool HasNameStartingWith(std::string_view prefix) const;
+    void RemoveNamesStartingWith(std::string_view prefix);
     bool NullDeviceWritten() const { return nullWritten_; }
     // A folder that refuses new names, renames and removals.
     void SetFolderWritable(bool writable) { folderWritable_ = writable; }
