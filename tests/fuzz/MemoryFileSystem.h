@@ -114,9 +114,11 @@ private:
     // Begin for a call that changes the folder: the entry of `path`, or -ENOENT (no such entry,
     // or a destination outside the folder), -EACCES for a read-only folder, or the injected failure.
     int BeginFolderChange(Call call, const std::string& path, bool destinationInFolder = true);
-    // The entry for a name in the folder, or -1; the node a name leads to, links followed, or -1.
-    int EntryOf(const std::string& path) const;
-    int Follow(const std::string& path) const;
+    // The entry for a name in the folder (or a path there), or -1; the node a path leads to,
+    // links followed, or -1.
+    int EntryNamed(std::string_view name) const;
+    int EntryOf(std::string_view path) const;
+    int Follow(std::string_view path) const;
     int NewNode(FileKind kind, mode_t mode);
     int Opened(int node, bool writable);
     OpenFile* FileOf(int fd);

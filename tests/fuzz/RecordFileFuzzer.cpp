@@ -32,6 +32,14 @@ void Check(bool holds, const char* what)
     }
 }
 
+// A table is its file's bytes, without padding: one comparison of them is the comparison of
+// the 20 records field by field, without the hundred calls when nothing changed.
+bool SameTable(const BestTable& a, const BestTable& b)
+{
+    static_assert(sizeof(BestTable) == TableSize);
+    return std::memcmp(&a, &b, sizeof(BestTable)) == 0;
+}
+
 // What the runs reached, printed at exit: script/fuzz fails a run that misses any of it.
 struct Reached {
     unsigned long merges = 0, noLongerRanks = 0, skipped = 0, inPlace = 0, busy = 0, notAFile = 0,
@@ -165,7 +173,7 @@ public:
                 switch (outcome) {
                 case SaveOutcome::Saved:
                     saved_.push_back(game);
-                    reached.merges += copy.table != expected;
+                    reached.merges += !SameTable(copy.table, expected);
                     break;
                 case SaveOutcome::Skipped: ++reached.skipped; break;
                 case SaveOutcome::NoLongerRanks: ++reached.noLongerRanks; break;
