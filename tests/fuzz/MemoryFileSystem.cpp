@@ -22,6 +22,8 @@ MemoryFileSystem::MemoryFileSystem()
     folderNode_ = NewNode(FileKind::Directory, 0777);
 }
 
+MemoryFileSystem::~MemoryFileSystem() = default;
+
 int MemoryFileSystem::NewNode(FileKind kind, mode_t mode)
 {
     Node node;
