@@ -77,7 +77,8 @@ const std::vector<std::uint8_t>* MemoryFileSystem::BytesAt(const std::string& na
 
 bool MemoryFileSystem::HasNameStartingWith(std::string_view prefix) const
 {
-    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) { return entry.name.starts_with(prefix); });
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry& entry) { return entry.name.starts_with(prefix); });
 }
 
 void MemoryFileSystem::RemoveNamesStartingWith(std::string_view prefix)

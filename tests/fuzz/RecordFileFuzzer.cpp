@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -165,11 +164,13 @@ public:
             created_.push_back(game);
             const BestTable expected = copy.table;
             if (tracing)
-                std::fprintf(stderr, "copy %d saves %s (%d) at rank %d\n", which, RecordName(game).c_str(), score, rank);
+                std::fprintf(stderr, "copy %d saves %s (%d) at rank %d\n", which, RecordName(game).c_str(), score,
+                             rank);
             try {
                 const SaveOutcome outcome = copy.file.Save(copy.table, game);
                 if (tracing)
-                    std::fprintf(stderr, "copy %d: %s outcome %d\n", which, RecordName(game).c_str(), static_cast<int>(outcome));
+                    std::fprintf(stderr, "copy %d: %s outcome %d\n", which, RecordName(game).c_str(),
+                                 static_cast<int>(outcome));
                 switch (outcome) {
                 case SaveOutcome::Saved:
                     saved_.push_back(game);
@@ -200,7 +201,8 @@ public:
             return;
         const BestTable table = DecodeTable(std::span<const std::uint8_t, TableSize>(bytes->data(), TableSize));
         for (int rank = 1; tracing && rank <= RecordCount; ++rank)
-            std::fprintf(stderr, "file %d: %s %d\n", rank, RecordName(table.ByRank(rank)).c_str(), table.ByRank(rank).Score);
+            std::fprintf(stderr, "file %d: %s %d\n", rank, RecordName(table.ByRank(rank)).c_str(),
+                         table.ByRank(rank).Score);
         for (const BestRecord& game : saved_) {
             const bool there = std::find(table.Records.begin(), table.Records.end(), game) != table.Records.end();
             Check(there || table.ByRank(RecordCount).Score >= game.Score, "a saved game was lost");
