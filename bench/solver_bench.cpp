@@ -5,7 +5,8 @@
 //   --seed=N        the set's seed (printed)
 //   --scale=X       the random-like sets' size as a fraction of the full one (1)
 //   --save=FILE     writes the generated set to FILE; --load=FILE reads it instead of generating
-//   --repeats=N     runs per position of the small tables (3); the large sets run once
+//   --repeats=N     runs per position of the small tables (3); the large sets run once, and
+//                   N times in all where the first run took over 1 ms
 //   --verbose       lists the slowest positions
 #include "core/BoardTraversal.h"
 #include "core/Solver.h"
@@ -306,6 +307,20 @@ void Measure(Sample& sample, int repeats, Checks& checks)
     }
 }
 
+// A position's first run again with `repeats - 1` more; its time becomes the median of all.
+void Retime(Sample& sample, int repeats)
+{
+    const SolverPosition position = PositionOf(sample.cells);
+    std::vector<double> times{sample.ms};
+    for (int r = 1; r < repeats; ++r) {
+        const double start = ThreadMilliseconds();
+        SolveCompletion(position);
+        times.push_back(ThreadMilliseconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    sample.ms = times[times.size() / 2];
+}
+
 const char* AnswerText(Reachability answer)
 {
     return answer == Reachability::Reachable ? "reachable" : answer == Reachability::Unreachable ? "unreachable" : "unknown";
@@ -428,13 +443,22 @@ int main(int argc, char** argv)
     const double generateMs = ThreadMilliseconds() - generateStart;
 
     Checks checks;
-    for (Sample& sample : samples)
-        Measure(sample, sample.set == Empty || sample.set == Fewest ? repeats : 1, checks);
+    int retimed = 0;
+    for (Sample& sample : samples) {
+        const int runs = sample.set == Empty || sample.set == Fewest ? repeats : 1;
+        Measure(sample, runs, checks);
+        // A single run over 1 ms is timed again: on this shared (virtual) machine one run now
+        // and then takes ten times its usual time, the core having been taken away mid-solve.
+        if (runs == 1 && sample.ms > 1.0 && repeats > 1) {
+            Retime(sample, repeats);
+            ++retimed;
+        }
+    }
 
     std::printf("Solver: completion from a position, one thread, no budget, thread CPU time; seed %u (--seed=N), "
-                "%zu distinct positions (%s in %.0f s); each position solved once (the greedy games' and the empty board's "
-                "positions: median of %d runs)\n\n",
-                seed, samples.size(), loadPath.empty() ? "generated" : "loaded", generateMs / 1000, repeats);
+                "%zu distinct positions (%s in %.0f s); each position timed once, or as the median of %d runs: the greedy games' "
+                "positions, the empty board and the %d positions whose first run took over 1 ms\n\n",
+                seed, samples.size(), loadPath.empty() ? "generated" : "loaded", generateMs / 1000, repeats, retimed);
     std::printf("| Set | Positions | Reachable | Unreachable | Unknown | Time, ms: median | p99 | p99.9 | p99.99 | max "
                 "| Nodes: median | p99 | p99.9 | p99.99 | max | Target | Result |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");

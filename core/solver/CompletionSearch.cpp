@@ -2,6 +2,7 @@
 
 #include "CompletionWalks.h"
 #include "DegreeFactor.h"
+#include "PathRotations.h"
 
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
@@ -69,11 +70,13 @@ struct Colouring {
     bool black[CellCount] = {};
     std::uint16_t same[CellCount] = {};
 
-    void Assign(const MoveTable& moves, const bool colour[CellCount])
+    // Only the listed cells get their `same` moves: the search reads no others.
+    void Assign(const MoveTable& moves, const bool colour[CellCount], const int* cells, int count)
     {
         for (int cell = 0; cell < CellCount; ++cell)
             black[cell] = colour[cell];
-        for (int cell = 0; cell < CellCount; ++cell) {
+        for (int i = 0; i < count; ++i) {
+            const int cell = cells[i];
             same[cell] = 0;
             for (int k = 0; k < 8; ++k) {
                 const int target = moves.target[cell][k];
@@ -111,7 +114,7 @@ enum class Outcome { Found, Dead, OutOfBudget };
 class CycleSearch {
 public:
     CycleSearch(const SolverPosition& position, const SolverLimits& limits, SearchRules rules)
-        : limits_(limits), rules_(rules), walks_(position)
+        : limits_(limits), rules_(rules), walks_(position), rotations_(position)
     {
         last_ = position.lastCell;
         for (int cell = 0; cell < CellCount; ++cell) {
@@ -135,7 +138,7 @@ public:
             pattern[6][cell] = column % 2 != 0;
         }
         for (int i = 0; i < PatternCount; ++i)
-            patterns_[i].Assign(moves_, pattern[i]);
+            patterns_[i].Assign(moves_, pattern[i], pathCells_, pathCellCount_);
         vertices_ = pathVertices_ + 1;
     }
 
@@ -147,7 +150,7 @@ public:
             return answer;
         }
         State root;
-        if (!Start(root)) {
+        if (!Start(root) || !Bound(root)) {
             answer.answer = Reachability::Unreachable;
             answer.nodes = 1;
             return answer;
@@ -156,10 +159,29 @@ public:
         // one node per free cell so that every run has room for a dive to a full board, and
         // shuffled tie-breaks: a search that went astray early is abandoned for a fresh one,
         // and every run is complete, so whichever run finishes gives the answer. Hard positions
-        // are those that need many short runs or a long one. Between two runs, a walk about as
-        // long as the run looks for a completion the other way.
+        // are those that need many short runs or a long one. Before each run, short tries of
+        // path rotations and of walks, as many as the sequence says, look for a completion the
+        // cheap way: most reachable positions that the search is slow on fall to them at once.
         for (std::uint32_t run = 0;; ++run) {
             random_ = 0x9E3779B9u * (run + 1);
+            const std::uint64_t free = static_cast<std::uint64_t>(freeCount_);
+            if (rules_.walks && Rotations(RotationTries * Luby(run + 1), RotationStepsPerCell * free)) {
+                answer.answer = Reachability::Reachable;
+                answer.completion = rotations_.Completion();
+                break;
+            }
+            // Not settled at once: the degree bound, too dear for every position, goes first.
+            if (run == 0 && rules_.degreeFactor && !DegreeFactorPossible(root)) {
+                answer.answer = Reachability::Unreachable;
+                break;
+            }
+            if (rules_.walks && Walks(WalkTries * Luby(run + 1), WalkStepsPerCell * free + 20)) {
+                answer.answer = Reachability::Reachable;
+                answer.completion = walks_.Completion();
+                break;
+            }
+            if (stopped_)
+                break;
             runNodes_ = 0;
             runBudget_ = 100 * Luby(run + 1) + static_cast<std::uint64_t>(freeCount_);
             const Outcome outcome = Search(root);
@@ -174,20 +196,8 @@ public:
             }
             if (stopped_)
                 break;
-            // Not settled at once: the degree bound, too dear for every position, goes first.
-            if (run == 0 && rules_.degreeFactor && !DegreeFactorPossible(root)) {
-                answer.answer = Reachability::Unreachable;
-                break;
-            }
             if (rules_.degreeFactor && run >= 1)
                 factorDepth_ = FactorDepth;
-            if (rules_.walks && Walk(runBudget_ * WalkStepsPerNode)) {
-                answer.answer = Reachability::Reachable;
-                answer.completion = walks_.Completion();
-                break;
-            }
-            if (stopped_)
-                break;
             // After each run with the highest budget so far (the 1st, 3rd, 7th, 15th ...), the
             // position gets another round of colourings of its own.
             if (((run + 2) & (run + 1)) == 0)
@@ -198,29 +208,71 @@ public:
     }
 
 private:
-    // A walk step costs a small part of a search node.
-    static constexpr std::uint64_t WalkStepsPerNode = 16;
+    // The tries before a search run of budget unit 1: a rotation step costs about a
+    // three-hundredth of a search node, a walk step about a thirtieth. Most tries that succeed
+    // do so within a few steps per free cell, and more tries do better than longer ones.
+    static constexpr std::uint64_t RotationTries = 8;
+    static constexpr std::uint64_t RotationStepsPerCell = 10;
+    static constexpr std::uint64_t WalkTries = 2;
+    static constexpr std::uint64_t WalkStepsPerCell = 2;
     static constexpr int FactorDepth = 16;
 
-    // A walk of up to `steps` steps within the limits; its steps count as nodes.
-    bool Walk(std::uint64_t steps)
+    // `count` tries of path rotations, then `count` walks, of up to `steps` steps each.
+    bool Rotations(std::uint64_t count, std::uint64_t steps)
     {
-        if (limits_.maxNodes != 0)
-            steps = std::min(steps, limits_.maxNodes > nodes_ ? limits_.maxNodes - nodes_ : 0);
-        const std::uint64_t before = walks_.Steps();
-        const bool found = walks_.Walk(steps, Random());
-        nodes_ += walks_.Steps() - before;
+        for (std::uint64_t i = 0; i < count && !Stopped(); ++i) {
+            const std::uint64_t before = rotations_.Steps();
+            const bool found = rotations_.Try(StepsWithinLimits(steps), Random());
+            Charge(rotations_.Steps() - before);
+            if (found)
+                return true;
+        }
+        return false;
+    }
+
+    bool Walks(std::uint64_t count, std::uint64_t steps)
+    {
+        for (std::uint64_t i = 0; i < count && !Stopped(); ++i) {
+            const std::uint64_t before = walks_.Steps();
+            const bool found = walks_.Walk(StepsWithinLimits(steps), Random());
+            Charge(walks_.Steps() - before);
+            if (found)
+                return true;
+        }
+        return false;
+    }
+
+    // Whether the caller asked the search to stop; checked before each try.
+    bool Stopped()
+    {
+        stopped_ = stopped_ || limits_.stop.stop_requested();
+        return stopped_;
+    }
+
+    // The tries' steps count as nodes.
+    std::uint64_t StepsWithinLimits(std::uint64_t steps) const
+    {
+        if (limits_.maxNodes == 0)
+            return steps;
+        return std::min(steps, limits_.maxNodes > nodes_ ? limits_.maxNodes - nodes_ : 0);
+    }
+
+    void Charge(std::uint64_t steps)
+    {
+        nodes_ += steps;
         if (limits_.maxNodes != 0 && nodes_ >= limits_.maxNodes)
             stopped_ = true;
-        return found;
     }
 
     // Whether the path cells and the end vertex could still have degree two each, the fixed
     // edges counted, in some set of open edges.
-    bool DegreeFactorPossible(const State& s) const
+    // The last factor found is tried first: the next call is mostly on a nearby state.
+    bool DegreeFactorPossible(const State& s)
     {
         std::vector<int> degree(CellCount + 1, 0);
         std::vector<std::pair<int, int>> edges;
+        std::vector<std::pair<int, int>> edgeBits; // (cell, bit) of each edge
+        std::vector<std::uint8_t> used;
         for (int i = 0; i < pathCellCount_; ++i) {
             const int cell = pathCells_[i];
             degree[static_cast<std::size_t>(cell)] = 2 - Count(s.fixed[cell]);
@@ -229,12 +281,21 @@ private:
                 const int bit = std::countr_zero(static_cast<unsigned>(rest));
                 rest &= static_cast<std::uint16_t>(rest - 1);
                 const int other = Across(cell, bit);
-                if (other > cell) // each edge once; the end vertex is the highest
+                if (other > cell) { // each edge once; the end vertex is the highest
                     edges.emplace_back(cell, other);
+                    edgeBits.emplace_back(cell, bit);
+                    used.push_back((lastFactor_[cell] >> bit) & 1u);
+                }
             }
         }
         degree[EndVertex] = 2 - s.endFixed;
-        return HasDegreeFactor(degree, edges);
+        if (!HasDegreeFactor(degree, edges, &used))
+            return false;
+        std::fill(std::begin(lastFactor_), std::end(lastFactor_), std::uint16_t{0});
+        for (std::size_t i = 0; i < edges.size(); ++i)
+            if (used[i])
+                lastFactor_[edgeBits[i].first] |= static_cast<std::uint16_t>(1u << edgeBits[i].second);
+        return true;
     }
 
     // The i-th term (from 1) of the Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ...
@@ -348,7 +409,8 @@ private:
                 const bool closeRest = s.endFixed == 2;
                 if (!closeRest && s.endOpen != 2)
                     continue;
-                for (int cell = 0; cell < CellCount; ++cell) {
+                for (int i = 0; i < pathCellCount_; ++i) {
+                    const int cell = pathCells_[i];
                     if (!(s.open[cell] & EndMask) || (s.fixed[cell] & EndMask))
                         continue;
                     if (!(closeRest ? Remove(s, cell, EndBit) : Fix(s, cell, EndBit)))
@@ -562,38 +624,6 @@ private:
         }
     }
 
-    // Breadth-first layers of the open moves from the last number (or any cell), by parity.
-    void LayerColouring(const State& s, Colouring& colouring) const
-    {
-        bool colour[CellCount] = {};
-        int queue[CellCount];
-        bool seen[CellCount] = {};
-        int head = 0;
-        int tail = 0;
-        int start = last_;
-        for (int cell = 0; start == NoCell && cell < CellCount; ++cell)
-            if (inPlay_[cell])
-                start = cell;
-        queue[tail++] = start;
-        seen[start] = true;
-        colour[start] = false;
-        while (head < tail) {
-            const int cell = queue[head++];
-            std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            while (moves) {
-                const int bit = std::countr_zero(static_cast<unsigned>(moves));
-                moves &= static_cast<std::uint16_t>(moves - 1);
-                const int to = moves_.target[cell][bit];
-                if (!seen[to]) {
-                    seen[to] = true;
-                    colour[to] = !colour[cell];
-                    queue[tail++] = to;
-                }
-            }
-        }
-        colouring.Assign(moves_, colour);
-    }
-
     // What the counting says for one colouring: which numbers of black ends among the open ends
     // are possible, the most same-colour edges of each colour over those, and the slack (the
     // widest range of white-white counts left, -1 when none is).
@@ -604,34 +634,69 @@ private:
         int slack = -1;
     };
 
-    ParityCount CountParity(const State& s, const Colouring& colouring) const
+    // The per-cell sums behind a ParityCount, by colour (0 white, 1 black). Each cell's share
+    // depends on its colour and its neighbours' only, so a flip updates them in a few steps.
+    struct ParityTally {
+        int cells[2] = {0, 0};      // path cells
+        int capacity[2] = {0, 0};   // twice the most same-colour edges each colour can have
+        int fixedSame[2] = {0, 0};  // twice the fixed same-colour edges
+        int knownEnds[2] = {0, 0};  // cells whose end edge is fixed
+        int candidates[2] = {0, 0}; // cells that may still be the open end
+    };
+
+    void TallyCell(const State& s, const Colouring& colouring, int cell, int sign, ParityTally& tally) const
+    {
+        const int c = colouring.black[cell] ? 1 : 0;
+        const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
+        const std::uint16_t same = moves & colouring.same[cell];
+        const std::uint16_t fixedMoves = s.fixed[cell] & moves;
+        const int fixedOther = Count(fixedMoves & static_cast<std::uint16_t>(~same));
+        const bool endFixed = s.fixed[cell] & EndMask;
+        tally.cells[c] += sign;
+        tally.fixedSame[c] += sign * Count(fixedMoves & same);
+        tally.knownEnds[c] += endFixed ? sign : 0;
+        tally.candidates[c] += (s.open[cell] & EndMask) && !endFixed ? sign : 0;
+        tally.capacity[c] += sign * std::min(Count(same), 2 - fixedOther - (endFixed ? 1 : 0));
+    }
+
+    ParityTally Tally(const State& s, const Colouring& colouring) const
+    {
+        ParityTally tally;
+        for (int i = 0; i < pathCellCount_; ++i)
+            TallyCell(s, colouring, pathCells_[i], 1, tally);
+        return tally;
+    }
+
+    // Flips a cell's colour, keeping the tally of it and its neighbours up to date.
+    void FlipTallied(const State& s, Colouring& colouring, int cell, ParityTally& tally) const
+    {
+        const auto tallyAround = [&](int sign) {
+            TallyCell(s, colouring, cell, sign, tally);
+            for (int k = 0; k < 8; ++k) {
+                const int target = moves_.target[cell][k];
+                if (target >= 0 && inPlay_[target])
+                    TallyCell(s, colouring, target, sign, tally);
+            }
+        };
+        tallyAround(-1);
+        colouring.Flip(moves_, cell);
+        tallyAround(1);
+    }
+
+    ParityCount CountParity(const State& s, const Colouring& colouring) const { return CountParity(s, Tally(s, colouring)); }
+
+    ParityCount CountParity(const State& s, const ParityTally& tally) const
     {
         ParityCount result;
         int* fixedSame = result.fixedSame;
         int* highestSame = result.highestSame;
         bool* feasible = result.feasible;
-        const bool* colour = colouring.black;
-        int cells[2] = {0, 0};    // path cells of each colour (0 white, 1 black)
-        int capacity[2] = {0, 0}; // twice the most same-colour edges each colour can have
-        int knownEnds[2] = {0, 0};
-        int candidates[2] = {0, 0}; // cells of each colour that may still be the open end
-        for (int i = 0; i < pathCellCount_; ++i) {
-            const int cell = pathCells_[i];
-            const int c = colour[cell] ? 1 : 0;
-            ++cells[c];
-            const std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~EndMask);
-            const std::uint16_t same = moves & colouring.same[cell];
-            const std::uint16_t fixedMoves = s.fixed[cell] & moves;
-            const int fixedOther = Count(fixedMoves & static_cast<std::uint16_t>(~same));
-            fixedSame[c] += Count(fixedMoves & same);
-            const bool endFixed = s.fixed[cell] & EndMask;
-            knownEnds[c] += endFixed ? 1 : 0;
-            if ((s.open[cell] & EndMask) && !endFixed)
-                ++candidates[c];
-            capacity[c] += std::min(Count(same), 2 - fixedOther - (endFixed ? 1 : 0));
-        }
-        fixedSame[0] /= 2;
-        fixedSame[1] /= 2;
+        const int* cells = tally.cells;
+        const int* capacity = tally.capacity;
+        const int* knownEnds = tally.knownEnds;
+        const int* candidates = tally.candidates;
+        fixedSame[0] = tally.fixedSame[0] / 2;
+        fixedSame[1] = tally.fixedSame[1] / 2;
         const int most[2] = {capacity[0] / 2, capacity[1] / 2};
         const int unknown = 2 - s.endFixed;
         for (int blackUnknown = 0; blackUnknown <= unknown; ++blackUnknown) {
@@ -674,8 +739,9 @@ private:
             const bool onlyWhite = !feasible[unknown] && (unknown == 1 || !feasible[1]);
             if (onlyBlack || onlyWhite) {
                 const bool dropColour = onlyWhite; // drop black candidates when only white is left
-                for (int cell = 0; cell < CellCount; ++cell) {
-                    if (!inPlay_[cell] || colour[cell] != dropColour)
+                for (int i = 0; i < pathCellCount_; ++i) {
+                    const int cell = pathCells_[i];
+                    if (colour[cell] != dropColour)
                         continue;
                     if ((s.open[cell] & EndMask) && !(s.fixed[cell] & EndMask)) {
                         if (!Remove(s, cell, EndBit))
@@ -689,8 +755,9 @@ private:
             if (highestSame[c] > fixedSame[c])
                 continue;
             // Every same-colour edge of colour c the path can have is already fixed.
-            for (int cell = 0; cell < CellCount; ++cell) {
-                if (!inPlay_[cell] || (colour[cell] ? 1 : 0) != c)
+            for (int i = 0; i < pathCellCount_; ++i) {
+                const int cell = pathCells_[i];
+                if ((colour[cell] ? 1 : 0) != c)
                     continue;
                 std::uint16_t moves = s.open[cell] & static_cast<std::uint16_t>(~(EndMask | s.fixed[cell]));
                 while (moves) {
@@ -707,15 +774,10 @@ private:
         return true;
     }
 
-    // The parity rule under the colouring of the layers from the last number and under each
-    // kept colouring.
+    // The parity rule under each kept colouring. (A colouring by the breadth-first layers from
+    // the last number, rebuilt at every node, cost more time than the nodes it saved.)
     bool ParityRules(State& s, bool& changed)
     {
-        Colouring layers;
-        LayerColouring(s, layers);
-        Polish(s, layers, 4);
-        if (!ParityRule(s, layers, changed))
-            return false;
         for (int i = 0; i < PatternCount; ++i) {
             Polish(s, patterns_[i], 1);
             if (!ParityRule(s, patterns_[i], changed))
@@ -736,20 +798,21 @@ private:
             bool colour[CellCount] = {};
             for (int cell = 0; cell < CellCount; ++cell)
                 colour[cell] = (Random() & 1u) != 0;
-            colouring.Assign(moves_, colour);
+            colouring.Assign(moves_, colour, pathCells_, pathCellCount_);
             Polish(s, colouring, 8);
-            int slack = CountParity(s, colouring).slack;
+            ParityTally tally = Tally(s, colouring);
+            int slack = CountParity(s, tally).slack;
             for (int pass = 0; pass < 6 && slack >= 0; ++pass) {
                 bool improved = false;
                 for (int i = 0; i < pathCellCount_ && slack >= 0; ++i) {
                     const int cell = pathCells_[i];
-                    colouring.Flip(moves_, cell);
-                    const int flipped = CountParity(s, colouring).slack;
+                    FlipTallied(s, colouring, cell, tally);
+                    const int flipped = CountParity(s, tally).slack;
                     if (flipped < slack || (flipped == slack && (Random() & 3u) == 0)) {
                         improved = improved || flipped < slack;
                         slack = flipped;
                     } else {
-                        colouring.Flip(moves_, cell);
+                        FlipTallied(s, colouring, cell, tally);
                     }
                 }
                 if (!improved)
@@ -832,9 +895,10 @@ private:
         // The most constrained cell: fewest open edges, a chain's end before a loose cell.
         int best = -1;
         std::uint32_t bestKey = ~0u;
-        for (int cell = 0; cell < CellCount; ++cell) {
+        for (int i = 0; i < pathCellCount_; ++i) {
+            const int cell = pathCells_[i];
             const int fixed = Count(s.fixed[cell]);
-            if (!inPlay_[cell] || fixed == 2)
+            if (fixed == 2)
                 continue;
             const std::uint32_t key = static_cast<std::uint32_t>((Count(s.open[cell]) * 2 + (fixed == 0 ? 1 : 0)) << 8) |
                                       (Random() & 255u);
@@ -932,7 +996,9 @@ private:
     const SolverLimits& limits_;
     SearchRules rules_;
     CompletionWalks walks_;
+    PathRotations rotations_;
     int factorDepth_ = 0; // nodes this close to the root check the degree bound
+    std::uint16_t lastFactor_[CellCount] = {}; // the edges of the last degree factor, by cell
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell

@@ -36,6 +36,8 @@ public:
         }
     }
 
+    int Partner(int v) { return M(v); }
+
     void Pair(int a, int b)
     {
         M(a) = b;
@@ -153,7 +155,8 @@ private:
 
 } // namespace
 
-bool HasDegreeFactor(const std::vector<int>& degree, const std::vector<std::pair<int, int>>& edges)
+bool HasDegreeFactor(const std::vector<int>& degree, const std::vector<std::pair<int, int>>& edges,
+                     std::vector<std::uint8_t>* used)
 {
     // Counting first: the degrees' sum is twice the edges, and no vertex can have more edges
     // than it touches.
@@ -184,13 +187,15 @@ bool HasDegreeFactor(const std::vector<int>& degree, const std::vector<std::pair
     // The gadget: each vertex becomes as many copies as its degree; each edge two joined
     // vertices, one seeing every copy of each end. A perfect matching either pairs the two (the
     // edge unused) or matches each with a copy of its end (the edge used once at each end).
-    // A greedy start, edges between the least connected vertices first, leaves few vertices
-    // for the augmenting paths.
+    // A greedy start, the edges to try first and then those between the least connected
+    // vertices, leaves few vertices for the augmenting paths.
     std::vector<std::pair<int, int>> order;
     for (std::size_t i = 0; i < edges.size(); ++i) {
         const auto [a, b] = edges[i];
+        const bool first = used && (*used)[i];
         if (degree[static_cast<std::size_t>(a)] > 0 && degree[static_cast<std::size_t>(b)] > 0)
-            order.emplace_back(touching[static_cast<std::size_t>(a)] + touching[static_cast<std::size_t>(b)], static_cast<int>(i));
+            order.emplace_back((first ? 0 : 64) + touching[static_cast<std::size_t>(a)] + touching[static_cast<std::size_t>(b)],
+                               static_cast<int>(i));
     }
     std::sort(order.begin(), order.end());
     std::vector<std::pair<int, int>> gadget;
@@ -218,7 +223,18 @@ bool HasDegreeFactor(const std::vector<int>& degree, const std::vector<std::pair
     PerfectMatching matching(next, gadget);
     for (const auto& [a, b] : greedy)
         matching.Pair(a, b);
-    return matching.Exists();
+    if (!matching.Exists())
+        return false;
+    // An edge is in the factor when its two gadget vertices are matched to copies of its ends.
+    if (used) {
+        used->assign(edges.size(), 0);
+        int side = copies;
+        for (const auto& [weight, index] : order) {
+            (*used)[static_cast<std::size_t>(index)] = matching.Partner(side) != side + 1;
+            side += 2;
+        }
+    }
+    return true;
 }
 
 } // namespace tovra::solver

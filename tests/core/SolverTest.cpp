@@ -4,6 +4,7 @@
 #include "core/Solver.h"
 #include "core/solver/CompletionSearch.h"
 #include "core/solver/CompletionWalks.h"
+#include "core/solver/PathRotations.h"
 #include "core/solver/DegreeFactor.h"
 
 #include <gtest/gtest.h>
@@ -268,6 +269,25 @@ TEST(SolverTest, DegreeBoundNeedsMoreThanCounting)
     EXPECT_FALSE(solver::HasDegreeFactor({3, 3, 3, 3, 3, 1}, prism));
 }
 
+TEST(SolverTest, DegreeFactorGivesItsEdgesWhateverItTriesFirst)
+{
+    // The six-cycle with its diagonals, degree one everywhere: from no hint, from a factor of
+    // diagonals and from a hint that is no factor at all, the edges given back are one.
+    const std::vector<std::pair<int, int>> prism = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {0, 5}, {0, 3}, {1, 4}, {2, 5}};
+    const std::vector<int> degree = {1, 1, 1, 1, 1, 1};
+    const std::vector<std::vector<std::uint8_t>> hints = {{}, {0, 0, 0, 0, 0, 0, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1, 1}};
+    for (std::vector<std::uint8_t> used : hints) {
+        used.resize(prism.size(), 0);
+        ASSERT_TRUE(solver::HasDegreeFactor(degree, prism, &used));
+        std::vector<int> got(degree.size(), 0);
+        for (std::size_t i = 0; i < prism.size(); ++i) {
+            got[static_cast<std::size_t>(prism[i].first)] += used[i];
+            got[static_cast<std::size_t>(prism[i].second)] += used[i];
+        }
+        EXPECT_EQ(got, degree);
+    }
+}
+
 TEST(SolverTest, ParityAloneProvesUnreachable)
 {
     // 29 free cells, each with at least two moves, all joined: the move rules give no contradiction,
@@ -307,6 +327,25 @@ TEST(SolverTest, WalksFindOnlyWhatIsThere)
     solver::CompletionWalks none(shutIn);
     EXPECT_FALSE(none.Walk(1000, 7));
     EXPECT_LE(none.Steps(), 1000u);
+}
+
+TEST(SolverTest, RotationsFindOnlyWhatIsThere)
+{
+    // The only completion, found in one of a few tries, and none where a cell is shut in.
+    const SolverPosition rare = Drawn(".##.#..#.# ##.##..#.. #..#.##.## .##....L## .#.###.##. #..#.##.## "
+                                      "########## .######### ########## ##########");
+    solver::PathRotations rotations(rare);
+    bool found = false;
+    for (std::uint32_t i = 1; i <= 16 && !found; ++i)
+        found = rotations.Try(2000, 0x9E3779B9u * i);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(CompletionFault(rare, rotations.Completion()), "");
+    const SolverPosition shutIn = Drawn("L..#...... .......... ..#....... #......... .......... .......... .......... "
+                                        ".......... .......... ..........");
+    solver::PathRotations none(shutIn);
+    for (std::uint32_t i = 1; i <= 16; ++i)
+        EXPECT_FALSE(none.Try(1000, 0x9E3779B9u * i));
+    EXPECT_LE(none.Steps(), 16'000u);
 }
 
 TEST(SolverTest, LimitsGiveUnknownNeverAWrongAnswer)
