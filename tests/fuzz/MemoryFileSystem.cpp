@@ -8,7 +8,9 @@ namespace tovra::fuzzing {
 
 namespace {
 constexpr int FirstDescriptor = 3;
-const std::string FolderPrefix = std::string(MemoryFileSystem::Folder) + "/";
+constexpr std::string_view FolderPrefix = "/d/";
+static_assert(FolderPrefix.substr(0, 2) == MemoryFileSystem::Folder);
+constexpr std::string_view NullDevice = "/dev/null";
 } // namespace
 
 MemoryFileSystem::MemoryFileSystem()
@@ -19,6 +21,8 @@ MemoryFileSystem::MemoryFileSystem()
     nullNode_ = NewNode(FileKind::NullDevice, 0666);
     folderNode_ = NewNode(FileKind::Directory, 0777);
 }
+
+MemoryFileSystem::~MemoryFileSystem() = default;
 
 int MemoryFileSystem::NewNode(FileKind kind, mode_t mode)
 {
@@ -32,11 +36,11 @@ int MemoryFileSystem::NewNode(FileKind kind, mode_t mode)
     return static_cast<int>(nodes_.size() - 1);
 }
 
-void MemoryFileSystem::PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes, mode_t mode)
+void MemoryFileSystem::PutFile(const std::string& name, std::span<const std::uint8_t> bytes, mode_t mode)
 {
     Remove(name);
     const int node = NewNode(FileKind::Regular, mode);
-    nodes_[static_cast<std::size_t>(node)].bytes = bytes;
+    nodes_[static_cast<std::size_t>(node)].bytes.assign(bytes.begin(), bytes.end());
     entries_.push_back({name, node});
 }
 
@@ -61,23 +65,25 @@ void MemoryFileSystem::Remove(const std::string& name)
 
 FileKind MemoryFileSystem::KindAt(const std::string& name) const
 {
-    const int entry = EntryOf(FolderPrefix + name);
+    const int entry = EntryNamed(name);
     return entry < 0 ? FileKind::Other : nodes_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(entry)].node)].kind;
 }
 
 const std::vector<std::uint8_t>* MemoryFileSystem::BytesAt(const std::string& name) const
 {
-    const int entry = EntryOf(FolderPrefix + name);
+    const int entry = EntryNamed(name);
     return entry < 0 ? nullptr : &nodes_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(entry)].node)].bytes;
 }
 
-std::vector<std::string> MemoryFileSystem::Names() const
+bool MemoryFileSystem::HasNameStartingWith(std::string_view prefix) const
 {
-    std::vector<std::string> names;
-    for (const Entry& entry : entries_)
-        names.push_back(entry.name);
-    std::sort(names.begin(), names.end());
-    return names;
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry& entry) { return entry.name.starts_with(prefix); });
+}
+
+void MemoryFileSystem::RemoveNamesStartingWith(std::string_view prefix)
+{
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.name.starts_with(prefix); });
 }
 
 int MemoryFileSystem::OpenDescriptors() const
@@ -122,19 +128,23 @@ int MemoryFileSystem::BeginFolderChange(Call call, const std::string& path, bool
     return entry;
 }
 
-int MemoryFileSystem::EntryOf(const std::string& path) const
+int MemoryFileSystem::EntryNamed(std::string_view name) const
 {
-    if (!path.starts_with(FolderPrefix))
-        return -1;
+    // Names of other lengths are told apart without comparing their bytes.
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (path.compare(FolderPrefix.size(), std::string::npos, entries_[i].name) == 0)
+        if (entries_[i].name == name)
             return static_cast<int>(i);
     return -1;
 }
 
-int MemoryFileSystem::Follow(const std::string& path) const
+int MemoryFileSystem::EntryOf(std::string_view path) const
 {
-    if (path == "/dev/null")
+    return path.starts_with(FolderPrefix) ? EntryNamed(path.substr(FolderPrefix.size())) : -1;
+}
+
+int MemoryFileSystem::Follow(std::string_view path) const
+{
+    if (path == NullDevice)
         return nullNode_;
     if (path == Folder)
         return folderNode_;
@@ -145,10 +155,10 @@ int MemoryFileSystem::Follow(const std::string& path) const
     if (node.kind != FileKind::Link)
         return entries_[static_cast<std::size_t>(entry)].node;
     // One hop is all the fuzzer's links take; a link to a link is a loop here.
-    const std::string target = node.linkText.starts_with('/') ? node.linkText : FolderPrefix + node.linkText;
-    const int next = EntryOf(target);
-    if (target == "/dev/null")
+    const std::string_view target = node.linkText;
+    if (target == NullDevice)
         return nullNode_;
+    const int next = target.starts_with('/') ? EntryOf(target) : EntryNamed(target);
     if (next < 0)
         return -1;
     const int found = entries_[static_cast<std::size_t>(next)].node;
