@@ -22,7 +22,7 @@
 // open, fixed (in the cycle) or removed, and simple rules on degrees, chains, connectivity and
 // two-colourings settle most edges before any guess. A position that is not settled at once gets
 // the dearer degree bound (some choice of open edges giving every vertex degree two) at its root
-// and near it, and walks that look for a completion between the search's restarts.
+// and near it, and path rotations and walks that look for a completion before each restart.
 
 namespace tovra::solver {
 namespace {
@@ -160,7 +160,7 @@ public:
         // a search that went astray early is abandoned for a fresh one, and every run is
         // complete, so whichever run finishes gives the answer. An unreachable position needs
         // one run through its whole tree, whose size depends much on the tie-breaks; doubling
-        // gets there in a few runs. (Budgets on the Luby sequence, 1 1 2 1 1 2 4 ..., spent ten
+        // gets there in a few runs. (Budgets on the Luby sequence, 1 1 2 1 1 2 4 ..., spent four
         // times more on such positions.) Before each run, short tries of path rotations and of
         // walks, as many as the Luby sequence says, look for a completion the cheap way: most
         // reachable positions that the search is slow on fall to them at once.
