@@ -14,6 +14,12 @@ PathRotations::PathRotations(const SolverPosition& position)
         inPlay_[cell] = !position.numbered.test(static_cast<std::size_t>(cell)) || cell == start_;
         cellCount_ += inPlay_[cell] ? 1 : 0;
     }
+}
+
+// The neighbours' table, built at the first try: most solves end before any.
+void PathRotations::Prepare()
+{
+    prepared_ = true;
     for (int cell = 0; cell < CellCount; ++cell) {
         for (const Step step : MoveSteps) {
             const int row = cell / BoardSize + step.rows;
@@ -46,6 +52,8 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
 {
     if (start_ == NoCell)
         return false; // the empty board: the exact search settles it at once
+    if (!prepared_)
+        Prepare();
     random_ = seed | 1u;
     length_ = 0;
     for (int cell = 0; cell < CellCount; ++cell) {

@@ -27,9 +27,11 @@ public:
 
 private:
     std::uint32_t Random();
+    void Prepare();
     void Append(int cell);
 
     int start_ = NoCell;
+    bool prepared_ = false;
     int cellCount_ = 0;           // the free cells and the last number's
     bool inPlay_[CellCount] = {};
     int neighbours_[CellCount][8] = {}; // the targets in play
