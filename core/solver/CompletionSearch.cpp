@@ -23,6 +23,8 @@
 // two-colourings settle most edges before any guess. A position that is not settled at once gets
 // the dearer degree bound (some choice of open edges giving every vertex degree two) at its root
 // and near it, and path rotations and walks that look for a completion before each restart.
+// One that the first run does not settle has its root's edges probed: each fixed in turn, and
+// removed when the bounds kill it at once.
 
 namespace tovra::solver {
 namespace {
@@ -200,6 +202,12 @@ public:
                 break;
             if (rules_.degreeFactor && run >= 1)
                 factorDepth_ = FactorDepth;
+            if (run == 0 && rules_.probing && !ProbeRoot(root)) {
+                answer.answer = Reachability::Unreachable;
+                break;
+            }
+            if (stopped_)
+                break;
             // After the 1st, 3rd, 7th ... run, the position gets another round of colourings of
             // its own.
             if (((run + 2) & (run + 1)) == 0)
@@ -218,6 +226,7 @@ private:
     static constexpr std::uint64_t WalkTries = 2;
     static constexpr std::uint64_t WalkStepsPerCell = 2;
     static constexpr int FactorDepth = 16;
+    static constexpr int ProbeSurvivorsToStop = 24;
 
     // `count` tries of path rotations, then `count` walks, of up to `steps` steps each.
     bool Rotations(std::uint64_t count, std::uint64_t steps)
@@ -271,6 +280,8 @@ private:
     // The last factor found is tried first: the next call is mostly on a nearby state.
     bool DegreeFactorPossible(const State& s)
     {
+        if (FactorStillHolds(s))
+            return true;
         std::vector<int> degree(CellCount + 1, 0);
         std::vector<std::pair<int, int>> edges;
         std::vector<std::pair<int, int>> edgeBits; // (cell, bit) of each edge
@@ -294,9 +305,85 @@ private:
         if (!HasDegreeFactor(degree, edges, &used))
             return false;
         std::fill(std::begin(lastFactor_), std::end(lastFactor_), std::uint16_t{0});
-        for (std::size_t i = 0; i < edges.size(); ++i)
-            if (used[i])
-                lastFactor_[edgeBits[i].first] |= static_cast<std::uint16_t>(1u << edgeBits[i].second);
+        for (int i = 0; i < pathCellCount_; ++i)
+            wholeFactor_[pathCells_[i]] = s.fixed[pathCells_[i]];
+        for (std::size_t i = 0; i < edges.size(); ++i) {
+            if (!used[i])
+                continue;
+            const auto [cell, bit] = edgeBits[i];
+            lastFactor_[cell] |= static_cast<std::uint16_t>(1u << bit);
+            wholeFactor_[cell] |= static_cast<std::uint16_t>(1u << bit);
+            if (bit != EndBit)
+                wholeFactor_[moves_.target[cell][bit]] |= static_cast<std::uint16_t>(1u << (bit ^ 4));
+        }
+        haveFactor_ = true;
+        return true;
+    }
+
+    // Whether the last degree factor found is one of this state too: its edges still open, the
+    // fixed ones among them. Each path cell then has its two edges, and so has the end vertex,
+    // whose edges are the cells' end edges. Much cheaper than a matching, and nodes near each
+    // other mostly share a factor.
+    bool FactorStillHolds(const State& s) const
+    {
+        if (!haveFactor_)
+            return false;
+        for (int i = 0; i < pathCellCount_; ++i) {
+            const int cell = pathCells_[i];
+            const std::uint16_t factor = wholeFactor_[cell];
+            if ((factor & ~s.open[cell]) || (s.fixed[cell] & ~factor))
+                return false;
+        }
+        return true;
+    }
+
+    // Each open edge of the root fixed in turn, as a node of its own: an edge whose node the
+    // bounds kill at once (degrees, cut cells, parity, degree factor) is in no completion and
+    // goes, which narrows the root for every later run and may kill it. The positions a search
+    // is slowest to prove unreachable have many such edges, but ones where the search merely
+    // wanders have few, and each probe costs about as much as a few nodes, so probing stops
+    // after a long row of edges that survive. Returns false when the root is dead.
+    bool ProbeRoot(State& root)
+    {
+        int survivedInARow = 0;
+        for (int pass = 0; pass < 4; ++pass) {
+            bool changed = false;
+            for (int i = 0; i < pathCellCount_; ++i) {
+                const int cell = pathCells_[i];
+                std::uint16_t rest = root.open[cell] & static_cast<std::uint16_t>(~root.fixed[cell]);
+                while (rest) {
+                    const int bit = std::countr_zero(static_cast<unsigned>(rest));
+                    rest &= static_cast<std::uint16_t>(rest - 1);
+                    if (Across(cell, bit) < cell) // each edge once, from its lower end
+                        continue;
+                    if (Stopped())
+                        return true;
+                    Charge(1);
+                    State child = root;
+                    const bool alive = Fix(child, cell, bit) && Propagate(child) &&
+                                       (child.fixedEdges == vertices_ ||
+                                        (Bound(child) && (child.fixedEdges == vertices_ || !rules_.degreeFactor ||
+                                                          DegreeFactorPossible(child))));
+                    if (alive) {
+                        if (++survivedInARow >= ProbeSurvivorsToStop)
+                            return true;
+                        continue;
+                    }
+                    Fail();
+                    survivedInARow = 0;
+                    if (!Remove(root, cell, bit) || !Propagate(root) || !Bound(root))
+                        return false;
+                    if (root.fixedEdges == vertices_)
+                        return true;
+                    changed = true;
+                    // The root's edges changed: go on from the next edge still open.
+                    rest = root.open[cell] & static_cast<std::uint16_t>(~root.fixed[cell]) &
+                           static_cast<std::uint16_t>(~((2u << bit) - 1));
+                }
+            }
+            if (!changed)
+                break;
+        }
         return true;
     }
 
@@ -1001,6 +1088,8 @@ private:
     PathRotations rotations_;
     int factorDepth_ = 0; // nodes this close to the root check the degree bound
     std::uint16_t lastFactor_[CellCount] = {}; // the edges of the last degree factor, by cell
+    std::uint16_t wholeFactor_[CellCount] = {}; // the same with the fixed ones, at both ends
+    bool haveFactor_ = false;
     int last_ = NoCell;
     bool free_[CellCount] = {};
     bool inPlay_[CellCount] = {}; // the free cells and the last number's cell

@@ -9,6 +9,7 @@ struct SearchRules {
     bool parity = true;
     bool degreeFactor = true;
     bool walks = true;
+    bool probing = true; // the root's edges tried one by one when the first run does not finish
 };
 
 SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules = {});
