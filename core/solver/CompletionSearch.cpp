@@ -23,7 +23,7 @@
 // two-colourings settle most edges before any guess. A position that is not settled at once gets
 // the dearer degree bound (some choice of open edges giving every vertex degree two) at its root
 // and near it, and path rotations and walks that look for a completion before each restart.
-// One that two runs do not settle has its root's edges probed: each fixed in turn, and
+// One that three runs do not settle has its root's edges probed: each fixed in turn, and
 // removed when the bounds kill it at once.
 
 namespace tovra::solver {
@@ -202,7 +202,7 @@ public:
                 break;
             if (rules_.degreeFactor && run >= 1)
                 factorDepth_ = FactorDepth;
-            if (run == 1 && rules_.probing && !ProbeRoot(root)) {
+            if (run == 2 && rules_.probing && !ProbeRoot(root)) {
                 answer.answer = Reachability::Unreachable;
                 break;
             }

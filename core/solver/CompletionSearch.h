@@ -9,7 +9,7 @@ struct SearchRules {
     bool parity = true;
     bool degreeFactor = true;
     bool walks = true;
-    bool probing = true; // the root's edges tried one by one when two runs do not finish
+    bool probing = true; // the root's edges tried one by one when three runs do not finish
 };
 
 SolverAnswer SearchCompletion(const SolverPosition& position, const SolverLimits& limits, SearchRules rules = {});

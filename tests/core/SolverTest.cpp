@@ -267,7 +267,7 @@ TEST(SolverTest, ProbingTheRootShrinksAnUnreachableSearch)
     const SolverAnswer with = solver::SearchCompletion(position, {});
     EXPECT_EQ(without.answer, Reachability::Unreachable);
     EXPECT_EQ(with.answer, Reachability::Unreachable);
-    EXPECT_LT(with.nodes * 4, without.nodes);
+    EXPECT_LT(with.nodes * 2, without.nodes);
 }
 
 TEST(SolverTest, DegreeBoundNeedsMoreThanCounting)
