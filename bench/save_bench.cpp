@@ -1,11 +1,11 @@
-// The cost of keeping the game in progress: one write of the game database (a transaction
-// synced to disk, as after every change of the board), the hand-over on the window's thread,
-// and the opening at start-up with a game to resume. Prints "key<TAB>value" lines, one per
+// The cost of keeping the game in progress: one write of the game database (a transaction in
+// the log, as after every change of the board), the hand-over on the window's thread, and the
+// read at start-up of the game to resume. Prints "key<TAB>value" lines, one per
 // sample, for script/bench.
 //   tovra_save_bench FOLDER
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
-#include "gamestore/GameSaver.h"
+#include "gamestore/GameKeeper.h"
 
 #include <chrono>
 #include <cstdio>
@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
         btClick(game, board, board.FindCell(id));
 
     {
-        // One write as the saving thread makes it: the whole game, synced.
+        // One write as the keeper's thread makes it: the whole game.
         auto database = OpenGameDatabase().database;
         if (!database)
             return 1;
@@ -56,21 +56,22 @@ int main(int argc, char* argv[])
         }
     }
     for (int run = 0; run < 20; ++run) {
-        // A start that finds the game and takes it, as the window's constructor does.
+        // A start that finds the game, as the window's constructor does: a read, no write.
         const auto start = Clock::now();
-        KeptGames kept = OpenKeptGames();
+        const std::optional<StoredGame> shown = PeekGameToResume(GameDatabaseFileName);
         std::printf("save.open_us\t%.1f\n", MicrosecondsSince(start));
-        if (!kept.saver || !kept.resumed)
+        if (!shown)
             return 1;
         // What a press costs the window's thread: the snapshot handed over, the write left to
-        // the saving thread.
-        kept.saver->Begin(game);
+        // the keeper's thread.
+        GameKeeper keeper(GameDatabaseFileName, std::nullopt);
+        keeper.Begin(game, shown);
         for (int change = 0; change < 200; ++change) {
             const auto handOver = Clock::now();
-            kept.saver->Changed(game, change);
+            keeper.Changed(game, change);
             std::printf("save.handover_us\t%.2f\n", MicrosecondsSince(handOver));
         }
-        kept.saver->Flush();
+        keeper.Close(game, 200);
     }
     return 0;
 }

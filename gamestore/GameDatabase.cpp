@@ -1,4 +1,4 @@
-#include "GameDatabase.h"
+#include "gamestore/GameDatabase.h"
 
 #include <sqlite3.h>
 
@@ -11,81 +11,11 @@
 
 namespace tovra {
 
-// ---- SqlStatement ----
-
-SqlStatement::SqlStatement(sqlite3* db, const char* sql)
-{
-    if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement_);
-        statement_ = nullptr;
-    }
-}
-
-SqlStatement::~SqlStatement() { sqlite3_finalize(statement_); }
-
-SqlStatement& SqlStatement::Bind(int index, std::int64_t value)
-{
-    sqlite3_bind_int64(statement_, index, value);
-    return *this;
-}
-
-SqlStatement& SqlStatement::Bind(int index, double value)
-{
-    sqlite3_bind_double(statement_, index, value);
-    return *this;
-}
-
-SqlStatement& SqlStatement::Bind(int index, std::string_view text)
-{
-    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    return *this;
-}
-
-SqlStatement& SqlStatement::BindBlob(int index, const std::vector<std::uint8_t>& bytes)
-{
-    // A zero-length blob, not NULL, for an empty vector (data() may be null).
-    static const std::uint8_t none = 0;
-    sqlite3_bind_blob(statement_, index, bytes.empty() ? &none : bytes.data(), static_cast<int>(bytes.size()),
-                      SQLITE_TRANSIENT);
-    return *this;
-}
-
-SqlStatement& SqlStatement::BindNull(int index)
-{
-    sqlite3_bind_null(statement_, index);
-    return *this;
-}
-
-int SqlStatement::Step() { return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE; }
-
-void SqlStatement::Reset()
-{
-    sqlite3_reset(statement_);
-    sqlite3_clear_bindings(statement_);
-}
-
-bool SqlStatement::IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
-std::int64_t SqlStatement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
-double SqlStatement::Real(int column) const { return sqlite3_column_double(statement_, column); }
-
-std::string SqlStatement::Text(int column) const
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))) : std::string();
-}
-
-std::vector<std::uint8_t> SqlStatement::Blob(int column) const
-{
-    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_, column));
-    return bytes ? std::vector<std::uint8_t>(bytes, bytes + sqlite3_column_bytes(statement_, column))
-                 : std::vector<std::uint8_t>();
-}
-
 // ---- Opening ----
 
 const std::vector<SchemaUpgrade>& GameDatabaseUpgrades()
 {
-    static const std::vector<SchemaUpgrade> steps = {{0, GameDatabaseSchemaV1}};
+    static const std::vector<SchemaUpgrade> steps = {{0, GameDatabaseSchemaV1}, {1, GameDatabaseUpgradeV2}};
     return steps;
 }
 
@@ -108,19 +38,7 @@ std::string BaseName(const std::string& path)
 
 std::string NotSavedLine(const std::string& path, const std::string& why)
 {
-    return "The game database " + BaseName(path) + " " + why + ": games in progress are not saved.";
-}
-
-bool IsDamage(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
-
-bool IsBusy(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    return "The game database " + BaseName(path) + " " + why + ".";
 }
 
 struct FileIdentity {
@@ -183,156 +101,134 @@ std::string SetAside(const std::string& path)
     return {};
 }
 
-int UserVersion(sqlite3* db, int& version)
-{
-    SqlStatement query(db, "PRAGMA user_version");
-    if (!query.Valid())
-        return sqlite3_extended_errcode(db);
-    const int step = query.Step();
-    if (step != SQLITE_ROW)
-        return step;
-    version = static_cast<int>(query.Int(0));
-    return SQLITE_OK;
-}
+int UserVersion(Connection& db) { return static_cast<int>(db.Number("PRAGMA user_version")); }
 
 // Reads every page the start of a game touches: the schema, and the games in progress with
 // their index. Damage there shows at once instead of in the middle of a game.
-int ReadGamesInProgress(sqlite3* db)
+void ReadGamesInProgress(Connection& db)
 {
-    SqlStatement query(db, "SELECT id, cells, owner FROM games WHERE state = 'playing' ORDER BY updated_at");
-    if (!query.Valid())
-        return sqlite3_extended_errcode(db);
-    int step;
-    while ((step = query.Step()) == SQLITE_ROW) {
-    }
-    return step == SQLITE_DONE ? SQLITE_OK : step;
+    Statement query(db, "SELECT id, cells, owner FROM games WHERE state = 'playing' ORDER BY updated_at");
+    query.Run();
 }
 
-int Upgrade(sqlite3* db, int version, const std::vector<SchemaUpgrade>& upgrades, int target)
+void Upgrade(Connection& db, const std::vector<SchemaUpgrade>& upgrades, int target)
 {
-    int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (code != SQLITE_OK)
-        return code;
+    WriteTransaction transaction(db);
     // Read again under the write lock: another copy may have upgraded meanwhile.
-    code = UserVersion(db, version);
-    for (; code == SQLITE_OK && version < target; ++version) {
+    for (int version = UserVersion(db); version < target; ++version) {
         const SchemaUpgrade* step = nullptr;
         for (const SchemaUpgrade& candidate : upgrades) {
             if (candidate.from == version)
                 step = &candidate;
         }
-        code = step ? sqlite3_exec(db, step->sql, nullptr, nullptr, nullptr) : SQLITE_ERROR;
+        if (!step)
+            throw StoreError(SQLITE_CORRUPT, "no upgrade from version " + std::to_string(version));
+        db.Execute(step->sql);
     }
-    if (code == SQLITE_OK) {
-        const std::string setVersion = "PRAGMA user_version = " + std::to_string(target);
-        code = sqlite3_exec(db, setVersion.c_str(), nullptr, nullptr, nullptr);
-    }
-    if (code == SQLITE_OK)
-        code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (code != SQLITE_OK) {
-        const int failure = sqlite3_extended_errcode(db);
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return failure == SQLITE_OK ? code : failure;
-    }
-    return SQLITE_OK;
+    db.Execute(("PRAGMA user_version = " + std::to_string(target)).c_str());
+    transaction.Commit();
 }
 
 enum class Verdict { Usable, Damaged, Unusable };
 
 struct Attempt {
     Verdict verdict = Verdict::Unusable;
-    sqlite3* db = nullptr;
+    std::unique_ptr<Connection> db;
     bool readOnly = false;
     int version = 0;
     std::string problem;
+    StoreFailure failure = StoreFailure::None;
 };
 
-std::string Reason(sqlite3* db, int code)
+// One line that says what the player can do about it.
+std::string Reason(StoreFailure failure, const std::string& detail)
 {
-    if (IsBusy(code))
-        return "is in use by another program";
-    const int error = db ? sqlite3_system_errno(db) : 0;
-    if (error != 0)
-        return std::string("cannot be used (") + std::strerror(error) + ")";
-    return std::string("cannot be used (") + sqlite3_errstr(code) + ")";
+    switch (failure) {
+    case StoreFailure::Full:
+        return "cannot grow: the disk is full. Free some space, and the game in progress is kept again at the next move";
+    case StoreFailure::ReadOnly:
+        return "cannot be written here (the file or its folder is read-only): games in progress are not saved";
+    case StoreFailure::Busy:
+        return "is in use by another program: the game in progress is kept again once it lets go";
+    case StoreFailure::Io:
+        return "cannot be read or written, the disk reported an error (" + detail +
+               "): the game in progress is kept again when the disk allows";
+    default:
+        return "cannot be used (" + detail + "): games in progress are not saved";
+    }
 }
 
 Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<SchemaUpgrade>& upgrades, int target)
 {
     Attempt attempt;
-    const int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                      SQLITE_OPEN_NOMUTEX;
-    sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-    const auto fail = [&](Verdict verdict, std::string problem) {
-        sqlite3_close_v2(db);
+    const auto fail = [&](Verdict verdict, StoreFailure failure, std::string problem) {
+        attempt.db.reset();
         attempt.verdict = verdict;
+        attempt.failure = failure;
         attempt.problem = std::move(problem);
-        return attempt;
+        return std::move(attempt);
     };
-    if (code != SQLITE_OK)
-        return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, OpenBusyTimeoutMs);
-
-    int version = 0;
-    code = UserVersion(db, version);
-    if (IsDamage(code))
-        return fail(Verdict::Damaged, {});
-    if (code != SQLITE_OK)
-        return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
-
-    bool readOnly = sqlite3_db_readonly(db, "main") == 1;
-    if (version > target) {
-        // A newer copy of the game made it: read its game in progress, write nothing.
-        if (!readOnly && mode == OpenMode::ReadWrite) {
-            sqlite3_close_v2(db);
-            return TryOpen(path, OpenMode::ReadOnly, upgrades, target);
+    try {
+        attempt.db = std::make_unique<Connection>(path, mode == OpenMode::ReadOnly ? OpenFor::Reading : OpenFor::Writing);
+        Connection& db = *attempt.db;
+        db.SetBusyTimeout(OpenBusyTimeoutMs);
+        int version = UserVersion(db);
+        bool readOnly = db.ReadOnly() || mode == OpenMode::ReadOnly;
+        if (version > target) {
+            // A newer copy of the game made it: read its game in progress, write nothing.
+            attempt.problem = NotSavedLine(path, "was made by a newer version of the game: games in progress are not saved");
+            attempt.failure = StoreFailure::ReadOnly;
+            readOnly = true;
+        } else if (version < target) {
+            if (readOnly)
+                return fail(Verdict::Unusable, StoreFailure::ReadOnly, NotSavedLine(path, Reason(StoreFailure::ReadOnly, {})));
+            // A new file goes to WAL before its tables are made: then making them is one
+            // commit in the log, and no sync at all.
+            if (version == 0 && db.Number("PRAGMA page_count") == 0)
+                db.Execute("PRAGMA journal_mode = WAL");
+            try {
+                Upgrade(db, upgrades, target);
+            } catch (const StoreError& error) {
+                // A file whose layout cannot be brought up to date is of no use to this game:
+                // it is kept for the player like a damaged one. A busy or full disk is no
+                // fault of the file.
+                const StoreFailure failure = error.Failure();
+                if (failure != StoreFailure::Other && failure != StoreFailure::Damaged)
+                    throw;
+                return fail(Verdict::Damaged, StoreFailure::Damaged, {});
+            }
+            version = target;
+        } else if (readOnly && mode == OpenMode::ReadWrite) {
+            attempt.problem = NotSavedLine(path, Reason(StoreFailure::ReadOnly, {}));
+            attempt.failure = StoreFailure::ReadOnly;
         }
-        attempt.problem = NotSavedLine(path, "was made by a newer version of the game");
-        readOnly = true;
-    } else if (version < target) {
-        if (readOnly)
-            return fail(Verdict::Unusable, NotSavedLine(path, "cannot be written"));
-        code = Upgrade(db, version, upgrades, target);
-        if (IsBusy(code))
-            return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
-        // A file whose layout cannot be brought up to date is of no use to this game: it is
-        // kept for the player like a damaged one.
-        if (code != SQLITE_OK)
-            return fail(Verdict::Damaged, {});
-        version = target;
-    } else if (readOnly && mode == OpenMode::ReadWrite) {
-        attempt.problem = NotSavedLine(path, "cannot be written");
+        if (!readOnly) {
+            // Set once the layout is known to be this game's, so a file left alone keeps its
+            // bytes. The journal mode stays in the file. Saves of a game in progress do not
+            // sync (a power cut may lose the last moves, never the file); a game's end does.
+            Statement wal(db, "PRAGMA journal_mode = WAL");
+            wal.Run();
+            db.Execute("PRAGMA synchronous = NORMAL");
+        }
+        ReadGamesInProgress(db);
+        attempt.verdict = Verdict::Usable;
+        attempt.readOnly = readOnly;
+        attempt.version = version;
+        return attempt;
+    } catch (const StoreError& error) {
+        const StoreFailure failure = error.Failure();
+        if (failure == StoreFailure::Damaged)
+            return fail(Verdict::Damaged, failure, {});
+        return fail(Verdict::Unusable, failure, NotSavedLine(path, Reason(failure, error.what())));
     }
-
-    if (!readOnly) {
-        // Set once the layout is known to be this game's, so a file left alone keeps its bytes.
-        // The journal mode stays in the file; every commit syncs the log, so a power cut loses
-        // at most the write that was under way, never a game half old and half new.
-        SqlStatement wal(db, "PRAGMA journal_mode = WAL");
-        code = wal.Valid() ? wal.Step() : sqlite3_extended_errcode(db);
-        code = code == SQLITE_ROW ? SQLITE_OK : code;
-        if (code == SQLITE_OK)
-            code = sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        if (code != SQLITE_OK && !IsDamage(code))
-            return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
-    }
-    if (code == SQLITE_OK)
-        code = ReadGamesInProgress(db);
-    if (IsDamage(code))
-        return fail(Verdict::Damaged, {});
-    if (code != SQLITE_OK)
-        return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
-
-    attempt.verdict = Verdict::Usable;
-    attempt.db = db;
-    attempt.readOnly = readOnly;
-    attempt.version = version;
-    return attempt;
 }
 
 } // namespace
+
+std::string ProblemLine(const std::string& path, StoreFailure failure, const std::string& detail)
+{
+    return NotSavedLine(path, Reason(failure, detail));
+}
 
 OpenedGameDatabase OpenGameDatabase(const std::string& path, OpenMode mode, const std::vector<SchemaUpgrade>& upgrades,
                                     int targetVersion)
@@ -342,18 +238,21 @@ OpenedGameDatabase OpenGameDatabase(const std::string& path, OpenMode mode, cons
         const FileIdentity before = IdentityOf(path);
         Attempt attempt = TryOpen(path, mode, upgrades, targetVersion);
         if (attempt.verdict == Verdict::Usable) {
-            opened.database.reset(new GameDatabase(attempt.db, path, attempt.readOnly, attempt.version));
-            if (opened.problem.empty())
+            opened.database = std::make_unique<GameDatabase>(std::move(attempt.db), attempt.readOnly, attempt.version);
+            if (opened.problem.empty()) {
                 opened.problem = attempt.problem;
+                opened.failure = attempt.failure;
+            }
             return opened;
         }
+        opened.failure = attempt.failure;
         if (attempt.verdict == Verdict::Unusable) {
             opened.problem = attempt.problem;
             return opened;
         }
         // One file is set aside at most: a new one that cannot be used either says so.
         if (mode == OpenMode::ReadOnly || !opened.setAsideAs.empty()) {
-            opened.problem = NotSavedLine(path, "is damaged");
+            opened.problem = NotSavedLine(path, "is damaged: games in progress are not saved");
             return opened;
         }
         // Another copy may have set the file aside and started a new one meanwhile: only the
@@ -362,70 +261,38 @@ OpenedGameDatabase OpenGameDatabase(const std::string& path, OpenMode mode, cons
             continue;
         const std::string aside = SetAside(path);
         if (aside.empty()) {
-            opened.problem = NotSavedLine(path, "is damaged and cannot be renamed");
+            opened.problem = NotSavedLine(path, "is damaged and cannot be renamed: games in progress are not saved");
             return opened;
         }
         opened.setAsideAs = aside;
         opened.problem = "The game database " + BaseName(path) + " was damaged. It is kept as " + BaseName(aside) +
                          ", and a new one was started.";
     }
-    opened.problem = NotSavedLine(path, "keeps changing");
+    opened.problem = NotSavedLine(path, "keeps changing: games in progress are not saved");
     return opened;
 }
 
 // ---- The connection ----
 
-GameDatabase::GameDatabase(sqlite3* db, std::string path, bool readOnly, int version)
-    : db_(db)
-    , path_(std::move(path))
+GameDatabase::GameDatabase(std::unique_ptr<Connection> connection, bool readOnly, int version)
+    : connection_(std::move(connection))
     , readOnly_(readOnly)
     , version_(version)
 {
 }
 
-GameDatabase::~GameDatabase() { sqlite3_close_v2(db_); }
-
-std::string GameDatabase::LastError() const { return error_.empty() ? sqlite3_errmsg(db_) : error_; }
-
-void GameDatabase::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
-
-bool GameDatabase::Exec(const char* sql)
-{
-    char* message = nullptr;
-    const bool done = sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK;
-    error_ = message ? message : "";
-    sqlite3_free(message);
-    return done;
-}
-
-bool GameDatabase::InTransaction(const std::function<bool()>& work)
-{
-    if (readOnly_) {
-        error_ = "read-only";
-        return false;
-    }
-    error_.clear();
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return false;
-    if (work() && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
-        return true;
-    error_ = sqlite3_errmsg(db_);
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return false;
-}
-
 namespace {
-void BindGame(SqlStatement& statement, int first, const GameInProgress& game)
+void BindGame(Statement& statement, int first, const GameInProgress& game)
 {
     statement.Bind(first, game.playedMs).BindBlob(first + 1, game.cells).Bind(first + 2,
                                                                                static_cast<std::int64_t>(game.cells.size()));
     if (game.markedNumber > 0)
-        statement.Bind(first + 3, static_cast<std::int64_t>(game.markedNumber));
+        statement.Bind(first + 3, game.markedNumber);
     else
         statement.BindNull(first + 3);
 }
 
-GameInProgress GameOf(const SqlStatement& row, int first)
+GameInProgress GameOf(const Statement& row, int first)
 {
     GameInProgress game;
     game.cells = row.Blob(first);
@@ -434,66 +301,63 @@ GameInProgress GameOf(const SqlStatement& row, int first)
     game.startedAt = row.IsNull(first + 3) ? 0 : row.Real(first + 3);
     return game;
 }
+
+void RefuseReadOnly(const GameDatabase& database)
+{
+    if (database.ReadOnly())
+        throw StoreError(SQLITE_READONLY, "the game database is read-only");
+}
+
 } // namespace
 
 std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owner,
                                                          const std::function<bool(const std::string&)>& held)
 {
-    SqlStatement rows(db_, "SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at FROM games "
-                           "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
-    while (rows.Step() == SQLITE_ROW) {
+    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at FROM games "
+                                           "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
+    while (rows.Step()) {
         const std::string rowOwner = rows.Text(1);
-        // A file this copy may not write is only looked at: its newest game is shown, whoever
-        // holds it, and stays where it is.
-        if (!readOnly_ && (rowOwner == owner || (!rowOwner.empty() && held(rowOwner))))
+        if (rowOwner == owner || (!rowOwner.empty() && held(rowOwner)))
             continue;
-        return StoredGame{rows.Int(0), GameOf(rows, 2), rowOwner};
+        StoredGame found{rows.Int(0), GameOf(rows, 2), rowOwner};
+        rows.Reset();
+        return found;
     }
     return std::nullopt;
 }
 
 bool GameDatabase::ClaimGame(const StoredGame& game, const std::string& owner,
-                             const std::function<bool(const std::string&)>& held, double now)
+                             const std::function<bool(const std::string&)>& held)
 {
-    bool claimed = false;
-    const bool done = InTransaction([&] {
-        claimed = false;
-        SqlStatement take(db_, "UPDATE games SET owner = ? WHERE id = ? AND state = 'playing' AND ifnull(owner, '') = ?");
-        take.Bind(1, owner).Bind(2, game.id).Bind(3, game.owner);
-        if (take.Step() != SQLITE_DONE)
-            return false;
-        claimed = sqlite3_changes(db_) == 1;
-        SqlStatement rows(db_, "SELECT id, ifnull(owner, ''), score, updated_at FROM games WHERE state = 'playing' AND id <> ?");
-        rows.Bind(1, game.id);
-        SqlStatement abandon(db_, "UPDATE games SET state = 'abandoned', ended_at = ?, owner = NULL WHERE id = ?");
-        SqlStatement drop(db_, "DELETE FROM games WHERE id = ?");
-        int step;
-        while ((step = rows.Step()) == SQLITE_ROW) {
-            const std::string rowOwner = rows.Text(1);
-            if (rowOwner == owner || (!rowOwner.empty() && held(rowOwner)))
-                continue;
-            SqlStatement& change = rows.Int(2) == 0 ? drop : abandon; // a game without a number is no game
-            if (&change == &drop)
-                drop.Bind(1, rows.Int(0));
-            else // it ended when it was last played
-                abandon.Bind(1, rows.IsNull(3) ? now : rows.Real(3)).Bind(2, rows.Int(0));
-            if (change.Step() != SQLITE_DONE)
-                return false;
-            change.Reset();
-        }
-        return step == SQLITE_DONE;
-    });
-    return done && claimed;
+    RefuseReadOnly(*this);
+    WriteTransaction transaction(*connection_);
+    connection_->Prepare("UPDATE games SET owner = ? WHERE id = ? AND state = 'playing' AND ifnull(owner, '') = ?")
+        .Bind(1, owner)
+        .Bind(2, game.id)
+        .Bind(3, game.owner)
+        .Run();
+    const bool claimed = connection_->Changes() == 1;
+    // A row without a number is no game: rows of ended copies that never got one go.
+    std::vector<std::int64_t> empty;
+    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, '') FROM games WHERE state = 'playing' AND score = 0");
+    while (rows.Step()) {
+        const std::string rowOwner = rows.Text(1);
+        if (rowOwner != owner && (rowOwner.empty() || !held(rowOwner)))
+            empty.push_back(rows.Int(0));
+    }
+    for (const std::int64_t id : empty)
+        connection_->Prepare("DELETE FROM games WHERE id = ?").Bind(1, id).Run();
+    transaction.Commit();
+    return claimed;
 }
 
 std::optional<StoredGame> GameDatabase::ClaimGameToResume(const std::string& owner,
-                                                          const std::function<bool(const std::string&)>& held,
-                                                          double now)
+                                                          const std::function<bool(const std::string&)>& held)
 {
     std::optional<StoredGame> found = FindGameToResume(owner, held);
     if (!found || readOnly_)
         return found;
-    if (!ClaimGame(*found, owner, held, now))
+    if (!ClaimGame(*found, owner, held))
         return std::nullopt;
     found->owner = owner;
     return found;
@@ -501,98 +365,125 @@ std::optional<StoredGame> GameDatabase::ClaimGameToResume(const std::string& own
 
 std::int64_t GameDatabase::SavePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner, double now)
 {
-    std::int64_t saved = -1;
-    const bool done = InTransaction([&] {
-        if (game.cells.empty()) {
-            SqlStatement drop(db_, "DELETE FROM games WHERE id = ? AND state = 'playing' AND owner = ?");
-            drop.Bind(1, id).Bind(2, owner);
-            saved = 0;
-            return drop.Step() == SQLITE_DONE;
+    RefuseReadOnly(*this);
+    WriteTransaction transaction(*connection_);
+    if (game.cells.empty()) {
+        connection_->Prepare("DELETE FROM games WHERE id = ? AND state = 'playing' AND owner = ?")
+            .Bind(1, id)
+            .Bind(2, owner)
+            .Run();
+        transaction.Commit();
+        return 0;
+    }
+    if (id > 0) {
+        Statement& update = connection_->Prepare("UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, "
+                                                 "marked = ? WHERE id = ? AND state = 'playing' AND owner = ?");
+        update.Bind(1, now);
+        BindGame(update, 2, game);
+        update.Bind(6, id).Bind(7, owner).Run();
+        if (connection_->Changes() == 1) {
+            transaction.Commit();
+            return id;
         }
-        if (id > 0) {
-            SqlStatement update(db_, "UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, marked = ? "
-                                     "WHERE id = ? AND state = 'playing' AND owner = ?");
-            update.Bind(1, now);
-            BindGame(update, 2, game);
-            update.Bind(6, id).Bind(7, owner);
-            if (update.Step() != SQLITE_DONE)
-                return false;
-            if (sqlite3_changes(db_) == 1) {
-                saved = id;
-                return true;
-            }
-        }
-        SqlStatement insert(db_, "INSERT INTO games (state, started_at, updated_at, played_ms, cells, score, marked, owner) "
-                                 "VALUES ('playing', ?, ?, ?, ?, ?, ?, ?)");
-        insert.Bind(1, game.startedAt > 0 ? game.startedAt : now).Bind(2, now);
-        BindGame(insert, 3, game);
-        insert.Bind(7, owner);
-        if (insert.Step() != SQLITE_DONE)
-            return false;
-        saved = sqlite3_last_insert_rowid(db_);
-        return true;
-    });
-    return done ? saved : -1;
+    }
+    Statement& insert = connection_->Prepare("INSERT INTO games (state, started_at, updated_at, played_ms, cells, score, "
+                                             "marked, owner) VALUES ('playing', ?, ?, ?, ?, ?, ?, ?)");
+    insert.Bind(1, game.startedAt > 0 ? game.startedAt : now).Bind(2, now);
+    BindGame(insert, 3, game);
+    insert.Bind(7, owner).Run();
+    const std::int64_t row = connection_->LastInsertId();
+    transaction.Commit();
+    return row;
 }
 
-std::int64_t GameDatabase::MarkFinished(std::int64_t id, const GameInProgress& game, double now)
+std::int64_t GameDatabase::MarkFinished(std::int64_t id, const GameInProgress& game, const std::string& name, double now)
 {
-    std::int64_t finished = -1;
+    RefuseReadOnly(*this);
     const char* outcome = game.cells.size() >= 100 ? "complete" : "stuck";
-    const bool done = InTransaction([&] {
-        if (id > 0) {
-            SqlStatement update(db_, "UPDATE games SET state = 'finished', ended_at = ?, played_ms = ?, cells = ?, "
-                                     "score = ?, marked = ?, outcome = ?, owner = NULL, updated_at = ? "
-                                     "WHERE id = ? AND state = 'playing'");
-            update.Bind(1, now);
-            BindGame(update, 2, game);
-            update.Bind(6, std::string_view(outcome)).Bind(7, now).Bind(8, id);
-            if (update.Step() != SQLITE_DONE)
-                return false;
-            if (sqlite3_changes(db_) == 1) {
-                finished = id;
-                return true;
-            }
-        }
-        SqlStatement insert(db_, "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, "
-                                 "marked, outcome) VALUES ('finished', ?, ?, ?, ?, ?, ?, ?, ?)");
-        insert.Bind(1, game.startedAt > 0 ? game.startedAt : now).Bind(2, now).Bind(3, now);
-        BindGame(insert, 4, game);
-        insert.Bind(8, std::string_view(outcome));
-        if (insert.Step() != SQLITE_DONE)
-            return false;
-        finished = sqlite3_last_insert_rowid(db_);
-        return true;
-    });
-    return done ? finished : -1;
+    // A game's end is worth a sync: this one commit waits for the disk, and every save of the
+    // game in progress before it is synced with it.
+    connection_->Execute("PRAGMA synchronous = FULL");
+    struct BackToNormal {
+        Connection& db;
+        ~BackToNormal() { sqlite3_exec(db.Handle(), "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr); }
+    } backToNormal{*connection_};
+    WriteTransaction transaction(*connection_);
+    std::int64_t finished = 0;
+    // A wall clock set back never makes a game end before it started.
+    if (id > 0) {
+        Statement& update = connection_->Prepare(
+            "UPDATE games SET state = 'finished', ended_at = max(?, ifnull(started_at, ?)), played_ms = ?, cells = ?, "
+            "score = ?, marked = ?, outcome = ?, name = ?, owner = NULL, updated_at = ?, end_order = (SELECT ifnull(max(end_order), 0) + 1 FROM games) "
+            "WHERE id = ? AND state = 'playing'");
+        update.Bind(1, now).Bind(2, now);
+        BindGame(update, 3, game);
+        update.Bind(7, outcome);
+        if (name.empty())
+            update.BindNull(8);
+        else
+            update.Bind(8, name);
+        update.Bind(9, now).Bind(10, id).Run();
+        if (connection_->Changes() == 1)
+            finished = id;
+    }
+    if (finished == 0) {
+        Statement& insert = connection_->Prepare(
+            "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, marked, outcome, name, "
+            "end_order) VALUES ('finished', ?, max(?, ?), ?, ?, ?, ?, ?, ?, ?, (SELECT ifnull(max(end_order), 0) + 1 FROM games))");
+        const double started = game.startedAt > 0 ? game.startedAt : now;
+        insert.Bind(1, started).Bind(2, now).Bind(3, started).Bind(4, now);
+        BindGame(insert, 5, game);
+        insert.Bind(9, outcome);
+        if (name.empty())
+            insert.BindNull(10);
+        else
+            insert.Bind(10, name);
+        insert.Run();
+        finished = connection_->LastInsertId();
+    }
+    transaction.Commit();
+    return finished;
 }
 
-bool GameDatabase::SetName(std::int64_t id, const std::string& name)
+void GameDatabase::MarkAbandoned(std::int64_t id, double now)
 {
-    return InTransaction([&] {
-        SqlStatement update(db_, "UPDATE games SET name = ? WHERE id = ? AND state = 'finished'");
-        update.Bind(1, name).Bind(2, id);
-        return update.Step() == SQLITE_DONE;
-    });
+    RefuseReadOnly(*this);
+    WriteTransaction transaction(*connection_);
+    connection_->Prepare("UPDATE games SET state = 'abandoned', ended_at = max(?, ifnull(started_at, ?)), updated_at = ?, "
+                         "owner = NULL, end_order = (SELECT ifnull(max(end_order), 0) + 1 FROM games) "
+                         "WHERE id = ? AND state = 'playing'")
+        .Bind(1, now)
+        .Bind(2, now)
+        .Bind(3, now)
+        .Bind(4, id)
+        .Run();
+    transaction.Commit();
 }
 
-bool GameDatabase::MarkAbandoned(std::int64_t id, double now)
+bool GameDatabase::TakeBack(std::int64_t id, const std::string& owner, double now)
 {
-    return InTransaction([&] {
-        SqlStatement update(db_, "UPDATE games SET state = 'abandoned', ended_at = ?, updated_at = ?, owner = NULL "
-                                 "WHERE id = ? AND state = 'playing'");
-        update.Bind(1, now).Bind(2, now).Bind(3, id);
-        return update.Step() == SQLITE_DONE;
-    });
+    RefuseReadOnly(*this);
+    WriteTransaction transaction(*connection_);
+    connection_->Prepare("UPDATE games SET state = 'playing', ended_at = NULL, end_order = NULL, updated_at = ?, "
+                         "owner = ? WHERE id = ? AND state = 'abandoned' AND origin = 'played'")
+        .Bind(1, now)
+        .Bind(2, owner)
+        .Bind(3, id)
+        .Run();
+    const bool taken = connection_->Changes() == 1;
+    transaction.Commit();
+    return taken;
 }
 
 std::optional<StoredGame> GameDatabase::Read(std::int64_t id)
 {
-    SqlStatement row(db_, "SELECT cells, marked, played_ms, started_at FROM games WHERE id = ?");
+    Statement& row = connection_->Prepare("SELECT cells, marked, played_ms, started_at FROM games WHERE id = ?");
     row.Bind(1, id);
-    if (row.Step() != SQLITE_ROW)
+    if (!row.Step())
         return std::nullopt;
-    return StoredGame{id, GameOf(row, 0), {}};
+    StoredGame stored{id, GameOf(row, 0), {}};
+    row.Reset();
+    return stored;
 }
 
 } // namespace tovra

@@ -4,6 +4,7 @@
 // file that cannot be used leaves the game playing without saving, with one line to tell
 // the player, and a damaged file is set aside under a dated name, never deleted.
 #include "gamestore/GameDatabaseSchema.h"
+#include "gamestore/Sql.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,40 +14,7 @@
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace tovra {
-
-// One prepared statement: bind by position (from 1), step, read columns (from 0). Every
-// call of this class leaves errors to the caller through Step's result.
-class SqlStatement {
-public:
-    SqlStatement(sqlite3* db, const char* sql);
-    ~SqlStatement();
-    SqlStatement(const SqlStatement&) = delete;
-    SqlStatement& operator=(const SqlStatement&) = delete;
-
-    bool Valid() const { return statement_ != nullptr; }
-    SqlStatement& Bind(int index, std::int64_t value);
-    SqlStatement& Bind(int index, double value);
-    SqlStatement& Bind(int index, std::string_view text);
-    SqlStatement& BindBlob(int index, const std::vector<std::uint8_t>& bytes);
-    SqlStatement& BindNull(int index);
-    // SQLITE_ROW, SQLITE_DONE or an error code.
-    int Step();
-    // Ready for new bindings and a new run.
-    void Reset();
-
-    bool IsNull(int column) const;
-    std::int64_t Int(int column) const;
-    double Real(int column) const;
-    std::string Text(int column) const;
-    std::vector<std::uint8_t> Blob(int column) const;
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-};
 
 // A game as the player last saw it, enough to draw it again.
 struct GameInProgress {
@@ -81,6 +49,8 @@ struct OpenedGameDatabase {
     std::string problem;
     // The name a damaged file now has, empty when none was set aside.
     std::string setAsideAs;
+    // What kept the database from being written, when it cannot be.
+    StoreFailure failure = StoreFailure::None;
 };
 
 enum class OpenMode { ReadWrite, ReadOnly };
@@ -94,68 +64,58 @@ OpenedGameDatabase OpenGameDatabase(const std::string& path = GameDatabaseFileNa
                                     const std::vector<SchemaUpgrade>& upgrades = GameDatabaseUpgrades(),
                                     int targetVersion = GameDatabaseVersion);
 
+// One line for the player about a failure of the file at `path`, saying what to do about it.
+std::string ProblemLine(const std::string& path, StoreFailure failure, const std::string& detail);
+
 // Unix seconds, now.
 double UnixNow();
 
-// One connection. Not shared between threads at the same time; a second thread opens its own.
-// Every write runs in one transaction; false when it failed (nothing of it was written), and
-// LastError() tells why.
+// One read-write connection, used by one thread at a time (the keeper's). Every write runs in
+// one transaction, and every failure throws StoreError: nothing of a failed write is written.
 class GameDatabase {
 public:
-    ~GameDatabase();
+    GameDatabase(std::unique_ptr<Connection> connection, bool readOnly, int version);
     GameDatabase(const GameDatabase&) = delete;
     GameDatabase& operator=(const GameDatabase&) = delete;
 
-    sqlite3* Handle() const { return db_; }
-    const std::string& Path() const { return path_; }
+    Connection& Sql() { return *connection_; }
+    const std::string& Path() const { return connection_->Path(); }
     bool ReadOnly() const { return readOnly_; }
     int Version() const { return version_; }
-    std::string LastError() const;
-    // How long a statement waits for another connection's write lock before it fails.
-    void SetBusyTimeout(int milliseconds);
-    // Runs SQL without results; false on failure.
-    bool Exec(const char* sql);
 
     // The most recent game in progress with a number that no running copy holds (`held` says
-    // of an owner token whether its copy runs), for `owner` to resume. Reads only: the start
-    // draws it at once, and ClaimGame takes it later, off the window's thread.
+    // of an owner token whether its copy runs), for `owner` to resume. Reads only.
     std::optional<StoredGame> FindGameToResume(const std::string& owner,
                                                const std::function<bool(const std::string&)>& held);
-    // Takes `game`, as FindGameToResume returned it, for `owner`, unless another copy took it
-    // meanwhile (then false, and this copy's game goes into a row of its own). Every other game
-    // in progress that no running copy holds becomes abandoned, and one without a number goes.
+    // Takes `game`, as FindGameToResume returned it, for `owner`, in one step: false when
+    // another copy took it meanwhile. Other games in progress stay as they are, to be resumed
+    // later; only those without a number go.
     bool ClaimGame(const StoredGame& game, const std::string& owner,
-                   const std::function<bool(const std::string&)>& held, double now = UnixNow());
+                   const std::function<bool(const std::string&)>& held);
     // Both at once (tests, and copies that need no quick start).
     std::optional<StoredGame> ClaimGameToResume(const std::string& owner,
-                                                const std::function<bool(const std::string&)>& held,
-                                                double now = UnixNow());
+                                                const std::function<bool(const std::string&)>& held);
     // Stores the game in progress of `owner` in row `id` (0: a new row). A row that `owner`
     // does not hold is never written: the game then goes into a new row. The row's id, or 0
-    // when the game has no number (its row is then removed), or -1 on failure.
+    // when the game has no number (its row is then removed).
     std::int64_t SavePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner,
                              double now = UnixNow());
-    // The end-of-game sequence started: the game is finished, "complete" at 100, else
-    // "stuck". `id` 0 adds the row. The row's id, or -1 on failure.
-    std::int64_t MarkFinished(std::int64_t id, const GameInProgress& game, double now = UnixNow());
-    // The name the end-of-game dialog saved into record.dat, as UTF-8.
-    bool SetName(std::int64_t id, const std::string& name);
+    // The end-of-game sequence is over: the game is finished, "complete" at 100, else
+    // "stuck", under the name saved into record.dat (UTF-8, empty for none). `id` 0 adds the
+    // row. Synced to the disk before it returns. The row's id.
+    std::int64_t MarkFinished(std::int64_t id, const GameInProgress& game, const std::string& name = {},
+                              double now = UnixNow());
     // Left unfinished: a new game was started over it.
-    bool MarkAbandoned(std::int64_t id, double now = UnixNow());
+    void MarkAbandoned(std::int64_t id, double now = UnixNow());
+    // An abandoned game taken back (undo right after a new game): in progress again, for `owner`.
+    bool TakeBack(std::int64_t id, const std::string& owner, double now = UnixNow());
     // The row as stored, whatever its state (tests and the history read it).
     std::optional<StoredGame> Read(std::int64_t id);
 
 private:
-    friend OpenedGameDatabase OpenGameDatabase(const std::string&, OpenMode, const std::vector<SchemaUpgrade>&, int);
-    GameDatabase(sqlite3* db, std::string path, bool readOnly, int version);
-    // Runs `work` between BEGIN IMMEDIATE and COMMIT; rolls back when it returns false.
-    bool InTransaction(const std::function<bool()>& work);
-
-    sqlite3* db_;
-    std::string path_;
+    std::unique_ptr<Connection> connection_;
     bool readOnly_;
     int version_;
-    std::string error_;
 };
 
 } // namespace tovra

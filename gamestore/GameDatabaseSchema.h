@@ -12,7 +12,7 @@ inline constexpr const char* GameDatabaseFileName = "games.db";
 // PRAGMA user_version of a database laid out as below. A database with a lower version is
 // upgraded in place, one step per version, inside a transaction; a higher one (a newer copy
 // of the game) is opened read-only.
-inline constexpr int GameDatabaseVersion = 1;
+inline constexpr int GameDatabaseVersion = 2;
 
 // Times are Unix seconds (UTC) as REAL. Cells are indices (row - 1) * 10 + (column - 1).
 inline constexpr const char* GameDatabaseSchemaV1 = R"sql(
@@ -44,6 +44,20 @@ CREATE TABLE imports (
     source  TEXT PRIMARY KEY,
     done_at REAL NOT NULL
 );
+)sql";
+
+// Version 2: the order in which games ended, kept by the database itself, so that the history's
+// order and its runs of 100s do not depend on the wall clock (which may be set back). Games
+// played here get the next number when they end; the games of record.dat have none and come
+// before them, by day.
+inline constexpr const char* GameDatabaseUpgradeV2 = R"sql(
+ALTER TABLE games ADD COLUMN end_order INTEGER;
+UPDATE games SET end_order = (
+    SELECT count(*) FROM games AS earlier
+    WHERE earlier.origin = 'played' AND earlier.state IN ('finished', 'abandoned')
+      AND (earlier.ended_at < games.ended_at OR (earlier.ended_at = games.ended_at AND earlier.id <= games.id)))
+WHERE origin = 'played' AND state IN ('finished', 'abandoned');
+CREATE INDEX games_by_end_order ON games (end_order);
 )sql";
 
 } // namespace tovra

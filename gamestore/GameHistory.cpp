@@ -16,117 +16,28 @@ namespace {
 // record.dat is the one source imported so far; the name leaves room for others.
 constexpr const char* StoredGamesSource = "record.dat";
 
-[[noreturn]] void Fail(sqlite3* db, const std::string& what)
+// A stored board's cells up to the first that is off the board.
+std::vector<int> CellsOf(const std::vector<std::uint8_t>& bytes)
 {
-    throw HistoryError(what + ": " + (db ? sqlite3_errmsg(db) : "no database"));
+    std::vector<int> cells;
+    cells.reserve(bytes.size());
+    for (const std::uint8_t cell : bytes) {
+        if (cell >= 100)
+            break;
+        cells.push_back(cell);
+    }
+    return cells;
 }
-
-// One prepared statement, finalised on every way out.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql)
-        : db_(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK)
-            Fail(db, "prepare");
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    void Bind(int index, std::int64_t value) { check(sqlite3_bind_int64(statement_, index, value)); }
-    void Bind(int index, double value) { check(sqlite3_bind_double(statement_, index, value)); }
-    void Bind(int index, const std::string& text)
-    {
-        check(sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
-    }
-    void BindBlob(int index, const std::vector<std::uint8_t>& bytes)
-    {
-        check(sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
-    }
-    void BindNull(int index) { check(sqlite3_bind_null(statement_, index)); }
-    // Ready to run again with new values.
-    void Reset()
-    {
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-    }
-
-    // True while a row is there.
-    bool Step()
-    {
-        const int result = sqlite3_step(statement_);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result != SQLITE_DONE)
-            Fail(db_, "step");
-        return false;
-    }
-
-    bool IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
-    double Real(int column) const { return sqlite3_column_double(statement_, column); }
-    std::string Text(int column) const
-    {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
-                    : std::string();
-    }
-    std::vector<int> Cells(int column) const
-    {
-        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_, column));
-        const int size = sqlite3_column_bytes(statement_, column);
-        std::vector<int> cells;
-        cells.reserve(static_cast<std::size_t>(size));
-        for (int i = 0; i < size && bytes[i] < 100; ++i)
-            cells.push_back(bytes[i]);
-        return cells;
-    }
-
-private:
-    void check(int result)
-    {
-        if (result != SQLITE_OK)
-            Fail(db_, "bind");
-    }
-
-    sqlite3* db_;
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-void Execute(sqlite3* db, const char* sql)
-{
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        Fail(db, sql);
-}
-
-// BEGIN IMMEDIATE: the write lock is taken at once, so two copies importing at the same time
-// queue (up to the busy timeout) instead of both reading "not yet" and one failing later.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(sqlite3* db)
-        : db_(db)
-    {
-        Execute(db, "BEGIN IMMEDIATE");
-    }
-    ~WriteTransaction()
-    {
-        if (!committed_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void Commit()
-    {
-        Execute(db_, "COMMIT");
-        committed_ = true;
-    }
-
-private:
-    sqlite3* db_;
-    bool committed_ = false;
-};
 
 constexpr const char* HistoryColumns =
     "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable FROM games ";
+
+// Games played here in the order they ended, kept by the database; the games taken from
+// record.dat (which have no place in it) before them, by day.
+constexpr const char* AllHistory =
+    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable FROM games "
+    "WHERE state IN ('finished', 'abandoned') "
+    "ORDER BY end_order IS NULL, end_order DESC, ended_at DESC, id DESC";
 
 HistoryGame GameOf(const Statement& row)
 {
@@ -142,29 +53,33 @@ HistoryGame GameOf(const Statement& row)
     if (!row.IsNull(4))
         game.endedAt = row.Real(4);
     game.playedMs = row.Int(5);
-    game.cells = row.Cells(6);
+    game.cells = CellsOf(row.Blob(6));
     game.name = row.Text(8);
     if (!row.IsNull(9))
         game.lastReachable = static_cast<int>(row.Int(9));
     return game;
 }
 
+bool FileHasBytes(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && status.st_size > 0;
+}
+
 } // namespace
 
-std::vector<HistoryGame> ReadHistory(sqlite3* db)
+std::vector<HistoryGame> ReadHistory(Connection& db)
 {
-    Statement query(db, (std::string(HistoryColumns) +
-                         "WHERE state IN ('finished', 'abandoned') ORDER BY ended_at DESC, id DESC")
-                            .c_str());
+    Statement& query = db.Prepare(AllHistory);
     std::vector<HistoryGame> games;
     while (query.Step())
         games.push_back(GameOf(query));
     return games;
 }
 
-std::optional<HistoryGame> ReadHistoryGame(sqlite3* db, std::int64_t id)
+std::optional<HistoryGame> ReadHistoryGame(Connection& db, std::int64_t id)
 {
-    Statement query(db, (std::string(HistoryColumns) + "WHERE id = ? AND state IN ('finished', 'abandoned')").c_str());
+    Statement query(db, std::string(HistoryColumns) + "WHERE id = ? AND state IN ('finished', 'abandoned')");
     query.Bind(1, id);
     if (!query.Step())
         return std::nullopt;
@@ -196,18 +111,20 @@ double NoonOf(const CivilDate& day)
     return static_cast<double>(std::mktime(&noon));
 }
 
-int ImportStoredGamesOnce(sqlite3* db, const BestTable& table)
+int ImportStoredGamesOnce(Connection& db, const BestTable& table)
 {
     WriteTransaction transaction(db);
     {
-        Statement done(db, "SELECT 1 FROM imports WHERE source = ?");
-        done.Bind(1, std::string(StoredGamesSource));
-        if (done.Step())
+        Statement& done = db.Prepare("SELECT 1 FROM imports WHERE source = ?");
+        done.Bind(1, StoredGamesSource);
+        if (done.Step()) {
+            done.Reset();
             return 0;
+        }
     }
     const double now = static_cast<double>(std::time(nullptr));
-    Statement insert(db, "INSERT OR IGNORE INTO games (state, origin, ended_at, updated_at, cells, score, outcome, "
-                         "name, import_key) VALUES ('finished', 'imported', ?, ?, ?, ?, ?, ?, ?)");
+    Statement& insert = db.Prepare("INSERT OR IGNORE INTO games (state, origin, ended_at, updated_at, cells, score, "
+                                   "outcome, name, import_key) VALUES ('finished', 'imported', ?, ?, ?, ?, ?, ?, ?)");
     int added = 0;
     for (int rank = 1; rank <= RecordCount; ++rank) {
         const BestRecord& record = table.ByRank(rank);
@@ -216,64 +133,66 @@ int ImportStoredGamesOnce(sqlite3* db, const BestTable& table)
         if (!day || !cells)
             continue;
         insert.Reset();
-        insert.Bind(1, NoonOf(*day));
-        insert.Bind(2, now);
+        insert.Bind(1, NoonOf(*day)).Bind(2, now);
         insert.BindBlob(3, std::vector<std::uint8_t>(cells->begin(), cells->end()));
         insert.Bind(4, static_cast<std::int64_t>(cells->size()));
-        insert.Bind(5, std::string(cells->size() == 100 ? "complete" : "stuck"));
+        insert.Bind(5, cells->size() == 100 ? "complete" : "stuck");
         const std::string name = RecordName(record);
         if (name.empty())
             insert.BindNull(6);
         else
             insert.Bind(6, name);
-        insert.Bind(7, ImportKey(record));
-        insert.Step();
-        added += sqlite3_changes(db);
+        insert.Bind(7, ImportKey(record)).Run();
+        added += db.Changes();
     }
-    {
-        Statement done(db, "INSERT INTO imports (source, done_at) VALUES (?, ?)");
-        done.Bind(1, std::string(StoredGamesSource));
-        done.Bind(2, now);
-        done.Step();
-    }
+    db.Prepare("INSERT INTO imports (source, done_at) VALUES (?, ?)").Bind(1, StoredGamesSource).Bind(2, now).Run();
     transaction.Commit();
     return added;
 }
 
-std::vector<PendingAnalysis> GamesAwaitingAnalysis(sqlite3* db)
+std::vector<PendingAnalysis> GamesAwaitingAnalysis(Connection& db)
 {
-    Statement query(db, "SELECT id, cells FROM games WHERE state IN ('finished', 'abandoned') "
-                        "AND last_reachable IS NULL ORDER BY id");
+    Statement& query = db.Prepare("SELECT id, cells FROM games WHERE state IN ('finished', 'abandoned') "
+                                  "AND last_reachable IS NULL ORDER BY id");
     std::vector<PendingAnalysis> pending;
     while (query.Step())
-        pending.push_back({query.Int(0), query.Cells(1)});
+        pending.push_back({query.Int(0), CellsOf(query.Blob(1))});
     return pending;
 }
 
-bool StoreLastReachable(sqlite3* db, std::int64_t id, int lastReachable)
+bool StoreLastReachable(Connection& db, std::int64_t id, int lastReachable)
 {
-    Statement update(db, "UPDATE games SET last_reachable = ? WHERE id = ? AND last_reachable IS NULL");
-    update.Bind(1, static_cast<std::int64_t>(lastReachable));
-    update.Bind(2, id);
-    update.Step();
-    return sqlite3_changes(db) == 1;
+    db.Prepare("UPDATE games SET last_reachable = ? WHERE id = ? AND last_reachable IS NULL")
+        .Bind(1, lastReachable)
+        .Bind(2, id)
+        .Run();
+    return db.Changes() == 1;
 }
 
-sqlite3* OpenHistoryReadOnly(const std::string& path, std::string& error)
+std::unique_ptr<Connection> OpenHistoryReadOnly(const std::string& path)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        error = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close(db);
-        return nullptr;
+    std::unique_ptr<Connection> db;
+    try {
+        db = std::make_unique<Connection>(path, OpenFor::Reading);
+        db->SetBusyTimeout(2000);
+        // Reading the table proves the file is a game database, not just any SQLite file.
+        db->Execute("SELECT 1 FROM games LIMIT 0");
+        return db;
+    } catch (const StoreError& error) {
+        // A folder the player may not write holds no shared-memory file to read the log
+        // with. With no log to read, the file alone is the whole history: read it as it is.
+        if (error.Failure() != StoreFailure::ReadOnly || FileHasBytes(path + "-wal"))
+            throw;
     }
-    sqlite3_busy_timeout(db, 2000);
-    // Reading the table proves the file is a game database, not just any SQLite file.
-    if (sqlite3_exec(db, "SELECT 1 FROM games LIMIT 0", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(db);
-        sqlite3_close(db);
-        return nullptr;
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '?' || c == '#' || c == '%')
+            uri += c == '?' ? "%3f" : c == '#' ? "%23" : "%25";
+        else
+            uri += c;
     }
+    db = std::make_unique<Connection>(uri + "?immutable=1", OpenFor::Reading);
+    db->Execute("SELECT 1 FROM games LIMIT 0");
     return db;
 }
 
@@ -282,17 +201,13 @@ std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& e
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 && errno == ENOENT)
         return {};
-    sqlite3* db = OpenHistoryReadOnly(path, error);
-    if (!db)
-        return {};
-    std::vector<HistoryGame> games;
     try {
-        games = ReadHistory(db);
-    } catch (const HistoryError& failure) {
+        const std::unique_ptr<Connection> db = OpenHistoryReadOnly(path);
+        return ReadHistory(*db);
+    } catch (const StoreError& failure) {
         error = failure.what();
+        return {};
     }
-    sqlite3_close(db);
-    return games;
 }
 
 } // namespace tovra

@@ -2,23 +2,16 @@
 // The history of every game: the finished and abandoned rows of the game database, read for
 // the statistics, the replays and "--history"; the games of record.dat taken in once; and the
 // last number after which 100 was still reachable, worked out once per game and stored.
+#include "gamestore/Sql.h"
 #include "records/BestRecord.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-
 namespace tovra {
-
-// A database call that failed: the message is SQLite's.
-class HistoryError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum class GameEnd {
     Complete,  // 100 reached
@@ -41,31 +34,32 @@ struct HistoryGame {
 };
 
 // Every finished and abandoned game, newest first (by end, then by row). A row whose cells are
-// no game (a byte above 99) is read with the cells before it. Throws HistoryError.
-std::vector<HistoryGame> ReadHistory(sqlite3* db);
+// no game (a byte above 99) is read with the cells before it. Throws StoreError.
+std::vector<HistoryGame> ReadHistory(Connection& db);
 // One game by row id; nothing when there is no such finished or abandoned game.
-std::optional<HistoryGame> ReadHistoryGame(sqlite3* db, std::int64_t id);
+std::optional<HistoryGame> ReadHistoryGame(Connection& db, std::int64_t id);
 
 // Adds the stored games of `table` as imported finished games, once per database: the first
 // call on a database adds them and notes that it did, every later call adds nothing, and a
 // game already there (the same 144 bytes) is never added twice, whichever copy of the game
 // gets there first. Records without a game or whose board is no game are left out. One
-// transaction: all of them or none. Returns how many were added. Throws HistoryError.
-int ImportStoredGamesOnce(sqlite3* db, const BestTable& table);
+// transaction: all of them or none. Returns how many were added. Throws StoreError.
+int ImportStoredGamesOnce(Connection& db, const BestTable& table);
 
 // Games whose last reachable number is not known yet, oldest first.
 struct PendingAnalysis {
     std::int64_t id = 0;
     std::vector<int> cells;
 };
-std::vector<PendingAnalysis> GamesAwaitingAnalysis(sqlite3* db);
+std::vector<PendingAnalysis> GamesAwaitingAnalysis(Connection& db);
 // Stores the number for the game, unless one is already stored (the first answer stays).
-// Returns whether it was stored. Throws HistoryError.
-bool StoreLastReachable(sqlite3* db, std::int64_t id, int lastReachable);
+// Returns whether it was stored. Throws StoreError.
+bool StoreLastReachable(Connection& db, std::int64_t id, int lastReachable);
 
-// The database at `path` for reading only: never created, never upgraded, never written.
-// nullptr with `error` set when it cannot be opened or is not a game database.
-sqlite3* OpenHistoryReadOnly(const std::string& path, std::string& error);
+// The database at `path` for reading only: never created, never upgraded, never written, also
+// in a folder the player may not write. Throws StoreError when it cannot be opened or is not a
+// game database.
+std::unique_ptr<Connection> OpenHistoryReadOnly(const std::string& path);
 // The whole history of the database at `path`, read as OpenHistoryReadOnly does. No file yet
 // is an empty history; a file that cannot be read gives nothing, with `error` set.
 std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& error);

@@ -5,7 +5,6 @@
 #include "WindowLook.h"
 #include "core/Colors.h"
 #include "core/GameReplay.h"
-#include "gamestore/GameDatabaseSchema.h"
 #include "ui/widgets/HistogramChart.h"
 #include "ui/widgets/ScoreTimelineChart.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -266,11 +265,10 @@ std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
     return games;
 }
 
-void ShowStatistics(QWidget* parent)
+void ShowStatistics(std::vector<HistoryGame> games, const QString& problem, QWidget* parent)
 {
-    QString problem;
-    std::vector<HistoryGame> games = LoadHistory(GameDatabaseFileName, problem);
-    StatisticsWindow window(std::move(games), problem, parent);
+    const QString line = problem.isEmpty() ? problem : QStringLiteral("The history cannot be read: %1").arg(problem);
+    StatisticsWindow window(std::move(games), line, parent);
     window.adjustSize();
     CentreOnScreen(&window);
     window.exec();

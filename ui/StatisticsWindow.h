@@ -57,7 +57,7 @@ private:
 // The history in the database at `path`, newest first; none when there is no file yet.
 // `problem` says why a file that is there could not be read.
 std::vector<tovra::HistoryGame> LoadHistory(const std::string& path, QString& problem);
-// Reads the history from the game database beside record.dat and shows the window modally.
-void ShowStatistics(QWidget* parent);
+// Shows the window modally with the history as the keeper read it.
+void ShowStatistics(std::vector<tovra::HistoryGame> games, const QString& problem, QWidget* parent);
 // A time played as the clock shows it: "m:ss", or "h:mm:ss" from an hour on.
 QString PlayedTimeText(qint64 milliseconds);

@@ -14,8 +14,8 @@
 #include "core/Colors.h"
 #include "core/Game.h"
 #include "gamestore/GameDatabaseSchema.h"
-#include "gamestore/GameSaver.h"
-#include "gamestore/HistoryUpkeep.h"
+#include "gamestore/GameKeeper.h"
+#include "records/GameAnalysis.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -28,6 +28,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 #include <cmath>
 
@@ -70,39 +71,72 @@ TForm1::TForm1(QWidget* parent)
     // While another copy saves, the window keeps painting; the player's input waits, so the
     // dialog that is saving cannot be answered twice.
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
-    // Opened before anything else opens it (the history): the first opening may create the
-    // file or bring its layout up to date, which another open connection would hold up.
-    KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
-        // Told on the saving thread; the box opens on the window's.
-        QMetaObject::invokeMethod(
-            this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
-            Qt::QueuedConnection);
-    });
+    // Only read here, and only from a file that is there: making, upgrading or repairing it,
+    // and claiming the game for this copy, are the keeper's first job on its own thread.
+    const std::optional<StoredGame> shown = PeekGameToResume(GameDatabaseFileName);
     FormCreate();
-    resumeKeptGame(kept);
-    // After the game database has been opened (and made, on the first start), on its own thread.
-    startHistoryUpkeep();
+    resumeKeptGame(shown);
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::resumeKeptGame(KeptGames& kept)
+void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
 {
-    if (!kept.problem.empty())
-        QMessageBox::warning(nullptr, ApplicationTitle(), QString::fromStdString(kept.problem));
-    if (kept.resumed) {
-        ResumeGame(game_, *board_, *CellIdsOf(*kept.resumed), kept.resumed->markedNumber);
-        const DateTime played = static_cast<double>(kept.resumed->playedMs) / 86'400'000.0;
-        game_.StartTime = board_->Now() - played;
-        board_->ResumeClock(played);
-        TimerTempoTimer();
-    }
-    saver_ = std::move(kept.saver);
-    if (!saver_)
-        return;
-    saver_->Begin(game_);
+    if (shown)
+        showKeptGame(shown->game);
+    GameKeeper::Listener listener;
+    // Told on the keeper's thread; shown on the window's.
+    listener.problem = [this](const std::string& line) {
+        QMetaObject::invokeMethod(
+            this, [this, text = QString::fromStdString(line)] { showStoreProblem(text); }, Qt::QueuedConnection);
+    };
+    listener.claimLost = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                // Another copy started at the same moment took the game: it is played there.
+                Nuovapartita1Click();
+                showStoreProblem(QStringLiteral("The game in progress is being continued in another window of the game."));
+            },
+            Qt::QueuedConnection);
+    };
+    // record.dat's games wait for a start that can read it.
+    keeper_ = std::make_unique<GameKeeper>(GameDatabaseFileName, bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
+                                           std::move(listener));
+    keeper_->Begin(game_, shown);
     board_->SetGameChangedHandler([this] { GameChanged(); });
-    new TerminationWatch([this] { FlushSaves(); }, this);
+    new TerminationWatch([this] { closeKeeper(); }, this);
+    // A board with no move left reached its end, but its end-of-game sequence did not finish
+    // (the program was killed in its windows): it runs again once the window is up.
+    if (shown && NoMovesLeft(game_, *board_)) {
+        endedBefore_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (endedBefore_ && NoMovesLeft(game_, *board_))
+                endOfGame();
+        });
+    }
+}
+
+void TForm1::showKeptGame(const GameInProgress& kept)
+{
+    ResumeGame(game_, *board_, *CellIdsOf(kept), kept.markedNumber);
+    const DateTime played = static_cast<double>(kept.playedMs) / 86'400'000.0;
+    game_.StartTime = board_->Now() - played;
+    board_->ResumeClock(played);
+    TimerTempoTimer();
+}
+
+void TForm1::showStoreProblem(const QString& text)
+{
+    // After the board is on screen, and never in the way of play.
+    if (!isVisible()) {
+        QTimer::singleShot(200, this, [this, text] { showStoreProblem(text); });
+        return;
+    }
+    auto* note = new QMessageBox(QMessageBox::Warning, ApplicationTitle(), text, QMessageBox::Ok, this);
+    note->setAttribute(Qt::WA_DeleteOnClose);
+    note->setWindowModality(Qt::NonModal);
+    note->show();
 }
 
 std::int64_t TForm1::playedMs()
@@ -112,17 +146,22 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    if (saver_)
-        saver_->Changed(game_, playedMs());
+    if (keeper_)
+        keeper_->Changed(game_, playedMs());
 }
 
 void TForm1::FlushSaves()
 {
-    if (!saver_)
-        return;
-    // The clock's latest time goes with the game, so the time spent looking is not lost.
-    saver_->Changed(game_, playedMs());
-    saver_->Flush();
+    if (keeper_)
+        keeper_->WaitUntilWritten(std::chrono::seconds(10));
+}
+
+void TForm1::closeKeeper()
+{
+    // The clock's latest time goes with the game, so the time spent looking is not lost. Only
+    // this last write is waited for.
+    if (keeper_)
+        keeper_->Close(game_, playedMs());
 }
 
 void TForm1::createCells()
@@ -216,13 +255,6 @@ void TForm1::FormCreate()
     StartupReset(game_, *board_);
 }
 
-void TForm1::startHistoryUpkeep()
-{
-    // record.dat's games wait for a start that can read it.
-    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName,
-                                               bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
-}
-
 // Every action on the board tells the reachability check, which drops its suggestion and a
 // question about a position that is gone.
 void TForm1::btClick(TFlatSpeedButton* sender)
@@ -243,24 +275,54 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (!NoMovesLeft(game_, *board_))
-        return;
-    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
-    // Finished, and written, before the sequence shows anything: a game that got this far is
-    // never resumed, even when the program is killed in its dialogs.
-    if (saver_) {
-        saver_->Ended(game_, playedMs());
-        saver_->Flush();
+    if (NoMovesLeft(game_, *board_))
+        endOfGame();
+}
+
+namespace {
+// The name under which record.dat already holds this very game, if it does.
+std::optional<std::string> NameInTable(const BestTable& table, const GameInProgress& game)
+{
+    const std::vector<int> cells(game.cells.begin(), game.cells.end());
+    for (int rank = 1; rank <= RecordCount; ++rank) {
+        const BestRecord& record = table.ByRank(rank);
+        if (StoredGameOrder(record) == cells)
+            return RecordName(record);
     }
+    return std::nullopt;
+}
+} // namespace
+
+void TForm1::endOfGame()
+{
+    recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
+    // The board as it ended is handed to the keeper before the sequence shows anything; the
+    // game stays in progress until the sequence is over, so a game killed in its windows is
+    // offered again at the next start.
+    GameChanged();
+    // A game offered again that record.dat already holds (killed after its save) is not
+    // entered twice.
+    const std::optional<std::string> stored =
+        endedBefore_ ? NameInTable(bestTable_, SnapshotOf(game_, 0, 0)) : std::nullopt;
+    endedBefore_ = false;
     // The board keeps the finished game until both windows are closed: the dialog stores it.
-    const std::string name = ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
-    if (saver_ && !name.empty())
-        saver_->NameSaved(name);
+    const std::string name = stored ? *stored : ShowEndOfGameWindows(game_, *board_, bestTable_, recordFile_, this);
+    // The name reaches the history in the same step as record.dat.
+    if (keeper_)
+        keeper_->Finished(name);
     Nuovapartita1Click();
 }
 
 void TForm1::BtnUndo1Click()
 {
+    // Right after a new game, undo brings back the game it left.
+    if (game_.MoveCount == 0 && keeper_) {
+        if (const std::optional<GameInProgress> left = keeper_->TakeBack(game_.GameNumber)) {
+            showKeptGame(*left);
+            reach_->BoardChanged();
+            return;
+        }
+    }
     tovra::BtnUndo1Click(game_, *board_);
     reach_->BoardChanged();
 }
@@ -284,9 +346,6 @@ void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
-    // The game that was on the board, finished or left, is in the history now.
-    if (history_)
-        history_->GameEnded();
 }
 void TForm1::Esci1Click() { close(); }
 
@@ -294,7 +353,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
-    FlushSaves();
+    closeKeeper();
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);
@@ -321,7 +380,18 @@ void TForm1::Migliori201Click()
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     ShowBestTwenty(bestTable_, this);
 }
-void TForm1::Statistiche1Click() { ShowStatistics(this); }
+void TForm1::Statistiche1Click()
+{
+    // Read on the keeper's thread; the window opens when the history is there.
+    keeper_->ReadHistory([this](std::vector<HistoryGame> games, std::string problem) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, games = std::move(games), problem = QString::fromStdString(problem)]() mutable {
+                ShowStatistics(std::move(games), problem, this);
+            },
+            Qt::QueuedConnection);
+    });
+}
 void TForm1::About1Click() { ShowAbout(this); }
 
 void TForm1::SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock)

@@ -13,17 +13,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-namespace tovra {
-class HistoryUpkeep;
-}
 namespace Ui {
 class TForm1;
 }
 namespace tovra {
-class GameSaver;
-struct KeptGames;
+class GameKeeper;
+struct GameInProgress;
+struct StoredGame;
 }
 class BoardCursor;
 class HelpWindow;
@@ -70,7 +69,8 @@ public:
     // Every change of the board comes here (numbers placed or taken back, each step of an undo
     // walk, a mark set or removed, a new game): the game in progress is saved.
     void GameChanged();
-    // Until every save asked for so far is written (closing, tests); at once without a database.
+    // Until everything handed to the keeper so far is written (tests only: the window itself
+    // never waits for the disk).
     void FlushSaves();
 
 protected:
@@ -78,10 +78,16 @@ protected:
 
 private:
     void createCells();
-    void startHistoryUpkeep();
     void connectHandlers();
-    // Draws the game a previous run left unfinished, if any, and keeps saving from now on.
-    void resumeKeptGame(tovra::KeptGames& kept);
+    // Draws the game a previous run left unfinished, if any, and keeps the games from now on.
+    void resumeKeptGame(const std::optional<tovra::StoredGame>& shown);
+    void showKeptGame(const tovra::GameInProgress& kept);
+    // One line about games.db, in a note that does not stop play, once the board is on screen.
+    void showStoreProblem(const QString& text);
+    // The end-of-game sequence: the two windows, then a new game.
+    void endOfGame();
+    // Hands the last state to the keeper and waits for that write alone.
+    void closeKeeper();
     std::int64_t playedMs();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
@@ -95,13 +101,13 @@ private:
     // record.dat in the current directory, shared with any other copy of the game.
     tovra::RecordFile recordFile_;
     QPointer<HelpWindow> help_;
-    // Takes record.dat's games into the history once and works out where each game lost 100.
-    std::unique_ptr<tovra::HistoryUpkeep> history_;
     bool bestTableRead_ = false;
+    // The board shows a game that ended in an earlier run whose end-of-game sequence did not finish.
+    bool endedBefore_ = false;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     BoardCursor* cursor_ = nullptr;
-    // Null when the game plays without saving. Last: its thread ends (after writing what
-    // waits) before anything else goes.
-    std::unique_ptr<tovra::GameSaver> saver_;
+    // games.db's keeper. Last: its thread ends (after writing the last state) before
+    // anything else goes.
+    std::unique_ptr<tovra::GameKeeper> keeper_;
 };

@@ -6,7 +6,7 @@
 #include "TestFiles.h"
 #include "gamestore/GameDatabase.h"
 #include "gamestore/GameDatabaseSchema.h"
-#include "gamestore/HistoryUpkeep.h"
+#include "gamestore/HistoryStatistics.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -18,36 +18,28 @@ namespace {
 
 using namespace tovra::testing;
 
-struct CloseDb {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Db = std::unique_ptr<sqlite3, CloseDb>;
+using Db = std::unique_ptr<Connection>;
 
-void Exec(sqlite3* db, const std::string& sql)
+void Exec(Connection& db, const std::string& sql)
 {
-    char* message = nullptr;
-    const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    const std::string text = message ? message : "";
-    sqlite3_free(message);
-    ASSERT_EQ(result, SQLITE_OK) << sql << ": " << text;
+    ASSERT_NO_THROW(db.Execute(sql.c_str())) << sql;
+}
+
+Db OpenAgain(const std::string& path)
+{
+    auto db = std::make_unique<Connection>(path, OpenFor::Writing);
+    db->SetBusyTimeout(5000);
+    return db;
 }
 
 // A database laid out as the game lays it out; ":memory:" or a file.
 Db NewDatabase(const std::string& path = ":memory:")
 {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 5000);
-    Exec(db, GameDatabaseSchemaV1);
-    return Db(db);
-}
-
-Db OpenAgain(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 5000);
-    return Db(db);
+    Db db = OpenAgain(path);
+    Exec(*db, GameDatabaseSchemaV1);
+    Exec(*db, GameDatabaseUpgradeV2);
+    Exec(*db, "PRAGMA user_version = " + std::to_string(GameDatabaseVersion));
+    return db;
 }
 
 std::string CellsBlob(const std::vector<int>& cells)
@@ -62,7 +54,7 @@ std::string CellsBlob(const std::vector<int>& cells)
 }
 
 // A row as the game writes it when a game ends or is left.
-void AddGame(sqlite3* db, const std::string& state, const std::string& outcome, double endedAt,
+void AddGame(Connection& db, const std::string& state, const std::string& outcome, double endedAt,
              const std::vector<int>& cells, const std::string& name = {})
 {
     Exec(db, "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, outcome, name) "
@@ -72,15 +64,7 @@ void AddGame(sqlite3* db, const std::string& state, const std::string& outcome, 
                  (name.empty() ? "NULL" : "'" + name + "'") + ")");
 }
 
-int RowCount(sqlite3* db)
-{
-    sqlite3_stmt* count = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM games", -1, &count, nullptr);
-    sqlite3_step(count);
-    const int rows = sqlite3_column_int(count, 0);
-    sqlite3_finalize(count);
-    return rows;
-}
+int RowCount(Connection& db) { return static_cast<int>(db.Number("SELECT count(*) FROM games")); }
 
 // The corner bt0101's three targets are numbered at number 5: 100 is lost there.
 const std::vector<int> CornerCutOff = {3, 25, 22, 52, 30};
@@ -108,12 +92,12 @@ BestTable TableWith(std::initializer_list<BestRecord> records)
 TEST(GameHistory, ReadsFinishedAndAbandonedGamesNewestFirstButNotTheGameInProgress)
 {
     const Db db = NewDatabase();
-    AddGame(db.get(), "finished", "stuck", 1000, CornerCutOff, "Anna");
-    AddGame(db.get(), "abandoned", "", 3000, {3, 25});
-    AddGame(db.get(), "playing", "", 4000, {0});
-    AddGame(db.get(), "finished", "complete", 2000, {7});
+    AddGame(*db, "finished", "stuck", 1000, CornerCutOff, "Anna");
+    AddGame(*db, "abandoned", "", 3000, {3, 25});
+    AddGame(*db, "playing", "", 4000, {0});
+    AddGame(*db, "finished", "complete", 2000, {7});
 
-    const std::vector<HistoryGame> games = ReadHistory(db.get());
+    const std::vector<HistoryGame> games = ReadHistory(*db);
     ASSERT_EQ(games.size(), 3u);
     EXPECT_EQ(games[0].end, GameEnd::Abandoned);
     EXPECT_EQ(games[1].end, GameEnd::Complete);
@@ -123,20 +107,20 @@ TEST(GameHistory, ReadsFinishedAndAbandonedGamesNewestFirstButNotTheGameInProgre
     EXPECT_EQ(games[2].playedMs, 60000);
     EXPECT_EQ(games[2].endedAt, 1000.0);
     EXPECT_FALSE(games[2].lastReachable);
-    EXPECT_EQ(ReadHistoryGame(db.get(), games[2].id)->cells, CornerCutOff);
-    EXPECT_FALSE(ReadHistoryGame(db.get(), games[0].id + 100));
+    EXPECT_EQ(ReadHistoryGame(*db, games[2].id)->cells, CornerCutOff);
+    EXPECT_FALSE(ReadHistoryGame(*db, games[0].id + 100));
 }
 
 TEST(GameHistory, ImportsTheStoredGamesOnceEvenWhenRecordDatGainsGamesLater)
 {
     const Db db = NewDatabase();
     const BestRecord first = StoredGame("Bea", CornerCutOff);
-    EXPECT_EQ(ImportStoredGamesOnce(db.get(), TableWith({first, StoredGame("Cy", {0}, 45000)})), 2);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({first, StoredGame("Cy", {0}, 45000)})), 2);
 
     // A later start: record.dat now also holds a game that is in the history already.
-    EXPECT_EQ(ImportStoredGamesOnce(db.get(), TableWith({StoredGame("Dee", {3, 25}), first})), 0);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({StoredGame("Dee", {3, 25}), first})), 0);
 
-    const std::vector<HistoryGame> games = ReadHistory(db.get());
+    const std::vector<HistoryGame> games = ReadHistory(*db);
     ASSERT_EQ(games.size(), 2u);
     EXPECT_TRUE(games[0].imported);
     EXPECT_EQ(games[0].name, "Bea"); // the newer day first
@@ -153,8 +137,8 @@ TEST(GameHistory, ImportLeavesOutRecordsWithoutAGameOrWithABoardThatIsNoGame)
     broken.SchemeBytes[22] = 0; // number 3 missing
     BestRecord undated = StoredGame("Flo", {3});
     undated.SetDate(0);
-    EXPECT_EQ(ImportStoredGamesOnce(db.get(), TableWith({broken, undated, StoredGame("Gus", {3})})), 1);
-    EXPECT_EQ(RowCount(db.get()), 1);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({broken, undated, StoredGame("Gus", {3})})), 1);
+    EXPECT_EQ(RowCount(*db), 1);
 }
 
 TEST(GameHistory, TwoCopiesImportingTheSameFileAddEachGameOnce)
@@ -163,60 +147,38 @@ TEST(GameHistory, TwoCopiesImportingTheSameFileAddEachGameOnce)
     const Db one = NewDatabase(dir.Path("games.db"));
     const Db two = OpenAgain(dir.Path("games.db"));
     const BestTable table = TableWith({StoredGame("Hal", CornerCutOff), StoredGame("Ivy", {3})});
-    EXPECT_EQ(ImportStoredGamesOnce(one.get(), table) + ImportStoredGamesOnce(two.get(), table), 2);
-    EXPECT_EQ(RowCount(one.get()), 2);
+    EXPECT_EQ(ImportStoredGamesOnce(*one, table) + ImportStoredGamesOnce(*two, table), 2);
+    EXPECT_EQ(RowCount(*one), 2);
 }
 
 TEST(GameHistory, ImportOnAFullDiskAddsNothingAndIsTriedAgainNextTime)
 {
     TempDir dir;
     const Db db = NewDatabase(dir.Path("games.db"));
-    Exec(db.get(), "PRAGMA journal_mode = WAL");
+    Exec(*db, "PRAGMA journal_mode = WAL");
     BestTable table = FreshTable();
     for (int rank = 1; rank <= RecordCount; ++rank)
         table.ByRank(rank) = StoredGame(std::string(30, static_cast<char>('a' + rank)), CornerCutOff);
     // No page more than the schema's: the first insert that needs one fails as on a full disk.
-    Exec(db.get(), "PRAGMA max_page_count = " + std::to_string(4));
-    EXPECT_THROW(ImportStoredGamesOnce(db.get(), table), HistoryError);
-    EXPECT_EQ(RowCount(db.get()), 0);
+    Exec(*db, "PRAGMA max_page_count = " + std::to_string(4));
+    EXPECT_THROW(ImportStoredGamesOnce(*db, table), StoreError);
+    EXPECT_EQ(RowCount(*db), 0);
 
-    Exec(db.get(), "PRAGMA max_page_count = 100000");
-    EXPECT_EQ(ImportStoredGamesOnce(db.get(), table), RecordCount);
+    Exec(*db, "PRAGMA max_page_count = 100000");
+    EXPECT_EQ(ImportStoredGamesOnce(*db, table), RecordCount);
 }
 
 TEST(GameHistory, TheFirstLastReachableNumberStoredStays)
 {
     const Db db = NewDatabase();
-    AddGame(db.get(), "finished", "stuck", 1000, CornerCutOff);
-    AddGame(db.get(), "playing", "", 2000, {0});
-    const std::vector<PendingAnalysis> pending = GamesAwaitingAnalysis(db.get());
+    AddGame(*db, "finished", "stuck", 1000, CornerCutOff);
+    AddGame(*db, "playing", "", 2000, {0});
+    const std::vector<PendingAnalysis> pending = GamesAwaitingAnalysis(*db);
     ASSERT_EQ(pending.size(), 1u); // the game in progress is not analysed
-    EXPECT_TRUE(StoreLastReachable(db.get(), pending[0].id, 4));
-    EXPECT_FALSE(StoreLastReachable(db.get(), pending[0].id, 2));
-    EXPECT_EQ(ReadHistory(db.get())[0].lastReachable, 4);
-    EXPECT_TRUE(GamesAwaitingAnalysis(db.get()).empty());
-}
-
-TEST(GameHistory, UpkeepImportsAndWorksOutEveryNumberOffTheCallersThread)
-{
-    TempDir dir;
-    const Db db = NewDatabase(dir.Path("games.db"));
-    AddGame(db.get(), "finished", "stuck", 1000, CornerCutOff);
-    {
-        HistoryUpkeep upkeep(dir.Path("games.db"), TableWith({StoredGame("Jo", {3, 25})}));
-        ASSERT_TRUE(upkeep.WaitUntilIdle(std::chrono::seconds(60)));
-        AddGame(db.get(), "abandoned", "", 2000, {0, 3});
-        upkeep.GameEnded();
-        ASSERT_TRUE(upkeep.WaitUntilIdle(std::chrono::seconds(60)));
-    }
-    std::vector<HistoryGame> games = ReadHistory(db.get());
-    ASSERT_EQ(games.size(), 3u);
-    for (const HistoryGame& game : games) {
-        if (game.cells == CornerCutOff)
-            EXPECT_EQ(game.lastReachable, 4);
-        else
-            EXPECT_EQ(game.lastReachable, game.Score()) << "a short game can still reach 100";
-    }
+    EXPECT_TRUE(StoreLastReachable(*db, pending[0].id, 4));
+    EXPECT_FALSE(StoreLastReachable(*db, pending[0].id, 2));
+    EXPECT_EQ(ReadHistory(*db)[0].lastReachable, 4);
+    EXPECT_TRUE(GamesAwaitingAnalysis(*db).empty());
 }
 
 struct UnreadableCase {
@@ -232,9 +194,7 @@ TEST_P(UnreadableDatabase, IsReportedAndLeftAsItWas)
     const std::string path = dir.Path("games.db");
     WriteFile(path, GetParam().content);
     std::string error;
-    sqlite3* db = OpenHistoryReadOnly(path, error);
-    EXPECT_EQ(db, nullptr);
-    sqlite3_close(db);
+    EXPECT_TRUE(ReadHistoryFile(path, error).empty());
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(ReadFile(path), GetParam().content);
 }
@@ -254,18 +214,18 @@ TEST(GameHistory, AGameFinishedAndNamedThroughTheGameDatabaseIsInTheHistoryOnce)
     game.cells.assign(CornerCutOff.begin(), CornerCutOff.end());
     const std::int64_t id = database.SavePlaying(0, game, "copy-1", 1000);
     ASSERT_GT(id, 0);
-    EXPECT_TRUE(ReadHistory(database.Handle()).empty()); // still in progress
-    ASSERT_EQ(database.MarkFinished(id, game, 2000), id);
-    ASSERT_TRUE(database.SetName(id, "Łukasz"));
-    EXPECT_EQ(ImportStoredGamesOnce(database.Handle(), TableWith({StoredGame("Kim", {3})})), 1);
+    EXPECT_TRUE(ReadHistory(database.Sql()).empty()); // still in progress
+    ASSERT_EQ(database.MarkFinished(id, game, "Łukasz", 2000), id);
+    EXPECT_EQ(ImportStoredGamesOnce(database.Sql(), TableWith({StoredGame("Kim", {3})})), 1);
 
-    const std::vector<HistoryGame> games = ReadHistory(database.Handle());
+    const std::vector<HistoryGame> games = ReadHistory(database.Sql());
     ASSERT_EQ(games.size(), 2u);
-    EXPECT_TRUE(games[0].imported); // stored on a day of 2025, after 1970's game below
-    EXPECT_EQ(games[1].cells, CornerCutOff);
-    EXPECT_EQ(games[1].end, GameEnd::Stuck);
-    EXPECT_EQ(games[1].name, "Łukasz");
-    EXPECT_FALSE(games[1].imported);
+    // Played here, so after record.dat's games, whatever the clock said (1970 here).
+    EXPECT_TRUE(games[1].imported);
+    EXPECT_EQ(games[0].cells, CornerCutOff);
+    EXPECT_EQ(games[0].end, GameEnd::Stuck);
+    EXPECT_EQ(games[0].name, "Łukasz");
+    EXPECT_FALSE(games[0].imported);
 }
 
 TEST(GameHistory, ADamagedDatabaseIsSetAsideAndTheNewOneStartsAnEmptyHistory)
@@ -276,17 +236,91 @@ TEST(GameHistory, ADamagedDatabaseIsSetAsideAndTheNewOneStartsAnEmptyHistory)
     ASSERT_TRUE(opened.database);
     EXPECT_FALSE(opened.setAsideAs.empty());
     EXPECT_FALSE(opened.problem.empty()); // the one message
-    EXPECT_TRUE(ReadHistory(opened.database->Handle()).empty());
+    EXPECT_TRUE(ReadHistory(opened.database->Sql()).empty());
     EXPECT_EQ(ReadFile(opened.setAsideAs), PatternBytes(8192));
 }
 
 TEST(GameHistory, ReadOnlyOpenNeverCreatesADatabase)
 {
     TempDir dir;
-    std::string error;
-    EXPECT_EQ(OpenHistoryReadOnly(dir.Path("games.db"), error), nullptr);
+    EXPECT_THROW(OpenHistoryReadOnly(dir.Path("games.db")), StoreError);
     EXPECT_TRUE(dir.Entries().empty());
 }
+
+// The wall clock set back a day between games: the history keeps the order in which the games
+// ended, so the run of 100s is right, and no game ends before it started.
+TEST(GameHistory, OrderAndRunsFollowTheEndsNotTheWallClock)
+{
+    TempDir dir;
+    OpenedGameDatabase opened = OpenGameDatabase(dir.Path("games.db"));
+    ASSERT_TRUE(opened.database);
+    GameDatabase& database = *opened.database;
+    std::vector<std::uint8_t> hundred(100);
+    for (std::size_t k = 0; k < hundred.size(); ++k)
+        hundred[k] = static_cast<std::uint8_t>(k);
+    const double day = 86400;
+    const double now = 1.8e9;
+    struct Played {
+        std::vector<std::uint8_t> cells;
+        double startedAt, endedAt;
+    };
+    // In the order they were played; the clock went back a day before the second.
+    const Played games[] = {{{1, 2}, now, now + 60}, {hundred, now + 120 - day, now + 600 - day}, {hundred, now + 700 - day, now - 5 * day}};
+    for (const Played& game : games) {
+        const GameInProgress board{game.cells, 0, 1000, game.startedAt};
+        const std::int64_t id = database.SavePlaying(0, board, "aa", game.startedAt);
+        database.MarkFinished(id, board, {}, game.endedAt);
+    }
+    const std::vector<HistoryGame> history = ReadHistory(database.Sql());
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(history[0].Score(), 100);
+    EXPECT_EQ(history[1].Score(), 100);
+    EXPECT_EQ(history[2].Score(), 2);
+    EXPECT_EQ(ComputeStatistics(history).currentRunOfHundreds, 2);
+    for (const HistoryGame& game : history)
+        EXPECT_GE(*game.endedAt, *game.startedAt);
+}
+
+struct ReadOnlyFolderCase {
+    const char* name;
+    bool logRemoved; // the last connection checkpointed and removed the log
+};
+
+class ReadOnlyFolder : public ::testing::TestWithParam<ReadOnlyFolderCase> {};
+
+// "--history" and the statistics read a database in a folder the player may not write.
+TEST_P(ReadOnlyFolder, TheHistoryIsReadAsItIs)
+{
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    {
+        OpenedGameDatabase opened = OpenGameDatabase(path);
+        ASSERT_TRUE(opened.database);
+        const GameInProgress board{{1, 2, 3}, 0, 1000, 1.7e9};
+        opened.database->MarkFinished(opened.database->SavePlaying(0, board, "aa"), board, "Ada");
+    }
+    if (GetParam().logRemoved) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "SELECT count(*) FROM games", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db); // the last connection: checkpoints and removes the log
+    }
+    const std::vector<std::string> files = dir.Entries();
+    SetMode(dir.Dir(), 0555);
+    const ChildReport report = RunAsPlayer([&](ChildReport& child) {
+        std::string error;
+        const std::vector<HistoryGame> games = ReadHistoryFile(path, error);
+        child.skipped = error.empty() && games.size() == 1 && games[0].name == "Ada";
+    });
+    SetMode(dir.Dir(), 0755);
+    EXPECT_STREQ(report.failure, "");
+    EXPECT_TRUE(report.skipped);
+    EXPECT_EQ(dir.Entries(), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(GameHistory, ReadOnlyFolder,
+                         ::testing::Values(ReadOnlyFolderCase{"LogBeside", false}, ReadOnlyFolderCase{"LogRemoved", true}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace tovra

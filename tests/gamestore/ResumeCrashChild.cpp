@@ -1,15 +1,17 @@
 // One run of the game without a window, for the crash loop: resumes what the database holds,
-// then plays at random until it is killed. Every state the player would see is written to the
-// log before it is handed to the saver, so the test knows every state that may come back.
-//   resume_crash_child FOLDER SEED LOG
+// then plays at random and kills itself after STEPS actions, however far the keeper got. Every
+// state the player would see is written to the log before it is handed to the keeper, so the
+// test knows every state that may come back.
+//   resume_crash_child FOLDER SEED LOG STEPS
 // Log lines: "R <state>" the resumed board, "S <state>" a board shown, "F" the end of a game
 // begins, "E" its end is written.
 #include "core/BoardTraversal.h"
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
-#include "gamestore/GameSaver.h"
+#include "gamestore/GameKeeper.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <random>
@@ -37,35 +39,45 @@ void Log(int fd, const std::string& line)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 4 || ::chdir(argv[1]) != 0)
+    if (argc != 5 || ::chdir(argv[1]) != 0)
         return 2;
     std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)));
     const int log = ::open(argv[3], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const unsigned long steps = std::strtoul(argv[4], nullptr, 10);
     if (log < 0)
         return 2;
 
-    KeptGames kept = OpenKeptGames();
-    if (!kept.saver)
-        return 3;
+    const std::optional<StoredGame> shown = PeekGameToResume(GameDatabaseFileName);
+    GameKeeper keeper(GameDatabaseFileName, std::nullopt);
     GameState game;
     InMemoryBoard board;
     std::int64_t playedMs = 0;
-    if (kept.resumed) {
-        ResumeGame(game, board, *CellIdsOf(*kept.resumed), kept.resumed->markedNumber);
+    if (shown) {
+        ResumeGame(game, board, *CellIdsOf(shown->game), shown->game.markedNumber);
         board.SetClockEnabled(true);
-        playedMs = kept.resumed->playedMs;
+        playedMs = shown->game.playedMs;
     }
-    Log(log, "R " + StateText(kept.resumed.value_or(GameInProgress{})));
-    GameSaver& saver = *kept.saver;
-    saver.Begin(game);
+    Log(log, "R " + StateText(shown ? shown->game : GameInProgress{}));
+    keeper.Begin(game, shown);
     board.onGameChanged = [&] {
         // The clock moves on a little with every change, so states differ in their time too.
         playedMs += game.MoveCount > 0 ? 7 : 0;
         Log(log, "S " + StateText(SnapshotOf(game, playedMs, 0)));
-        saver.Changed(game, playedMs);
+        keeper.Changed(game, playedMs);
     };
 
-    for (;;) {
+    for (unsigned long step = 0;; ++step) {
+        // A game that ended (here, or before the last kill) runs its end: written, then a new game.
+        if (NoMovesLeft(game, board)) {
+            Log(log, "F");
+            keeper.Finished({});
+            keeper.WaitUntilWritten(std::chrono::seconds(30));
+            Log(log, "E");
+            playedMs = 0;
+            Nuovapartita1Click(game, board);
+        }
+        if (step == steps)
+            ::kill(::getpid(), SIGKILL);
         const unsigned action = random() % 100;
         if (action < 70) {
             // A number on a free cell the rules allow, so games get somewhere between kills.
@@ -87,14 +99,6 @@ int main(int argc, char* argv[])
         } else if (action < 91 && game.MoveCount > 0) {
             UndoToNumber(game, board, int(random() % game.MoveCount));
         } else if (action < 92) {
-            Nuovapartita1Click(game, board);
-        }
-        if (NoMovesLeft(game, board)) {
-            Log(log, "F");
-            saver.Ended(game, playedMs);
-            saver.Flush();
-            Log(log, "E");
-            playedMs = 0;
             Nuovapartita1Click(game, board);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));

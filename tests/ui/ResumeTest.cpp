@@ -11,8 +11,6 @@
 #include "ui/UnitMigliori.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
-#include <sqlite3.h>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -46,8 +44,8 @@ void Play(TForm1& form, int count)
 std::string StatesInDatabase()
 {
     auto database = OpenGameDatabase().database;
-    SqlStatement query(database->Handle(), "SELECT group_concat(state || ifnull(':' || name, '')) FROM (SELECT * FROM games ORDER BY id)");
-    return query.Step() == SQLITE_ROW ? query.Text(0) : std::string();
+    Statement query(database->Sql(), "SELECT group_concat(state || ifnull(':' || name, '')) FROM (SELECT * FROM games ORDER BY id)");
+    return query.Step() ? query.Text(0) : std::string();
 }
 } // namespace
 

@@ -1,0 +1,154 @@
+#pragma once
+// The one keeper of games.db. A thread of its own owns the read-write connection and does every
+// write: the game in progress, a game's end, the import of record.dat's games, the last
+// reachable numbers the solver works out, the history's reads. The window only hands over what
+// it shows and never waits for the disk: a call here takes a lock that the keeper's thread
+// holds only to copy a few fields, never while it reads or writes the file.
+//
+// The keeper holds what the file should say, not a list of writes: the newest state of each
+// game, and how it stands (in progress, finished, abandoned). A write that fails is tried again
+// at the next change with the same row, so nothing goes into the wrong row and a burst of
+// changes while the disk is slow becomes one write.
+#include "core/GameState.h"
+#include "gamestore/GameDatabase.h"
+#include "gamestore/GameHistory.h"
+#include "gamestore/RunningCopy.h"
+#include "records/BestRecord.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tovra {
+
+// What the board shows, in the database's terms.
+GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt);
+// The cell identifiers of a stored game, in order; nothing when a cell is out of the board.
+std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game);
+
+// The game a start resumes: the newest game in progress that no running copy holds, read from
+// an existing file without writing it, waiting at most a moment for another program's lock.
+// Nothing when there is no file, or one this game cannot write (it could not keep the game).
+std::optional<StoredGame> PeekGameToResume(const std::string& path);
+
+class GameKeeper {
+public:
+    // Told on the keeper's thread.
+    struct Listener {
+        // One line for the player, once for each kind of trouble until writing works again.
+        std::function<void(const std::string& line)> problem;
+        // The game the start showed was taken by another copy started at the same moment.
+        std::function<void()> claimLost;
+        // A game's last reachable number was stored (tests).
+        std::function<void(std::int64_t id)> analysed;
+    };
+
+    // Starts the thread, whose first job opens the file (making, upgrading, setting aside a
+    // damaged one). `storedGames`: record.dat as the start read it, taken into the history
+    // once; nothing when it could not be read.
+    GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener = {});
+    // Close() with nothing more to keep, when not closed yet.
+    ~GameKeeper();
+    GameKeeper(const GameKeeper&) = delete;
+    GameKeeper& operator=(const GameKeeper&) = delete;
+
+    // The board as the start left it; `shown` is the game PeekGameToResume found and the board
+    // shows, claimed for this copy in one step (or given up if another copy was first).
+    void Begin(const GameState& game, const std::optional<StoredGame>& shown);
+    // After each change of the board. A new `game.GameNumber` starts a new game: the old one,
+    // if it had a number, is abandoned.
+    void Changed(const GameState& game, std::int64_t playedMs);
+    // The end-of-game sequence is over (record.dat holds the game if it ranked, under `name`).
+    void Finished(const std::string& name);
+    // The game the last new game abandoned, in progress again as game `gameNumber`, while that
+    // new game has no number yet; nothing when there is none.
+    std::optional<GameInProgress> TakeBack(std::uint32_t gameNumber);
+    // The history, read on the keeper's thread and handed to `done` there, with one line when
+    // it could not be read.
+    void ReadHistory(std::function<void(std::vector<HistoryGame> games, std::string problem)> done);
+    // Hands over the last state and waits only until it is written (or failed); then the
+    // thread ends. Nothing is kept afterwards.
+    void Close(const GameState& game, std::int64_t playedMs);
+
+    // Until every game handed over is written or has failed (tests); false when `timeout`
+    // ran out first.
+    bool WaitUntilWritten(std::chrono::milliseconds timeout);
+    // Also until the history's upkeep is done (tests).
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+    // Writes that reached the file since the start (tests and the bench).
+    std::int64_t WritesDone() const;
+
+private:
+    enum class Stage { Playing, Finished, Abandoned, Dropped };
+    struct Kept {
+        std::uint64_t key = 0;    // this game among the kept ones
+        std::uint32_t number = 0; // the window's game number
+        GameInProgress game;
+        Stage stage = Stage::Playing;
+        std::string name;
+        std::int64_t row = 0;            // 0: not in the file yet
+        Stage stored = Stage::Playing;   // how the row stands in the file
+        std::uint64_t version = 0;       // of what is here; the file holds `written`
+        std::uint64_t written = 0;
+        bool Dirty() const { return version != written; }
+    };
+
+    void run();
+    bool hasWork() const;
+    bool gamesSettled() const;
+    void keepGames(std::unique_lock<std::mutex>& lock);
+    void write(Kept& copy);
+    bool open();
+    void claim();
+    void upkeep();
+    void analyse(std::stop_token stop);
+    void failed(const StoreError& error);
+    static void touch(Kept& kept);
+    Kept newGame(std::uint32_t number);
+
+    const std::string path_;
+    Listener listener_;
+    std::optional<BestTable> storedGames_;
+
+    // The keeper's thread only.
+    std::unique_ptr<GameDatabase> database_;
+    RunningCopy copy_;
+    bool analysisAsked_ = true;
+    StoreFailure told_ = StoreFailure::None;
+    bool damageSeen_ = false;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable progress_;
+    std::deque<Kept> games_;                    // oldest first; the last is the board's
+    std::optional<StoredGame> toClaim_;
+    bool open_ = false;                         // database_ is there
+    std::uint64_t keys_ = 0;
+    double startedAt_ = 0;                      // the board's game: Unix time of its first number
+    std::vector<std::function<void(std::vector<HistoryGame>, std::string)>> readers_;
+    std::vector<std::pair<std::int64_t, int>> results_; // last reachable numbers to store
+    std::uint64_t changes_ = 0;                 // window calls so far
+    std::uint64_t failedAt_ = ~std::uint64_t{0}; // changes_ when the last write failed
+    bool busy_ = false;
+    bool closing_ = false;
+    bool stopping_ = false;
+    std::int64_t writes_ = 0;
+
+    // The solver's worker: games whose last reachable number is not known yet.
+    std::deque<PendingAnalysis> pending_;
+    bool analysing_ = false;
+    std::condition_variable_any analysisWake_;
+    std::jthread analyst_;
+
+    std::thread thread_; // started last, after every member it reads is set
+};
+
+} // namespace tovra
