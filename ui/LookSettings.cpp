@@ -1,7 +1,9 @@
 #include "LookSettings.h"
 
+#include <QCryptographicHash>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <iterator>
@@ -37,6 +39,43 @@ void WriteLook(QSettings& settings, const Look& look)
             settings.setValue(QStringLiteral("View/Colours"), QString::fromLatin1(name));
     }
     settings.setValue(QStringLiteral("View/Shapes"), look.shapes);
+}
+
+namespace {
+QString PausedKey(const QString& databasePath)
+{
+    return QStringLiteral("Paused/") +
+           QString::fromLatin1(QCryptographicHash::hash(databasePath.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+QString CellsText(const std::vector<int>& cells)
+{
+    QStringList numbers;
+    for (const int cell : cells)
+        numbers << QString::number(cell);
+    return numbers.join(QLatin1Char(','));
+}
+} // namespace
+
+void RememberClosedBoard(QSettings& settings, const QString& databasePath, const std::vector<int>& cells, bool paused)
+{
+    if (paused)
+        settings.setValue(PausedKey(databasePath), CellsText(cells));
+    else
+        settings.remove(PausedKey(databasePath));
+}
+
+bool WasClosedPaused(const QSettings& settings, const QString& databasePath, const std::vector<int>& cells)
+{
+    return !cells.empty() && settings.value(PausedKey(databasePath)).toString() == CellsText(cells);
+}
+
+void WriteSettingsLater(std::function<void(QSettings&)> write)
+{
+    QThreadPool::globalInstance()->start([write = std::move(write)] {
+        QSettings settings(PlayerSettingsPath(), QSettings::IniFormat);
+        write(settings);
+    });
 }
 
 QString PlayerSettingsPath()

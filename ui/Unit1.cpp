@@ -17,6 +17,7 @@
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "core/ReachabilityAnswer.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameSaver.h"
 #include "gamestore/HistoryUpkeep.h"
@@ -26,6 +27,7 @@
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
@@ -109,6 +111,9 @@ void TForm1::resumeKeptGame(KeptGames& kept)
         game_.StartTime = board_->Now() - played;
         board_->ResumeClock(played);
         TimerTempoTimer();
+        const std::vector<int> cells(kept.resumed->cells.begin(), kept.resumed->cells.end());
+        if (WasClosedPaused(QSettings(PlayerSettingsPath(), QSettings::IniFormat), GameDatabasePath(), cells))
+            pause_->Pause();
     }
     saver_ = std::move(kept.saver);
     if (!saver_)
@@ -117,6 +122,8 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     board_->SetGameChangedHandler([this] { GameChanged(); });
     new TerminationWatch([this] { FlushSaves(); }, this);
 }
+
+QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(GameDatabaseFileName)).absoluteFilePath(); }
 
 std::int64_t TForm1::playedMs()
 {
@@ -380,6 +387,11 @@ void TForm1::closeEvent(QCloseEvent* event)
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
     FlushSaves();
+    if (saver_) {
+        WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
+            RememberClosedBoard(settings, path, cells, paused);
+        });
+    }
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);

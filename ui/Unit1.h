@@ -90,6 +90,8 @@ private:
     // Draws the game a previous run left unfinished, if any, and keeps saving from now on.
     void resumeKeptGame(tovra::KeptGames& kept);
     std::int64_t playedMs();
+    // games.db beside record.dat, as a full path.
+    static QString GameDatabasePath();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
     // The Game and View menus, and the look the player chose in an earlier run.

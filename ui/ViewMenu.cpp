@@ -99,8 +99,7 @@ void ViewMenu::SetShapes(bool on)
 void ViewMenu::change(Look look)
 {
     appearance_.Set(look);
-    QSettings settings(PlayerSettingsPath(), QSettings::IniFormat);
-    WriteLook(settings, look);
+    WriteSettingsLater([look](QSettings& settings) { WriteLook(settings, look); });
     schemes_[static_cast<int>(look.colours)]->setChecked(true);
     shapes_->setChecked(look.shapes);
 }

@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -212,6 +213,7 @@ private slots:
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
+        QThreadPool::globalInstance()->waitForDone(); // the settings are written off the window's thread
         TForm1 again;
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
@@ -253,6 +255,33 @@ private slots:
         QCOMPARE(form.TimePanel()->text(), " Time: " + ClockText(7.0 / 86400.0));
         click(form, "bt0805");
         QCOMPARE(target->Caption(), QString("2"));
+    }
+
+    void aGameClosedWhilePausedComesBackPaused()
+    {
+        auto now = std::chrono::steady_clock::time_point(100h);
+        const auto stepped = [&now] { return now; };
+        for (const bool pauseBeforeClosing : {true, false}) {
+            {
+                TForm1 form;
+                form.SetMonotonicClock(stepped);
+                form.show();
+                form.Pause().Resume(); // the first run's game comes back paused in the second
+                if (form.CellButton("bt0505")->Caption().isEmpty())
+                    click(form, "bt0505");
+                now += 3s;
+                if (pauseBeforeClosing)
+                    form.Pause().Pause();
+                now += 60s;
+                form.close();
+            }
+            QThreadPool::globalInstance()->waitForDone();
+            TForm1 again;
+            QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
+            QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);
+            if (pauseBeforeClosing)
+                QCOMPARE(again.TimePanel()->text(), " Time: " + ClockText(3.0 / 86400.0));
+        }
     }
 
     void minimisingPausesOnlyAGameInProgress_data()
@@ -350,6 +379,18 @@ private slots:
         form.View().ActualSize();
         QCOMPARE(form.CellButton("bt0101")->geometry(), QRect(21, 21, 19, 19));
         QCOMPARE(form.CellButton("bt0101")->font().pixelSize(), 11);
+    }
+
+    void dialogsOpenAtTheLargestZoomThatFits()
+    {
+        TForm1 form;
+        form.PlayerLook().Set(Look{400});
+        BestTable table = FreshTable();
+        TFormMigliori best(table, &form);
+        const QSize actual = best.size();
+        ZoomDialog(&best);
+        QVERIFY(best.width() > actual.width());
+        QVERIFY(best.screen()->availableGeometry().size().shrunkBy(FrameMargins(&best)).boundedTo(best.size()) == best.size());
     }
 
     void darkAndHighContrastTextsStandOut_data()
