@@ -268,15 +268,9 @@ std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
 
 void ShowStatistics(std::vector<HistoryGame> games, const QString& problem, QWidget* parent)
 {
-<<<<<<< HEAD
     const QString line = problem.isEmpty() ? problem : QStringLiteral("The history cannot be read: %1").arg(problem);
     StatisticsWindow window(std::move(games), line, parent);
-=======
-    QString problem;
-    std::vector<HistoryGame> games = LoadHistory(GameDatabaseFileName, problem);
-    StatisticsWindow window(std::move(games), problem, parent);
     ZoomDialog(&window);
->>>>>>> main
     window.adjustSize();
     ScrollWhenTooLarge(&window);
     CentreOnScreen(&window);
