@@ -317,7 +317,7 @@ std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owne
                                            "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
     while (rows.Step()) {
         const std::string rowOwner = rows.Text(1);
-        if (rowOwner == owner || (!rowOwner.empty() && held(rowOwner)))
+        if ((!owner.empty() && rowOwner == owner) || (!rowOwner.empty() && held(rowOwner)))
             continue;
         StoredGame found{rows.Int(0), GameOf(rows, 2), rowOwner};
         rows.Reset();

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace tovra {
@@ -37,6 +38,19 @@ StoreError::StoreError(int code, const std::string& message)
     , code_(code)
 {
 }
+
+namespace {
+// What the system said decides where SQLite's code is vague: growing the shared-memory file on
+// a full disk is an "I/O error" to SQLite, and a read-only file system a "cannot open".
+int CodeFor(int code, int systemError)
+{
+    if (systemError == ENOSPC || systemError == EDQUOT)
+        return SQLITE_FULL;
+    if (systemError == EROFS && (code & 0xff) != SQLITE_CORRUPT && (code & 0xff) != SQLITE_NOTADB)
+        return SQLITE_READONLY;
+    return code;
+}
+} // namespace
 
 // ---- Statement ----
 
@@ -151,7 +165,8 @@ Connection::Connection(const std::string& path, OpenFor mode)
         const int error = db_ ? sqlite3_system_errno(db_) : 0;
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw StoreError(extended, "open: " + message + (error ? std::string(" (") + std::strerror(error) + ")" : ""));
+        throw StoreError(CodeFor(extended, error),
+                         "open: " + message + (error ? std::string(" (") + std::strerror(error) + ")" : ""));
     }
     // Closing never checkpoints: the last write of a run is not held up by copying the log
     // into the file, which the next write's automatic checkpoint does on the keeper's thread.
@@ -196,15 +211,17 @@ int Connection::Changes() const { return sqlite3_changes(db_); }
 std::int64_t Connection::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 void Connection::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
+
 void Connection::Fail(const std::string& what, int code) const
 {
     const int extended = sqlite3_extended_errcode(db_);
     // The connection's own code is the precise one, when it is about this failure.
     const int precise = (extended & 0xff) == (code & 0xff) ? extended : code;
     std::string message = sqlite3_errmsg(db_);
-    if (const int error = sqlite3_system_errno(db_); error != 0 && FailureOf(precise) != StoreFailure::Damaged)
+    const int error = sqlite3_system_errno(db_);
+    if (error != 0 && FailureOf(precise) != StoreFailure::Damaged)
         message += std::string(" (") + std::strerror(error) + ")";
-    throw StoreError(precise, what + ": " + message);
+    throw StoreError(CodeFor(precise, error), what + ": " + message);
 }
 
 // ---- WriteTransaction ----

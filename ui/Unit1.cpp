@@ -155,6 +155,7 @@ void TForm1::showStoreProblem(const QString& text)
     auto* note = new QMessageBox(QMessageBox::Warning, ApplicationTitle(), text, QMessageBox::Ok, this);
     note->setAttribute(Qt::WA_DeleteOnClose);
     note->setWindowModality(Qt::NonModal);
+    note->setAttribute(Qt::WA_ShowWithoutActivating); // the keys stay with the board or its dialog
     note->show();
 }
 

@@ -5,6 +5,7 @@
 #include "ModalWatch.h"
 
 #include "gamestore/GameDatabase.h"
+#include "gamestore/GameKeeper.h"
 #include "ui/ClockText.h"
 #include "ui/Unit1.h"
 #include "ui/UnitFinePartita.h"
@@ -39,6 +40,19 @@ void Play(TForm1& form, int count)
 {
     for (int i = 0; i < count; ++i)
         QTest::mouseClick(form.CellButton(ShortGame[i]), Qt::LeftButton);
+}
+
+// The first `count` numbers of the short game, kept in progress as a run killed there leaves them.
+void KeepShortGame(int count)
+{
+    GameState game;
+    for (int i = 0; i < count; ++i) {
+        game.MoveHistory[++game.MoveCount] = ShortGame[i];
+        game.LastCell = ShortGame[i];
+    }
+    GameKeeper keeper(GameDatabaseFileName, std::nullopt);
+    keeper.Begin(GameState(), std::nullopt);
+    keeper.Close(game, 1000);
 }
 
 std::string StatesInDatabase()
@@ -150,6 +164,44 @@ private slots:
         QTest::newRow("finished") << "finished" << "finished:Ada";
         QTest::newRow("new game") << "new game" << "abandoned";
         QTest::newRow("all taken back") << "all taken back" << "";
+    }
+
+    // A game whose board ended but whose end-of-game windows were killed comes back with them at
+    // the next start; one killed after its name went into record.dat is finished with that
+    // name, without a second entry.
+    void anEndedGameKilledInItsWindowsIsFinishedOnceAtTheNextStart()
+    {
+        KeepShortGame(12);
+        {
+            TForm1 form;
+            bool answered = false;
+            ModalWatch watch;
+            watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Ada");
+                watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+                    answered = true;
+                    best->close();
+                });
+                QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnOk"), Qt::LeftButton);
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(answered, 20000);
+            QTRY_COMPARE(int(form.Game().MoveCount), 0);
+            form.close();
+        }
+        QCOMPARE(QString::fromStdString(StatesInDatabase()), QStringLiteral("finished:Ada"));
+        {
+            Connection db(GameDatabaseFileName, OpenFor::Writing);
+            db.Execute("UPDATE games SET state = 'playing', name = NULL, outcome = NULL, ended_at = NULL, "
+                       "end_order = NULL, owner = NULL");
+        }
+        {
+            TForm1 form;
+            QTRY_COMPARE(int(form.Game().MoveCount), 0);
+            QVERIFY(!QApplication::activeModalWidget());
+            form.close();
+        }
+        QCOMPARE(QString::fromStdString(StatesInDatabase()), QStringLiteral("finished:Ada"));
+        QCOMPARE(ReadRecordFile().count("Ada"), 1);
     }
 
     void aSecondCopyStartsEmptyAndLeavesTheFirstOnesGame()
