@@ -186,8 +186,9 @@ void RemoveLeftovers(FileSystem& files, const std::string& target)
 // Writes `image` into the temporary file just created, with the owner, group and mode of
 // `old` when there is one, syncs and closes it. The new file's status, or the failure
 // (the file is removed again): -EPERM when the owner cannot be kept.
+// `durable`: synced before it is placed. Only a fresh table, which holds no game, may skip it.
 int FillTemporary(FileSystem& files, int created, const std::string& temporary, const Bytes& image,
-                  const FileStatus* old, FileStatus& status)
+                  const FileStatus* old, FileStatus& status, bool durable = true)
 {
     Descriptor file(files, created);
     int result = 0;
@@ -197,7 +198,7 @@ int FillTemporary(FileSystem& files, int created, const std::string& temporary, 
         result = std::min(files.SetPermissions(file.fd, old->permissions & 0777), 0);
     if (result == 0)
         result = WriteAll(files, file.fd, image, false);
-    if (result == 0)
+    if (result == 0 && durable)
         result = std::min(files.Sync(file.fd), 0);
     if (result == 0)
         result = files.Status(file.fd, status);
@@ -220,7 +221,11 @@ int FillTemporary(FileSystem& files, int created, const std::string& temporary, 
 // Puts a new file holding `image` under the target's name, whole or not at all, never over
 // one that appeared meanwhile. 0, -EEXIST when one did, or the refusal of a directory that
 // may not be written; other failures throw.
-int CreateFile(FileSystem& files, const std::string& target, const Bytes& image, FileStatus& status)
+// `durable` false: the fresh table of a first start, made without waiting for the disk (a start
+// on a slow disk would otherwise wait two syncs before its window). It holds no game, and a
+// start that finds it lost makes it again.
+int CreateFile(FileSystem& files, const std::string& target, const Bytes& image, FileStatus& status,
+               bool durable = true)
 {
     std::string temporary;
     const int created = CreateTemporary(files, target, temporary);
@@ -228,7 +233,7 @@ int CreateFile(FileSystem& files, const std::string& target, const Bytes& image,
         return created;
     if (created < 0)
         Raise(created);
-    if (const int filled = FillTemporary(files, created, temporary, image, nullptr, status); filled != 0)
+    if (const int filled = FillTemporary(files, created, temporary, image, nullptr, status, durable); filled != 0)
         Raise(filled);
     int placed = files.Link(temporary, target);
     if (placed == -EPERM || placed == -ENOTSUP || placed == -EOPNOTSUPP || placed == -ENOSYS || placed == -EMLINK) {
@@ -243,7 +248,8 @@ int CreateFile(FileSystem& files, const std::string& target, const Bytes& image,
     if (placed < 0 && placed != -EEXIST)
         RaisePlacing(placed, target);
     if (placed == 0) {
-        files.SyncDirectory(DirectoryOf(target));
+        if (durable)
+            files.SyncDirectory(DirectoryOf(target));
         // A file that was missing may have left temporary files of a killed save behind.
         Descriptor file(files, files.OpenReadWrite(target));
         if (file.fd >= 0 && files.TryLock(file.fd) == 0)
@@ -385,7 +391,7 @@ void RecordFile::Load(BestTable& table)
         FileStatus status;
         if (file.fd == -ENOENT) {
             const Bytes image = ImageOf(table);
-            const int created = CreateFile(files_, target, image, status);
+            const int created = CreateFile(files_, target, image, status, false);
             if (created == 0)
                 return remember(image, status);
             if (created != -EEXIST)
