@@ -39,5 +39,8 @@ expect 0 "ended,started,score,seconds_played,outcome,reachable_until,origin,name
 head -c 4096 /dev/urandom >damaged.db
 "$program" --history damaged.db >out.txt 2>err.txt && fail "a damaged file was read"
 [ "$(wc -l <err.txt)" = 1 ] || fail "a damaged file: '$(cat err.txt)'"
-expect 2 "" "usage: tovratovratovra --history [--csv] [FILE]" -- "$program" --history --csv a b
+# A file named that is not there is a mistake, not an empty history.
+expect 1 "" "missing.db: no such file" -- "$program" --history missing.db
+"$program" --history --csv a b >out.txt 2>err.txt && fail "--history --csv a b: accepted"
+[ "$(head -1 err.txt)" = "tovratovratovra: unexpected argument 'b'" ] || fail "--history --csv a b: reported '$(head -1 err.txt)'"
 echo "history: all passed"
