@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/HistoryReport.h"
+#include "gamestore/StoreFiles.h"
 #include "records/GameAnalysis.h"
 #include "records/RecordFile.h"
 #include "ui/Startup.h"
@@ -41,7 +42,7 @@ int main(int argc, char* argv[])
             std::cerr << *line.file << ": no such file\n";
             return 1;
         }
-        return tovra::ReportHistory(line.file.value_or(tovra::GameDatabaseFileName),
+        return tovra::ReportHistory(line.file.value_or(tovra::OwnGameDatabaseName()),
                                     line.csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
     case tovra::Command::Play:
         break;
