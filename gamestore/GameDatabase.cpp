@@ -304,8 +304,8 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
     // Checked before anything is written: another program's database is left as it is.
     const SchemaFinding schema = CheckSchema(db, version, upgrades);
     if (schema == SchemaFinding::Foreign)
-        return fail(Verdict::Unusable, "The file " + BaseName(path) +
-                                           " is not the game's database: games in progress are not kept.");
+        return fail(Verdict::Unusable,
+                    "The game does not keep its games in " + BaseName(path) + ": its tables are not the game's.");
     if (schema == SchemaFinding::Unreadable) {
         code = sqlite3_extended_errcode(db);
         return IsDamage(code) ? fail(Verdict::Damaged, {}) : fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));

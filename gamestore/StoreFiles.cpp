@@ -22,9 +22,14 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string NotKeptLine(const std::string& name, const std::string& what)
+// What a file whose schema is not the game's is said to be: another program's database, or the
+// game's with a table, index, trigger or view planted in it.
+constexpr const char* ForeignTables = "its tables are not the game's";
+
+StoreFileCheck NotKept(StoreFileFinding finding, const std::string& name, std::string reason)
 {
-    return "The file " + name + " " + what + ": games in progress are not kept.";
+    std::string problem = "The game does not keep its games in " + name + ": " + reason + ".";
+    return {finding, std::move(reason), std::move(problem)};
 }
 
 // Big-endian, as SQLite writes its headers.
@@ -194,17 +199,19 @@ StoreFileCheck CheckStoreFiles(const std::string& path, const std::vector<Schema
     const std::string name = BaseName(path);
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0)
-        return errno == ENOENT ? StoreFileCheck{} : StoreFileCheck{StoreFileFinding::NotOwn, NotKeptLine(name, std::string("cannot be looked at (") + std::strerror(errno) + ")")};
+        return errno == ENOENT ? StoreFileCheck{}
+                               : NotKept(StoreFileFinding::NotOwn, name, std::string("it cannot be looked at (") +
+                                                                            std::strerror(errno) + ")");
     if (S_ISLNK(status.st_mode))
-        return {StoreFileFinding::NotOwn, NotKeptLine(name, "is a link, which the game does not follow")};
+        return NotKept(StoreFileFinding::NotOwn, name, "a link, which the game does not follow");
     if (!S_ISREG(status.st_mode))
-        return {StoreFileFinding::NotOwn, NotKeptLine(name, "is not a regular file")};
+        return NotKept(StoreFileFinding::NotOwn, name, "not a regular file");
     if (status.st_uid != ::geteuid())
-        return {StoreFileFinding::NotOwn, NotKeptLine(name, "belongs to another user")};
+        return NotKept(StoreFileFinding::NotOwn, name, "another user's file");
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         struct stat companion {};
         if (::lstat((path + suffix).c_str(), &companion) == 0 && !OwnRegularFile(companion))
-            return {StoreFileFinding::StrayLog, NotKeptLine(name + suffix, "is not this game's")};
+            return NotKept(StoreFileFinding::StrayLog, name, name + suffix + " beside it is not the game's");
     }
     // A log of fewer than a header's bytes, or without the log's magic number, holds nothing
     // SQLite would apply.
@@ -212,14 +219,14 @@ StoreFileCheck CheckStoreFiles(const std::string& path, const std::vector<Schema
     if (log.size() == 32 && (Word(log.data()) & 0xFFFFFFFE) == 0x377F0682) {
         const std::uint32_t pageSize = DatabasePageSize(path);
         if ((pageSize != 0 && Word(log.data() + 8) != pageSize) || !LogBelongs(path, upgrades))
-            return {StoreFileFinding::StrayLog, NotKeptLine(name + "-wal", "does not belong to " + name)};
-        return {StoreFileFinding::Usable, {}};
+            return NotKept(StoreFileFinding::StrayLog, name, "its log " + name + "-wal belongs to another database");
+        return {StoreFileFinding::Usable, {}, {}};
     }
     // An empty file is one the game has just made. Any other is read as it lies, so that
     // nothing is made beside a file that turns out not to be the game's.
     if (status.st_size > 0 && LookAtSchema(path, true, upgrades) == SchemaFinding::Foreign)
-        return {StoreFileFinding::Foreign, NotKeptLine(name, "is another program's database")};
-    return {StoreFileFinding::Usable, {}};
+        return NotKept(StoreFileFinding::Foreign, name, ForeignTables);
+    return {StoreFileFinding::Usable, {}, {}};
 }
 
 bool CreatePrivateStoreFile(const std::string& path)
@@ -273,7 +280,7 @@ sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::s
 {
     const StoreFileCheck files = CheckStoreFiles(path);
     if (files.finding != StoreFileFinding::Usable) {
-        problem = files.finding == StoreFileFinding::Absent ? "no such file" : files.problem;
+        problem = files.finding == StoreFileFinding::Absent ? "no such file" : files.reason;
         return nullptr;
     }
     sqlite3* db = nullptr;
@@ -293,7 +300,7 @@ sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::s
     if (version < 0) {
         problem = sqlite3_errmsg(db);
     } else if (CheckSchema(db, version) != SchemaFinding::Own) {
-        problem = "not a game database: its tables are not the game's";
+        problem = ForeignTables;
     } else {
         return db;
     }

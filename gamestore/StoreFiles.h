@@ -26,7 +26,9 @@ enum class StoreFileFinding {
 
 struct StoreFileCheck {
     StoreFileFinding finding = StoreFileFinding::Absent;
-    // For NotOwn and StrayLog: the one line that tells the player.
+    // Unless Absent or Usable: what the file is, after its name ("games.db: a link, which the
+    // game does not follow"), and the one line that tells the player.
+    std::string reason;
     std::string problem;
 };
 

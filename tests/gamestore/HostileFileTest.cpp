@@ -50,41 +50,42 @@ const std::string OtherProgram = "CREATE TABLE notes (id INTEGER PRIMARY KEY, te
 
 struct HostileCase {
     const char* name;
+    const char* reason; // after the file's name, in the player's line and in --history's
     // Prepares the folder; returns the files whose bytes must not change.
     std::function<std::vector<std::string>(const TempDir& dir, const std::string& games)> prepare;
 };
 
 const HostileCase HostileCases[] = {
-    {"AnotherProgramsDatabase",
+    {"AnotherProgramsDatabase", "its tables are not the game's",
      [](const TempDir&, const std::string& games) {
          Sql(games, OtherProgram);
          return std::vector<std::string>{games};
      }},
-    {"LinkToAnotherProgramsDatabase",
+    {"LinkToAnotherProgramsDatabase", "a link, which the game does not follow",
      [](const TempDir& dir, const std::string& games) {
          Sql(dir.Path("other.db"), OtherProgram);
          ::symlink("other.db", games.c_str());
          return std::vector<std::string>{dir.Path("other.db")};
      }},
-    {"LinkToADevice",
+    {"LinkToADevice", "a link, which the game does not follow",
      [](const TempDir&, const std::string& games) {
          ::symlink("/dev/null", games.c_str());
          return std::vector<std::string>{};
      }},
-    {"PlantedTrigger",
+    {"PlantedTrigger", "its tables are not the game's",
      [](const TempDir&, const std::string& games) {
          OwnDatabaseWithSixGames(games);
          Sql(games, "CREATE TRIGGER claim AFTER UPDATE ON games BEGIN DELETE FROM games WHERE id <> new.id; END;");
          return std::vector<std::string>{games};
      }},
-    {"EndlessView",
+    {"EndlessView", "its tables are not the game's",
      [](const TempDir&, const std::string& games) {
          Sql(games, "CREATE TABLE real_games (id INTEGER PRIMARY KEY);"
                     "CREATE VIEW games AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
                     "SELECT i AS id, 'playing' AS state FROM n; PRAGMA user_version = 1;");
          return std::vector<std::string>{games};
      }},
-    {"LogOfAnotherDatabase",
+    {"LogOfAnotherDatabase", "its log games.db-wal belongs to another database",
      [](const TempDir& dir, const std::string& games) {
          OwnDatabaseWithSixGames(games);
          const std::string other = dir.Path("other.db");
@@ -117,8 +118,9 @@ TEST_P(HostileFile, IsLeftAsItWasAndTheGameGoesOnAtOnce)
     const auto took = Clock::now() - start;
 
     EXPECT_TRUE(refused);
-    EXPECT_NE(opened.problem.find("not kept"), std::string::npos) << opened.problem;
+    EXPECT_EQ(opened.problem, std::string("The game does not keep its games in games.db: ") + GetParam().reason + ".");
     EXPECT_EQ(historyStatus, 1) << out.str();
+    EXPECT_EQ(err.str(), games + ": " + GetParam().reason + "\n");
     EXPECT_LT(took, std::chrono::seconds(1));
     for (std::size_t i = 0; i < foreign.size(); ++i)
         EXPECT_EQ(ReadFile(foreign[i]), before[i]) << foreign[i];

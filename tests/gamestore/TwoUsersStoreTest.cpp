@@ -97,7 +97,7 @@ TEST_P(TwoUsers, EachKeepsTheirOwnGame)
     // Ann's file is not Bob's to open, even by its name.
     const std::string annsFile = As(Ann, folder, [] { return OwnGameDatabaseName(); });
     EXPECT_EQ(As(Bob, folder, [&] { return OpenGameDatabase(annsFile).problem; }),
-              "The file " + annsFile + " belongs to another user: games in progress are not kept.");
+              "The game does not keep its games in " + annsFile + ": another user's file.");
 
     for (const uid_t user : {Ann, Bob}) {
         const std::string name = As(user, folder, [] { return OwnGameDatabaseName(); });
