@@ -25,7 +25,9 @@ struct GradeRow {
     long long randomFinished = 0;
     long long lookAheadFinished = 0;
     long long randomReached = 0;
+    long long lookAheadReached = 0;
     int inOrderFinished = 0;
+    long long inOrderReached = 0;
 };
 
 // CPU time of this thread: what making a board costs, apart from whatever else the machine runs.
@@ -63,12 +65,16 @@ int main(int argc, char** argv)
         GradeRow& row = rows[board.grade];
         ++row.boards;
         row.given += static_cast<long long>(board.cells.size());
-        row.inOrderFinished += PlayOn(board.cells, PlayPolicy::FewestOnwardInOrder, random) == CellCount;
+        const int inOrder = PlayOn(board.cells, PlayPolicy::FewestOnwardInOrder, random);
+        row.inOrderFinished += inOrder == CellCount;
+        row.inOrderReached += inOrder;
         for (int play = 0; play < plays; ++play) {
             const int reached = PlayOn(board.cells, PlayPolicy::Random, random);
             row.randomReached += reached;
             row.randomFinished += reached == CellCount;
-            row.lookAheadFinished += PlayOn(board.cells, PlayPolicy::LookAhead, random) == CellCount;
+            const int lookAhead = PlayOn(board.cells, PlayPolicy::LookAhead, random);
+            row.lookAheadFinished += lookAhead == CellCount;
+            row.lookAheadReached += lookAhead;
         }
         row.plays += plays;
     }
@@ -76,16 +82,20 @@ int main(int argc, char** argv)
     auto at = [&](double share) { return milliseconds[static_cast<std::size_t>(share * static_cast<double>(milliseconds.size() - 1))]; };
     std::printf("%d boards from %s: making one takes (thread CPU time) median %.2f ms, p99 %.2f ms, max %.2f ms; %d off their weekday's grade\n\n",
                 days, IsoDateText(*first).c_str(), at(0.5), at(0.99), milliseconds.back(), offWeekday);
-    std::printf("| Grade | Boards | Given numbers (mean) | Random play reaches 100 | Random play's mean last number | Fewest onward moves first (ties in table order) reaches 100 | Looking ahead with Moves reaches 100 |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
+    std::printf("| Grade | Boards | Given (mean) | Random play: reaches 100 | Random play: mean last number | "
+                "Fewest onward moves first: reaches 100 | Fewest onward moves first: mean last number | "
+                "Looking ahead with Moves: reaches 100 | Looking ahead with Moves: mean last number |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
     for (int grade = EasiestGrade; grade <= HardestGrade; ++grade) {
         const GradeRow& row = rows[grade];
         if (row.boards == 0)
             continue;
-        std::printf("| %d | %d | %.1f | %.2f %% | %.1f | %.1f %% | %.2f %% |\n", grade, row.boards,
+        const double plays = static_cast<double>(row.plays);
+        std::printf("| %d | %d | %.1f | %.3f %% | %.1f | %.1f %% | %.1f | %.3f %% | %.1f |\n", grade, row.boards,
                     static_cast<double>(row.given) / row.boards, Percent(row.randomFinished, row.plays),
-                    static_cast<double>(row.randomReached) / static_cast<double>(row.plays),
-                    Percent(row.inOrderFinished, row.boards), Percent(row.lookAheadFinished, row.plays));
+                    static_cast<double>(row.randomReached) / plays, Percent(row.inOrderFinished, row.boards),
+                    static_cast<double>(row.inOrderReached) / row.boards, Percent(row.lookAheadFinished, row.plays),
+                    static_cast<double>(row.lookAheadReached) / plays);
     }
     return 0;
 }

@@ -58,6 +58,7 @@ TForm1::TForm1(QWidget* parent)
     createCells();
     cursor_ = new BoardCursor(this, cells_, game_);
     setUpMenuKeys();
+    setUpBoardMenus();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);
@@ -112,13 +113,15 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    if (saver_)
+    // A board with given numbers is not kept as a game in progress: resumed as an ordinary
+    // game, its given numbers could be taken back and the game ranked.
+    if (saver_ && game_.GivenCount == 0)
         saver_->Changed(game_, playedMs());
 }
 
 void TForm1::FlushSaves()
 {
-    if (!saver_)
+    if (!saver_ || game_.GivenCount > 0)
         return;
     // The clock's latest time goes with the game, so the time spent looking is not lost.
     saver_->Changed(game_, playedMs());
@@ -245,6 +248,10 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
+    if (game_.GivenCount > 0) {
+        finishGivenBoard();
+        return;
+    }
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // Finished, and written, before the sequence shows anything: a game that got this far is
     // never resumed, even when the program is killed in its dialogs.
@@ -272,7 +279,12 @@ void TForm1::BtnUndoMarcatoClick()
     reach_->BoardChanged();
 }
 
-void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
+void TForm1::BtnMosseClick()
+{
+    if (givenPlay_)
+        ++givenPlay_->movesShown;
+    tovra::BtnMosseClick(game_, *board_);
+}
 
 void TForm1::Redo1Click()
 {
@@ -282,6 +294,7 @@ void TForm1::Redo1Click()
 
 void TForm1::Nuovapartita1Click()
 {
+    givenPlay_.reset();
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
     // The game that was on the board, finished or left, is in the history now.
@@ -314,7 +327,12 @@ void TForm1::Keys1Click()
     help_->ShowSection(QStringLiteral("keys"));
 }
 
-void TForm1::Raggiungibile1Click() { reach_->Ask(); }
+void TForm1::Raggiungibile1Click()
+{
+    if (givenPlay_)
+        ++givenPlay_->reachabilityAsked;
+    reach_->Ask();
+}
 
 void TForm1::Migliori201Click()
 {
