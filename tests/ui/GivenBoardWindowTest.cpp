@@ -41,7 +41,7 @@ TFlatSpeedButton* ButtonCaptioned(QWidget* window, const QString& caption)
     return nullptr;
 }
 
-TFlatSpeedButton* Cell(TForm1& form, int index) { return form.CellButton(QString::fromStdString(CellIdOf(index))); }
+TFlatSpeedButton* CellButtonAt(TForm1& form, int index) { return form.CellButton(QString::fromStdString(CellIdOf(index))); }
 } // namespace
 
 class GivenBoardWindowTest : public QObject {
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(form.GivenPlay());
         QCOMPARE(form.GivenPlay()->grade, today.grade);
         for (int number = 1; number <= int(today.cells.size()); ++number) {
-            TFlatSpeedButton* cell = Cell(form, today.cells[std::size_t(number - 1)]);
+            TFlatSpeedButton* cell = CellButtonAt(form, today.cells[std::size_t(number - 1)]);
             QCOMPARE(cell->Caption(), QString::number(number));
             // Told apart by the shape of the figures, not by a colour alone.
             QVERIFY(cell->font().italic());
@@ -84,7 +84,7 @@ private slots:
         form.Nuovapartita1Click();
         QCOMPARE(int(form.Game().GivenCount), 0);
         QVERIFY(!form.GivenPlay());
-        QVERIFY(!Cell(form, today.cells[0])->font().italic());
+        QVERIFY(!CellButtonAt(form, today.cells[0])->font().italic());
     }
 
     void undoBelowTheGivenNumbersIsRefused()
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(told, QString::fromStdString(GivenNumbersStayMessage));
         QCOMPARE(int(form.Game().MoveCount), given);
         // Nor can a given number be marked.
-        QTest::mouseClick(Cell(form, MakeDailyBoard(DecodeDate(LocalNow())).cells[0]), Qt::RightButton);
+        QTest::mouseClick(CellButtonAt(form, MakeDailyBoard(DecodeDate(LocalNow())).cells[0]), Qt::RightButton);
         QVERIFY(form.Game().MarkedCell.empty());
     }
 
@@ -127,7 +127,7 @@ private slots:
             dialog->CopyButton()->PressAndRelease(Qt::LeftButton);
             dialog->accept();
         });
-        QTest::mouseClick(Cell(form, last), Qt::LeftButton);
+        QTest::mouseClick(CellButtonAt(form, last), Qt::LeftButton);
         QVERIFY2(endText.contains(QStringLiteral("to 100")), qPrintable(endText));
         QVERIFY2(endText.contains(QStringLiteral("does not go into the best 20")), qPrintable(endText));
         const QString result = QApplication::clipboard()->text();
@@ -186,8 +186,8 @@ private slots:
         QCOMPARE(shownAtOpening, 5);
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(EncodeBoardCode(cells)));
         QCOMPARE(int(form.Game().GivenCount), 4);
-        QCOMPARE(Cell(form, 36)->Caption(), QStringLiteral("4"));
-        QVERIFY(Cell(form, 66)->Caption().isEmpty());
+        QCOMPARE(CellButtonAt(form, 36)->Caption(), QStringLiteral("4"));
+        QVERIFY(CellButtonAt(form, 66)->Caption().isEmpty());
         QVERIFY(form.GivenPlay() && !form.GivenPlay()->date);
     }
 
