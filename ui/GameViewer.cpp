@@ -4,6 +4,7 @@
 #include "ReachabilityCheck.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
+#include "WindowZoom.h"
 #include "core/CellId.h"
 #include "core/Colors.h"
 #include "core/Solver.h"
@@ -382,6 +383,9 @@ void ShowGameViewer(GameReplay replay, const QString& title, QWidget* parent, bo
 {
     GameViewer viewer(std::move(replay), title, showAWay, parent);
     AddCopyCode(viewer);
+    ZoomDialog(&viewer);
+    viewer.adjustSize();
+    ScrollWhenTooLarge(&viewer);
     CentreOnScreen(&viewer);
     viewer.exec();
     if (parent)

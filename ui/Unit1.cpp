@@ -3,16 +3,21 @@
 #include "ApplicationTitle.h"
 #include "BoardCursor.h"
 #include "ClockText.h"
+#include "GamePause.h"
 #include "HelpWindow.h"
+#include "LookSettings.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
 #include "TerminationWatch.h"
+#include "ViewMenu.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
+#include "WindowZoom.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "core/ReachabilityAnswer.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameSaver.h"
 #include "gamestore/HistoryUpkeep.h"
@@ -22,13 +27,17 @@
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tovra;
@@ -39,6 +48,11 @@ TForm1::TForm1(QWidget* parent)
     , ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
+    // Before anything is drawn: the colours are the player's from the start.
+    appearance_ = new Appearance(this);
+    appearance_->Set(ReadLook(QSettings(PlayerSettingsPath(), QSettings::IniFormat)));
+    if (appearance_->Current().colours != ColourScheme::Classic)
+        ApplyColourScheme(appearance_->Current().colours);
     // The window's font goes to its client area alone: the menu bar keeps the desktop's own
     // font. Set there once, before the cells exist, so that no widget lays out its text twice
     // at start-up.
@@ -58,13 +72,14 @@ TForm1::TForm1(QWidget* parent)
     createCells();
     cursor_ = new BoardCursor(this, cells_, game_);
     setUpMenuKeys();
-    setUpBoardMenus();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
     TimerTempo.setInterval(1000);
     board_ = std::make_unique<WidgetBoardView>(cells_, ui->ScorePanel, ui->TimePanel, &TimerTempo, this);
     reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
+    setUpComfort();
+    setUpBoardMenus();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -97,6 +112,9 @@ void TForm1::resumeKeptGame(KeptGames& kept)
         game_.StartTime = board_->Now() - played;
         board_->ResumeClock(played);
         TimerTempoTimer();
+        const std::vector<int> cells(kept.resumed->cells.begin(), kept.resumed->cells.end());
+        if (WasClosedPaused(QSettings(PlayerSettingsPath(), QSettings::IniFormat), GameDatabasePath(), cells))
+            pause_->Pause();
     }
     saver_ = std::move(kept.saver);
     if (!saver_)
@@ -105,6 +123,8 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     board_->SetGameChangedHandler([this] { GameChanged(); });
     new TerminationWatch([this] { FlushSaves(); }, this);
 }
+
+QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(GameDatabaseFileName)).absoluteFilePath(); }
 
 std::int64_t TForm1::playedMs()
 {
@@ -168,6 +188,61 @@ void TForm1::setUpMenuKeys()
     connect(menuKey, &QShortcut::activated, this, [this] { ui->MainMenu1->setActiveAction(ui->File1->menuAction()); });
 }
 
+void TForm1::setUpComfort()
+{
+    pause_ = new GamePause(this, ui->Shape1, *board_, [this] { return board_->ClockEnabled(); });
+    auto* gameMenu = new QMenu(QStringLiteral("&Game"), ui->MainMenu1);
+    gameMenu->setObjectName(QStringLiteral("Game1"));
+    ui->MainMenu1->insertMenu(ui->N2->menuAction(), gameMenu);
+    QAction* pause = gameMenu->addAction(QStringLiteral("&Pause"), this, &TForm1::Pausa1Click);
+    pause->setObjectName(QStringLiteral("Pausa1"));
+    pause->setShortcut(QKeySequence(Qt::Key_P));
+    pause->setCheckable(true);
+    connect(pause_, &GamePause::PausedChanged, pause, &QAction::setChecked);
+    view_ = new ViewMenu(*appearance_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
+    connect(appearance_, &Appearance::Changed, this, &TForm1::applyLook);
+    if (!appearance_->Current().IsClassicAtActualSize())
+        applyLook();
+}
+
+void TForm1::applyLook()
+{
+    const Look& look = appearance_->Current();
+    ApplyColourScheme(look.colours);
+    ApplyWindowBackground(this);
+    ZoomWindow(this, look);
+    cursor_->Refresh();
+    for (QWidget* child : findChildren<QWidget*>())
+        child->update();
+    if (isVisible()) {
+        adjustSize();
+        // Still whole on its screen, where it was as far as it can be.
+        if (const QScreen* where = screen()) {
+            const QRect available = where->availableGeometry();
+            QRect frame = frameGeometry();
+            frame.moveRight(std::min(frame.right(), available.right()));
+            frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+            frame.moveLeft(std::max(frame.left(), available.left()));
+            frame.moveTop(std::max(frame.top(), available.top()));
+            move(frame.topLeft());
+        }
+    }
+}
+
+bool TForm1::fitsAtZoom(int percent) const
+{
+    const QScreen* where = screen();
+    if (!where)
+        return true;
+    const qreal factor = percent / qreal(appearance_->Current().zoomPercent);
+    const QSize frame = frameGeometry().size() - size();
+    const QSize zoomed(static_cast<int>(std::lround(width() * factor)), static_cast<int>(std::lround(height() * factor)));
+    const QSize room = where->availableGeometry().size();
+    return zoomed.width() + frame.width() <= room.width() && zoomed.height() + frame.height() <= room.height();
+}
+
+void TForm1::Pausa1Click() { pause_->Toggle(); }
+
 void TForm1::connectHandlers()
 {
     for (TFlatSpeedButton* cell : cells_) {
@@ -230,12 +305,16 @@ void TForm1::startHistoryUpkeep()
 // question about a position that is gone.
 void TForm1::btClick(TFlatSpeedButton* sender)
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     tovra::btClick(game_, *board_, board_->CellOf(sender));
     reach_->BoardChanged();
 }
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     reach_->BoardChanged();
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
@@ -268,19 +347,27 @@ void TForm1::btMouseUp()
 
 void TForm1::BtnUndo1Click()
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     tovra::BtnUndo1Click(game_, *board_);
     reach_->BoardChanged();
+    cursor_->FollowUndo();
 }
 
 void TForm1::BtnUndoMarcatoClick()
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     reach_->BoardChanged(); // the ring goes before the animation starts
     tovra::BtnUndoMarcatoClick(game_, *board_);
     reach_->BoardChanged();
+    cursor_->FollowUndo();
 }
 
 void TForm1::BtnMosseClick()
 {
+    if (pause_->Paused())
+        return;
     if (givenPlay_)
         ++givenPlay_->movesShown;
     tovra::BtnMosseClick(game_, *board_);
@@ -288,6 +375,8 @@ void TForm1::BtnMosseClick()
 
 void TForm1::Redo1Click()
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     tovra::Redo1Click(game_, *board_);
     reach_->BoardChanged();
 }
@@ -295,6 +384,7 @@ void TForm1::Redo1Click()
 void TForm1::Nuovapartita1Click()
 {
     givenPlay_.reset();
+    pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
     // The game that was on the board, finished or left, is in the history now.
@@ -308,6 +398,11 @@ void TForm1::closeEvent(QCloseEvent* event)
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
     FlushSaves();
+    if (saver_) {
+        WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
+            RememberClosedBoard(settings, path, cells, paused);
+        });
+    }
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);
@@ -329,6 +424,8 @@ void TForm1::Keys1Click()
 
 void TForm1::Raggiungibile1Click()
 {
+    if (pause_->Paused())
+        return;
     if (givenPlay_)
         ++givenPlay_->reachabilityAsked;
     reach_->Ask();

@@ -23,15 +23,18 @@ using namespace tovra;
 
 void TForm1::setUpBoardMenus()
 {
-    // After "New game": the other ways of starting a game.
+    // The Game menu's first entries: the other ways of starting a game.
     auto* today = new QAction(QStringLiteral("&Today's board"), this);
     today->setObjectName(QStringLiteral("TodaysBoard1"));
     today->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     auto* open = new QAction(QStringLiteral("&Open a code..."), this);
     open->setObjectName(QStringLiteral("OpenCode1"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction* separator = ui->File1->actions().value(1);
-    ui->File1->insertActions(separator, {today, open});
+    QMenu* game = ui->MainMenu1->findChild<QMenu*>(QStringLiteral("Game1"), Qt::FindDirectChildrenOnly);
+    QMenu* menu = game ? game : ui->File1;
+    QAction* first = menu->actions().value(0);
+    menu->insertActions(first, {today, open});
+    menu->insertSeparator(first);
     connect(today, &QAction::triggered, this, &TForm1::TodaysBoard1Click);
     connect(open, &QAction::triggered, this, &TForm1::OpenCode1Click);
 
