@@ -1,5 +1,7 @@
 #include "gamestore/GameDatabase.h"
 
+#include "gamestore/StoreFiles.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -29,6 +31,9 @@ namespace {
 // How long opening waits for another program's lock. Writes of the game take milliseconds, so
 // only a program that holds the file for long gets here, and then the game starts without it.
 constexpr int OpenBusyTimeoutMs = 500;
+// How long opening may read, whatever the file holds: a game database of years of games is read
+// in a few milliseconds.
+constexpr int OpenTimeLimitMs = 1000;
 
 std::string BaseName(const std::string& path)
 {
@@ -168,11 +173,34 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         attempt.problem = std::move(problem);
         return std::move(attempt);
     };
+    // Nothing of a file that is not the game's own is opened, let alone written or renamed: a
+    // link, another user's file, another program's database, a log beside it that is not its own.
+    const StoreFileCheck files = CheckStoreFiles(path, upgrades);
+    if (files.finding != StoreFileFinding::Absent && files.finding != StoreFileFinding::Usable)
+        return fail(Verdict::Unusable, StoreFailure::Other, files.problem);
+    if (files.finding == StoreFileFinding::Absent && mode == OpenMode::ReadWrite && !CreatePrivateStoreFile(path) &&
+        errno != EEXIST) {
+        const int error = errno;
+        return fail(Verdict::Unusable, error == ENOSPC ? StoreFailure::Full : StoreFailure::ReadOnly,
+                    NotSavedLine(path, error == ENOSPC ? Reason(StoreFailure::Full, {})
+                                                       : std::string("cannot be created (") + std::strerror(error) +
+                                                             "): games in progress are not saved"));
+    }
     try {
         attempt.db = std::make_unique<Connection>(path, mode == OpenMode::ReadOnly ? OpenFor::Reading : OpenFor::Writing);
         Connection& db = *attempt.db;
         db.SetBusyTimeout(OpenBusyTimeoutMs);
+        GuardConnection(db.Handle());
+        // A file made to loop cannot hold the start: what opening reads is bounded.
+        QueryTimeLimit limit(db.Handle(), std::chrono::milliseconds(OpenTimeLimitMs));
         int version = UserVersion(db);
+        // Checked before anything is written: another program's database is left as it is.
+        const SchemaFinding schema = CheckSchema(db.Handle(), version, upgrades);
+        if (schema == SchemaFinding::Foreign)
+            return fail(Verdict::Unusable, StoreFailure::Other,
+                        "The game does not keep its games in " + BaseName(path) + ": its tables are not the game's.");
+        if (schema == SchemaFinding::Unreadable)
+            db.Fail("schema", sqlite3_extended_errcode(db.Handle()));
         bool readOnly = db.ReadOnly() || mode == OpenMode::ReadOnly;
         if (version > target) {
             // A newer copy of the game made it: read its game in progress, write nothing.

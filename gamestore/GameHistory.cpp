@@ -1,13 +1,16 @@
 #include "gamestore/GameHistory.h"
 
+#include "gamestore/StoreFiles.h"
 #include "records/GameAnalysis.h"
 
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tovra {
 
@@ -171,19 +174,19 @@ bool StoreLastReachable(Connection& db, std::int64_t id, int lastReachable)
 
 std::unique_ptr<Connection> OpenHistoryReadOnly(const std::string& path)
 {
-    std::unique_ptr<Connection> db;
-    try {
-        db = std::make_unique<Connection>(path, OpenFor::Reading);
-        db->SetBusyTimeout(2000);
-        // Reading the table proves the file is a game database, not just any SQLite file.
-        db->Execute("SELECT 1 FROM games LIMIT 0");
-        return db;
-    } catch (const StoreError& error) {
-        // A folder the player may not write holds no shared-memory file to read the log
-        // with. With no log to read, the file alone is the whole history: read it as it is.
-        if (error.Failure() != StoreFailure::ReadOnly || FileHasBytes(path + "-wal"))
-            throw;
+    // Only a file whose tables are the game's is read: another file's views or triggers never run.
+    std::string problem;
+    if (sqlite3* db = OpenExistingGameDatabase(path, true, problem)) {
+        auto connection = std::make_unique<Connection>(db, path);
+        connection->SetBusyTimeout(2000);
+        return connection;
     }
+    // A folder the player may not write holds no shared-memory file to read the log with. With
+    // no log to read, the file alone is the whole history: read it as it lies.
+    const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+    if (::access(folder.c_str(), W_OK) == 0 || CheckStoreFiles(path).finding != StoreFileFinding::Usable ||
+        FileHasBytes(path + "-wal"))
+        throw StoreError(SQLITE_CANTOPEN, problem);
     std::string uri = "file:";
     for (const char c : path) {
         if (c == '?' || c == '#' || c == '%')
@@ -191,9 +194,12 @@ std::unique_ptr<Connection> OpenHistoryReadOnly(const std::string& path)
         else
             uri += c;
     }
-    db = std::make_unique<Connection>(uri + "?immutable=1", OpenFor::Reading);
-    db->Execute("SELECT 1 FROM games LIMIT 0");
-    return db;
+    auto connection = std::make_unique<Connection>(uri + "?immutable=1", OpenFor::Reading);
+    GuardConnection(connection->Handle());
+    QueryTimeLimit limit(connection->Handle(), std::chrono::milliseconds(1000));
+    if (CheckSchema(connection->Handle(), static_cast<int>(connection->Number("PRAGMA user_version"))) != SchemaFinding::Own)
+        throw StoreError(SQLITE_CANTOPEN, problem);
+    return connection;
 }
 
 std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& error)
@@ -203,6 +209,8 @@ std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& e
         return {};
     try {
         const std::unique_ptr<Connection> db = OpenHistoryReadOnly(path);
+        // Years of games are read in milliseconds: a file that takes longer is not the game's.
+        QueryTimeLimit limit(db->Handle(), std::chrono::seconds(5));
         return ReadHistory(*db);
     } catch (const StoreError& failure) {
         error = failure.what();

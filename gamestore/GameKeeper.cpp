@@ -2,6 +2,7 @@
 
 #include "core/CellId.h"
 #include "core/Solver.h"
+#include "gamestore/StoreFiles.h"
 
 #include <sqlite3.h>
 
@@ -40,8 +41,10 @@ std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game)
 }
 
 namespace {
-// How long the start waits for another program's lock before it shows an empty board.
+// How long the start waits for another program's lock before it shows an empty board, and how
+// long its read may take at most.
 constexpr int PeekBusyTimeoutMs = 100;
+constexpr int PeekTimeLimitMs = 250;
 // How long a write waits for another copy's lock: their writes take milliseconds, and a
 // longer wait would only hold up the end of the program.
 constexpr int WriteBusyTimeoutMs = 1000;
@@ -53,9 +56,15 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     // would show the same game at every start and never keep a move of it.
     if (::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) != 0)
         return std::nullopt;
+    // Only the game's own file, read as the checks of a file not the game's allow.
+    std::string problem;
+    sqlite3* opened = OpenExistingGameDatabase(path, true, problem);
+    if (!opened)
+        return std::nullopt; // the keeper finds out what is wrong, and says so
     try {
-        auto connection = std::make_unique<Connection>(path, OpenFor::Reading);
+        auto connection = std::make_unique<Connection>(opened, path);
         connection->SetBusyTimeout(PeekBusyTimeoutMs);
+        QueryTimeLimit limit(connection->Handle(), std::chrono::milliseconds(PeekTimeLimitMs));
         if (connection->Number("PRAGMA user_version") > GameDatabaseVersion)
             return std::nullopt;
         GameDatabase database(std::move(connection), true, 0);
@@ -65,7 +74,7 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
             return std::nullopt;
         return found;
     } catch (const StoreError&) {
-        return std::nullopt; // the keeper finds out what is wrong, and says so
+        return std::nullopt;
     }
 }
 

@@ -155,7 +155,7 @@ Connection::Connection(const std::string& path, OpenFor mode)
     : path_(path)
 {
     const int flags = (mode == OpenFor::Reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW;
     const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (db_)
         sqlite3_extended_result_codes(db_, 1);
@@ -174,6 +174,14 @@ Connection::Connection(const std::string& path, OpenFor mode)
         sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     // A small page cache: the game reads a few rows at a time, and every start pays for a
     // bigger one in memory.
+    sqlite3_exec(db_, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
+}
+
+Connection::Connection(sqlite3* adopted, std::string path)
+    : db_(adopted)
+    , path_(std::move(path))
+{
+    sqlite3_extended_result_codes(db_, 1);
     sqlite3_exec(db_, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
 }
 

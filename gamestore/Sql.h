@@ -79,6 +79,8 @@ class Connection {
 public:
     // Opens (and for Writing creates) the file; throws StoreError. Errors come back extended.
     Connection(const std::string& path, OpenFor mode);
+    // Takes over a connection opened elsewhere (with the checks a file not the game's needs).
+    Connection(sqlite3* adopted, std::string path);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -20,6 +20,7 @@
 #include "core/ReachabilityAnswer.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameKeeper.h"
+#include "gamestore/StoreFiles.h"
 #include "records/GameAnalysis.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -80,6 +81,7 @@ TForm1::TForm1(QWidget* parent)
     reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
     setUpComfort();
+    setUpBoardMenus();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -88,7 +90,7 @@ TForm1::TForm1(QWidget* parent)
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     // Only read here, and only from a file that is there: making, upgrading or repairing it,
     // and claiming the game for this copy, are the keeper's first job on its own thread.
-    const std::optional<StoredGame> shown = PeekGameToResume(GameDatabaseFileName);
+    const std::optional<StoredGame> shown = PeekGameToResume(OwnGameDatabaseName());
     FormCreate();
     resumeKeptGame(shown);
 }
@@ -120,7 +122,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
             Qt::QueuedConnection);
     };
     // record.dat's games wait for a start that can read it.
-    keeper_ = std::make_unique<GameKeeper>(GameDatabaseFileName, bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
+    keeper_ = std::make_unique<GameKeeper>(OwnGameDatabaseName(), bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
                                            std::move(listener));
     keeper_->Begin(game_, shown);
     board_->SetGameChangedHandler([this] { GameChanged(); });
@@ -159,7 +161,7 @@ void TForm1::showStoreProblem(const QString& text)
     note->show();
 }
 
-QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(GameDatabaseFileName)).absoluteFilePath(); }
+QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(OwnGameDatabaseName())).absoluteFilePath(); }
 
 std::int64_t TForm1::playedMs()
 {
@@ -168,7 +170,9 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    if (keeper_)
+    // A board with given numbers is not kept as a game in progress: resumed as an ordinary
+    // game, its given numbers could be taken back and the game ranked.
+    if (keeper_ && game_.GivenCount == 0)
         keeper_->Changed(game_, playedMs());
 }
 
@@ -181,9 +185,9 @@ void TForm1::FlushSaves()
 void TForm1::closeKeeper()
 {
     // The clock's latest time goes with the game, so the time spent looking is not lost. Only
-    // this last write is waited for.
+    // this last write is waited for. A board with given numbers is not kept.
     if (keeper_)
-        keeper_->Close(game_, playedMs());
+        keeper_->Close(game_, game_.GivenCount == 0 ? playedMs() : -1);
 }
 
 void TForm1::createCells()
@@ -356,7 +360,11 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (NoMovesLeft(game_, *board_))
+    if (!NoMovesLeft(game_, *board_))
+        return;
+    if (game_.GivenCount > 0)
+        finishGivenBoard();
+    else
         endOfGame();
 }
 
@@ -423,8 +431,11 @@ void TForm1::BtnUndoMarcatoClick()
 
 void TForm1::BtnMosseClick()
 {
-    if (!pause_->Paused())
-        tovra::BtnMosseClick(game_, *board_);
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->movesShown;
+    tovra::BtnMosseClick(game_, *board_);
 }
 
 void TForm1::Redo1Click()
@@ -437,6 +448,7 @@ void TForm1::Redo1Click()
 
 void TForm1::Nuovapartita1Click()
 {
+    givenPlay_.reset();
     pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
@@ -474,8 +486,11 @@ void TForm1::Keys1Click()
 
 void TForm1::Raggiungibile1Click()
 {
-    if (!pause_->Paused())
-        reach_->Ask();
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->reachabilityAsked;
+    reach_->Ask();
 }
 
 void TForm1::Migliori201Click()
