@@ -16,7 +16,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 version=$(sed -n 's/.*GameDatabaseVersion = \([0-9]*\);.*/\1/p' "$schema")
-own_schema() { sed -n '/R"sql(/,/)sql"/p' "$schema" | sed '1d;$d'; echo "PRAGMA user_version = $version;"; }
+own_schema() { sed -n '/R"sql(/,/)sql"/{/R"sql(/d;/)sql"/d;p}' "$schema"; echo "PRAGMA user_version = $version;"; }
 other_program="CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT); INSERT INTO notes (text) VALUES ('one'), ('two');"
 
 # case name -> prepares the current folder

@@ -65,10 +65,13 @@ std::string PlayAndSave(std::uint8_t firstCell)
     // Each start is a copy of its own, and none of the earlier ones runs any more.
     const std::string copy = "copy" + std::to_string(firstCell);
     const auto nobodyRuns = [](const std::string&) { return false; };
-    const std::optional<StoredGame> found = opened.database->ClaimGameToResume(copy, nobodyRuns);
-    const std::int64_t id = opened.database->SavePlaying(found ? found->id : 0, GameOf(firstCell), copy);
-    return std::string(found ? "found " + std::to_string(found->game.cells.front()) : "found none") +
-           (id > 0 ? ", kept" : ", not kept: " + opened.database->LastError());
+    try {
+        const std::optional<StoredGame> found = opened.database->ClaimGameToResume(copy, nobodyRuns);
+        opened.database->SavePlaying(found ? found->id : 0, GameOf(firstCell), copy);
+        return std::string(found ? "found " + std::to_string(found->game.cells.front()) : "found none") + ", kept";
+    } catch (const StoreError& error) {
+        return std::string("not kept: ") + error.what();
+    }
 }
 
 struct SharedFolder {
