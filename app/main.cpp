@@ -1,6 +1,6 @@
+#include "gamestore/GameDatabaseSchema.h"
+#include "gamestore/HistoryReport.h"
 #include "records/GameAnalysis.h"
-#include "records/GameDatabaseSchema.h"
-#include "records/HistoryReport.h"
 #include "records/RecordFile.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"

@@ -6,7 +6,7 @@
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
 #include "core/Solver.h"
-#include "records/GameDatabaseSchema.h"
+#include "gamestore/GameDatabaseSchema.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/WindowLook.h"
 

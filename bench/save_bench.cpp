@@ -5,7 +5,7 @@
 //   tovra_save_bench FOLDER
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
-#include "records/GameSaver.h"
+#include "gamestore/GameSaver.h"
 
 #include <chrono>
 #include <cstdio>

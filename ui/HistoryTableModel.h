@@ -1,7 +1,7 @@
 #pragma once
 // The games of the history as rows for the statistics window's list: date, score, how the game
 // ended, name. Sorts by date or score (and by the other columns too) without copying games.
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include <QAbstractTableModel>
 

@@ -5,7 +5,7 @@
 #include "WindowLook.h"
 #include "core/Colors.h"
 #include "core/GameReplay.h"
-#include "records/GameDatabaseSchema.h"
+#include "gamestore/GameDatabaseSchema.h"
 #include "ui/widgets/HistogramChart.h"
 #include "ui/widgets/ScoreTimelineChart.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -18,9 +18,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include <sqlite3.h>
-
-#include <sys/stat.h>
 
 using namespace tovra;
 
@@ -262,19 +259,8 @@ bool StatisticsWindow::eventFilter(QObject* watched, QEvent* event)
 
 std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
 {
-    std::vector<HistoryGame> games;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0)
-        return games; // no game yet
     std::string error;
-    if (sqlite3* db = OpenHistoryReadOnly(path, error)) {
-        try {
-            games = ReadHistory(db);
-        } catch (const HistoryError& failure) {
-            error = failure.what();
-        }
-        sqlite3_close(db);
-    }
+    std::vector<HistoryGame> games = ReadHistoryFile(path, error);
     if (!error.empty())
         problem = QStringLiteral("The history cannot be read: %1").arg(QString::fromStdString(error));
     return games;

@@ -2,8 +2,8 @@
 // The statistics window: the figures of every game played, three pictures (the scores, the
 // last games' scores over time, where 100 was lost), and the list of the games, from which any
 // game opens in the viewer. Every picture also has its figures as text for screen readers.
-#include "records/GameHistory.h"
-#include "records/HistoryStatistics.h"
+#include "gamestore/GameHistory.h"
+#include "gamestore/HistoryStatistics.h"
 
 #include <QDialog>
 

@@ -4,7 +4,7 @@
 #include "EndOfGameTestSupport.h"
 #include "ModalWatch.h"
 
-#include "records/GameDatabase.h"
+#include "gamestore/GameDatabase.h"
 #include "ui/ClockText.h"
 #include "ui/Unit1.h"
 #include "ui/UnitFinePartita.h"

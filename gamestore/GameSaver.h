@@ -4,8 +4,8 @@
 // writes it. When the player is faster than the disk, only the newest of the waiting states
 // is written, so the saved game is always one the player saw, at most a few actions old.
 #include "core/GameState.h"
-#include "records/GameDatabase.h"
-#include "records/RunningCopy.h"
+#include "gamestore/GameDatabase.h"
+#include "gamestore/RunningCopy.h"
 
 #include <condition_variable>
 #include <cstdint>

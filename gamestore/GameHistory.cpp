@@ -1,11 +1,13 @@
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include "records/GameAnalysis.h"
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <ctime>
 #include <memory>
+#include <sys/stat.h>
 
 namespace tovra {
 
@@ -273,6 +275,24 @@ sqlite3* OpenHistoryReadOnly(const std::string& path, std::string& error)
         return nullptr;
     }
     return db;
+}
+
+std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& error)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 && errno == ENOENT)
+        return {};
+    sqlite3* db = OpenHistoryReadOnly(path, error);
+    if (!db)
+        return {};
+    std::vector<HistoryGame> games;
+    try {
+        games = ReadHistory(db);
+    } catch (const HistoryError& failure) {
+        error = failure.what();
+    }
+    sqlite3_close(db);
+    return games;
 }
 
 } // namespace tovra

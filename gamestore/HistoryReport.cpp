@@ -1,17 +1,13 @@
-#include "records/HistoryReport.h"
+#include "gamestore/HistoryReport.h"
 
 #include "core/CellId.h"
 #include "core/Solver.h"
 #include "records/Cp1252.h"
 
-#include <sqlite3.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <ostream>
-#include <sys/stat.h>
 
 namespace tovra {
 
@@ -142,26 +138,12 @@ void WriteHistory(const std::vector<HistoryGame>& newestFirst, ReportFormat form
 
 int ReportHistory(const std::string& path, ReportFormat format, std::ostream& out, std::ostream& err)
 {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 && errno == ENOENT) {
-        WriteHistory({}, format, out);
-        return 0;
-    }
     std::string error;
-    sqlite3* db = OpenHistoryReadOnly(path, error);
-    if (!db) {
+    const std::vector<HistoryGame> games = ReadHistoryFile(path, error);
+    if (!error.empty()) {
         err << path << ": " << error << '\n';
         return 1;
     }
-    std::vector<HistoryGame> games;
-    try {
-        games = ReadHistory(db);
-    } catch (const HistoryError& failure) {
-        sqlite3_close(db);
-        err << path << ": " << failure.what() << '\n';
-        return 1;
-    }
-    sqlite3_close(db);
     WriteHistory(games, format, out);
     return 0;
 }

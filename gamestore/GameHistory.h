@@ -66,6 +66,9 @@ bool StoreLastReachable(sqlite3* db, std::int64_t id, int lastReachable);
 // The database at `path` for reading only: never created, never upgraded, never written.
 // nullptr with `error` set when it cannot be opened or is not a game database.
 sqlite3* OpenHistoryReadOnly(const std::string& path, std::string& error);
+// The whole history of the database at `path`, read as OpenHistoryReadOnly does. No file yet
+// is an empty history; a file that cannot be read gives nothing, with `error` set.
+std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& error);
 
 // The import key of a record: its 144 bytes as lowercase hex.
 std::string ImportKey(const BestRecord& record);

@@ -1,7 +1,7 @@
 // The game database: what opening makes of the files a player may have (none, old, newer,
 // damaged, locked, unreadable), and the life of a game's row from the first save to its end.
-#include "records/GameDatabase.h"
-#include "records/RunningCopy.h"
+#include "gamestore/GameDatabase.h"
+#include "gamestore/RunningCopy.h"
 
 #include "TestFiles.h"
 

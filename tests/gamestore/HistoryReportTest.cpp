@@ -1,5 +1,5 @@
 // "--history": the columns a terminal shows and the CSV a spreadsheet reads.
-#include "records/HistoryReport.h"
+#include "gamestore/HistoryReport.h"
 
 #include "TestFiles.h"
 

@@ -1,7 +1,7 @@
-#include "records/HistoryUpkeep.h"
+#include "gamestore/HistoryUpkeep.h"
 
 #include "core/Solver.h"
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include <sqlite3.h>
 

@@ -3,7 +3,7 @@
 // record.dat (see GameDatabaseSchema.h for its layout). Opening it never fails the game: a
 // file that cannot be used leaves the game playing without saving, with one line to tell
 // the player, and a damaged file is set aside under a dated name, never deleted.
-#include "records/GameDatabaseSchema.h"
+#include "gamestore/GameDatabaseSchema.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,12 +1,12 @@
 // The history store: finished rows read back newest first, record.dat's games taken in once
 // whoever gets there first, a number stored once, a full disk that leaves nothing half done,
 // and files that are no game database.
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include "TestFiles.h"
-#include "records/GameDatabase.h"
-#include "records/GameDatabaseSchema.h"
-#include "records/HistoryUpkeep.h"
+#include "gamestore/GameDatabase.h"
+#include "gamestore/GameDatabaseSchema.h"
+#include "gamestore/HistoryUpkeep.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 #pragma once
 // The figures and pictures of the statistics window, worked out from the history alone.
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include <array>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "core/BoardTraversal.h"
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
-#include "records/GameSaver.h"
+#include "gamestore/GameSaver.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "records/HistoryStatistics.h"
+#include "gamestore/HistoryStatistics.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 // "--history": every game of the history, newest first, told without opening a window.
-#include "records/GameHistory.h"
+#include "gamestore/GameHistory.h"
 
 #include <iosfwd>
 #include <string>

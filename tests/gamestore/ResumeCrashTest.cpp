@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "records/GameDatabase.h"
+#include "gamestore/GameDatabase.h"
 
 #include <sqlite3.h>
 

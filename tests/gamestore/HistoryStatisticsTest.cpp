@@ -1,5 +1,5 @@
 // The statistics window's figures over small histories whose figures are worked out by hand.
-#include "records/HistoryStatistics.h"
+#include "gamestore/HistoryStatistics.h"
 
 #include <gtest/gtest.h>
 
