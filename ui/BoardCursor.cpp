@@ -43,6 +43,19 @@ TFlatSpeedButton* BoardCursor::Cell() const
     return shown_ ? cells_[static_cast<std::size_t>(BoardSize * (row_ - 1) + (column_ - 1))] : nullptr;
 }
 
+void BoardCursor::Refresh()
+{
+    if (shown_)
+        frame_->Surround(Cell());
+}
+
+void BoardCursor::FollowUndo()
+{
+    if (!shown_ || !Cell()->Caption().isEmpty() || game_.MoveCount <= 0)
+        return;
+    moveTo(std::clamp(CellRow(game_.LastCell), 1, BoardSize), std::clamp(CellColumn(game_.LastCell), 1, BoardSize));
+}
+
 bool BoardCursor::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && handleKey(*static_cast<QKeyEvent*>(event)))

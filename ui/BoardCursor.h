@@ -25,6 +25,11 @@ public:
 
     // The cell under the cursor, or null while it is hidden.
     TFlatSpeedButton* Cell() const;
+    // Surrounds its cell again after the cells moved (a zoom).
+    void Refresh();
+    // After an undo: a cursor left on a cell the undo emptied goes to the last number, where
+    // the game goes on.
+    void FollowUndo();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

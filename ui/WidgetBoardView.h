@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -34,6 +35,11 @@ public:
     void SetMonotonicClock(MonotonicClock clock) { monotonic_ = std::move(clock); }
     // Starts the clock as if it had been running for `elapsed` (a resumed game's time).
     void ResumeClock(tovra::DateTime elapsed);
+    // Holds the clock where it stands (a paused game) and lets it go on from there. A held
+    // clock counts as enabled: the game is still going.
+    void HoldClock();
+    void ReleaseClock();
+    bool ClockHeld() const { return held_.has_value(); }
     // Called after each change of the game (see BoardView::GameChanged).
     void SetGameChangedHandler(std::function<void()> handler) { gameChanged_ = std::move(handler); }
 
@@ -63,4 +69,5 @@ private:
     MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point clockStarted_{};
     std::function<void()> gameChanged_;
+    std::optional<tovra::DateTime> held_;
 };
