@@ -21,6 +21,7 @@
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameSaver.h"
 #include "gamestore/HistoryUpkeep.h"
+#include "gamestore/StoreFiles.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -87,7 +88,7 @@ TForm1::TForm1(QWidget* parent)
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     // Opened before anything else opens it (the history): the first opening may create the
     // file or bring its layout up to date, which another open connection would hold up.
-    KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
+    KeptGames kept = OpenKeptGames(OwnGameDatabaseName(), [this](const std::string& line) {
         // Told on the saving thread; the box opens on the window's.
         QMetaObject::invokeMethod(
             this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
@@ -294,7 +295,7 @@ void TForm1::FormCreate()
 void TForm1::startHistoryUpkeep()
 {
     // record.dat's games wait for a start that can read it.
-    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName,
+    history_ = std::make_unique<HistoryUpkeep>(OwnGameDatabaseName(),
                                                bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 

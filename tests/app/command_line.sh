@@ -1,7 +1,8 @@
 #!/bin/sh
 # The program's own options and a start without a display, through the real program: --help and
-# --version print and succeed with no display at all; with no display, or one that cannot be
-# reached, the program says so in one line and ends with status 1 instead of aborting.
+# --version print and succeed with no display at all; anything else is refused with the usage;
+# with no display, or one that cannot be reached, the program says so in one line and ends with
+# status 1 instead of aborting.
 set -eu
 program=$1
 version=$2
@@ -27,6 +28,16 @@ run "$program" --version
 [ "$status" = 0 ] || fail "--version: status $status"
 [ "$(cat out.txt)" = "tovratovratovra $version" ] || fail "--version printed '$(cat out.txt)'"
 [ ! -s err.txt ] || fail "--version reported '$(cat err.txt)'"
+
+# Anything not understood is refused before a window is tried: the usage on standard error,
+# status 2 (a window tried here would end with status 1 for want of a display).
+for words in "--bogus" "-v" "extra" "--help --bogus" "--version 2" "--csv" "-platform"; do
+  # shellcheck disable=SC2086
+  run "$program" $words
+  [ "$status" = 2 ] || fail "$words: status $status, not 2"
+  sed -n 3p err.txt | grep -q "^usage: tovratovratovra " || fail "$words: no usage after '$(head -1 err.txt)'"
+  [ ! -s out.txt ] || fail "$words: printed '$(cat out.txt)'"
+done
 
 run "$program"
 [ "$status" = 1 ] || fail "no display: status $status, not 1"
