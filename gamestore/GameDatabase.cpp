@@ -210,10 +210,13 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         } else if (version < target) {
             if (readOnly)
                 return fail(Verdict::Unusable, StoreFailure::ReadOnly, NotSavedLine(path, Reason(StoreFailure::ReadOnly, {})));
-            // A new file goes to WAL before its tables are made: then making them is one
-            // commit in the log, and no sync at all.
-            if (version == 0 && db.Number("PRAGMA page_count") == 0)
+            // A new file is made without a single sync: it holds no game yet, and one torn by a
+            // power cut in these milliseconds is set aside and made again. It goes to WAL before
+            // its tables are made, so making them is one commit in the log.
+            if (version == 0 && db.Number("PRAGMA page_count") == 0) {
+                db.Execute("PRAGMA synchronous = OFF");
                 db.Execute("PRAGMA journal_mode = WAL");
+            }
             try {
                 Upgrade(db, upgrades, target);
             } catch (const StoreError& error) {
