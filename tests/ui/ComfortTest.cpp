@@ -115,6 +115,7 @@ class ComfortTest : public QObject {
 
 private:
     QTemporaryDir dir;
+    QTemporaryDir config;
     QString previousDir;
 
     static void click(TForm1& form, const char* id) { QTest::mouseClick(form.CellButton(QString::fromLatin1(id)), Qt::LeftButton); }
@@ -123,7 +124,9 @@ private:
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true); // the settings of a test user, not the player's
+        // The settings of this run alone, not the player's, nor another run's.
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         PrepareApplication();
     }
     void init()
