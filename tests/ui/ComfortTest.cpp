@@ -11,6 +11,7 @@
 #include "ui/Startup.h"
 #include "ui/ClockText.h"
 #include "ui/Unit1.h"
+#include "ui/UnitAbout.h"
 #include "ui/UnitMigliori.h"
 #include "ui/ViewMenu.h"
 #include "ui/WindowLook.h"
@@ -26,7 +27,6 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -216,7 +216,7 @@ private slots:
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
-        QThreadPool::globalInstance()->waitForDone(); // the settings are written off the window's thread
+        WaitForSettingsWrites(); // the settings are written off the window's thread
         TForm1 again;
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
@@ -278,7 +278,7 @@ private slots:
                 now += 60s;
                 form.close();
             }
-            QThreadPool::globalInstance()->waitForDone();
+            WaitForSettingsWrites();
             TForm1 again;
             QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
             QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);
@@ -429,6 +429,10 @@ private slots:
         GameViewer viewer(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}), "A game", false, &form);
         ZoomDialog(&viewer);
         CheckTextContrast(&viewer);
+
+        TFormAbout about(&form);
+        ZoomDialog(&about);
+        CheckTextContrast(&about);
     }
 
     void cellStatesStayApartForColourBlindPlayers_data()
