@@ -13,6 +13,10 @@ enum class Operand {
     None,
     // One word not beginning with '-' anywhere after the option ("--history --csv old.db").
     OptionalFile,
+    // One word not beginning with '-' after the option, which may be left out ("--daily").
+    OptionalWord,
+    // The same, which must be there ("--open CODE").
+    RequiredWord,
 };
 
 struct OptionSpec {
@@ -28,6 +32,8 @@ constexpr std::array ProgramOptions{
     OptionSpec{"--version", "", Command::Version, Operand::None},
     OptionSpec{"--analyse", "", Command::Analyse, Operand::OptionalFile},
     OptionSpec{"--history", "", Command::History, Operand::OptionalFile},
+    OptionSpec{"--daily", "", Command::Daily, Operand::OptionalWord},
+    OptionSpec{"--open", "", Command::Open, Operand::RequiredWord},
 };
 
 // Options that modify one command only.
@@ -135,6 +141,11 @@ ParsedCommandLine ParseCommandLine(std::span<const char* const> arguments)
             line.file = std::string(word);
             continue;
         }
+        if (chosen && (chosen->operand == Operand::OptionalWord || chosen->operand == Operand::RequiredWord) &&
+            !line.word) {
+            line.word = std::string(word);
+            continue;
+        }
         return Refused("unexpected argument " + Shown(word));
     }
     for (const FlagSpec* flag : flags) {
@@ -144,14 +155,18 @@ ParsedCommandLine ParseCommandLine(std::span<const char* const> arguments)
                            " only");
         line.*(flag->flag) = true;
     }
-    if (toolkitOptions && line.command != Command::Play)
+    if (chosen && chosen->operand == Operand::RequiredWord && !line.word)
+        return Refused(std::string(chosen->name) + " needs a board's code");
+    // --open opens the window, so the window's options go with it.
+    if (toolkitOptions && line.command != Command::Play && line.command != Command::Open)
         return Refused("the window's options do not go with " + std::string(chosen->name));
     return {line, {}};
 }
 
 std::string_view UsageText()
 {
-    return R"(usage: tovratovratovra [--analyse [FILE] | --history [--csv] [FILE] | --help | --version]
+    return R"(usage: tovratovratovra [--analyse [FILE] | --history [--csv] [FILE] | --daily [DATE] |
+                        --open CODE | --help | --version]
 
 "Tovra!, Tovra!, Tovra!": place the numbers 1 to 100 on a 10 x 10 board, each one three cells
 from the last in a line or two on a diagonal. Without an option the game opens its window;
@@ -161,6 +176,9 @@ Ctrl+F1 the list of keys.
   --analyse [FILE]  prints each game stored in record.dat (or FILE), without a window
   --history [--csv] [FILE]
                     prints every game played, from games.db (or FILE), without a window
+  --daily [DATE]    prints the code and grade of the board of DATE (YYYY-MM-DD; today's
+                    when none), without a window
+  --open CODE       opens the game with the board of CODE in the viewer
   --help            prints this text
   --version         prints the version
 

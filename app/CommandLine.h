@@ -9,7 +9,7 @@
 
 namespace tovra {
 
-enum class Command { Play, Help, Version, Analyse, History };
+enum class Command { Play, Help, Version, Analyse, History, Daily, Open };
 
 struct CommandLine {
     Command command = Command::Play;
@@ -17,6 +17,8 @@ struct CommandLine {
     std::optional<std::string> file;
     // --history --csv.
     bool csv = false;
+    // The date after --daily (none: today), the code after --open.
+    std::optional<std::string> word;
 };
 
 // The arguments read, or why they cannot be: `problem` is one line naming what was not

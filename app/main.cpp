@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "core/DailyCommand.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/HistoryReport.h"
 #include "gamestore/StoreFiles.h"
@@ -8,12 +9,16 @@
 #include "ui/Unit1.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -44,8 +49,26 @@ int main(int argc, char* argv[])
         }
         return tovra::ReportHistory(line.file.value_or(tovra::OwnGameDatabaseName()),
                                     line.csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
+    case tovra::Command::Daily:
+        return tovra::PrintDailyBoard(line.word, tovra::LocalNow(), std::cout, std::cerr);
+    case tovra::Command::Open:
     case tovra::Command::Play:
         break;
+    }
+    // A code that cannot be read ends here, before any window opens; the toolkit is not shown
+    // the option and its code.
+    std::optional<std::vector<int>> openCells;
+    std::vector<char*> toolkitArguments(argv, argv + std::max(argc, 0));
+    if (line.command == tovra::Command::Open) {
+        openCells = tovra::CellsOfCodeArgument(*line.word, std::cerr);
+        if (!openCells)
+            return 2;
+        std::erase_if(toolkitArguments, [&](const char* word) {
+            return std::string_view(word) == "--open" || std::string_view(word) == *line.word;
+        });
+        argc = static_cast<int>(toolkitArguments.size());
+        toolkitArguments.push_back(nullptr);
+        argv = toolkitArguments.data();
     }
     const auto application = OpenApplication(argc, argv);
     PrepareApplication();
@@ -53,5 +76,7 @@ int main(int argc, char* argv[])
     // before the window is shown.
     TForm1 Form1;
     ShowMainWindow(Form1);
+    if (openCells)
+        QTimer::singleShot(0, &Form1, [&Form1, cells = *openCells] { Form1.OpenCodeInViewer(cells); });
     return application->exec();
 }

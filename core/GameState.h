@@ -1,6 +1,7 @@
 #pragma once
 // The state of the game in progress. The board itself lives in the cells (their captions are
 // the numbers); this is what the cells cannot tell.
+#include "BoardCell.h"
 #include "DateTime.h"
 
 #include <array>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace tovra {
-
-inline constexpr int CellCount = 100;
 
 // Identifiers of the cells holding numbers 1..100, indexed by the number. Any other index
 // throws std::out_of_range, so a walk below entry 1 cannot go unnoticed.
@@ -40,6 +39,9 @@ struct GameState {
     // What Redo places again, the next one last. Undo adds to it; placing another number and a
     // new game empty it.
     std::vector<RedoStep> RedoSteps;
+    // Numbers 1..GivenCount came with the board (today's board, a board opened from a code):
+    // no undo takes them back and no mark goes on them. 0 in an ordinary game.
+    std::uint8_t GivenCount = 0;
     // Counts new-game resets, so a running undo animation can tell that its game is gone.
     std::uint32_t GameNumber = 0;
 };

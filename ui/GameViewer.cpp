@@ -1,5 +1,6 @@
 #include "GameViewer.h"
 
+#include "BoardCodeCommands.h"
 #include "ReachabilityCheck.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
@@ -54,7 +55,7 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
     slider_->setFocusPolicy(Qt::NoFocus);
     connect(slider_, &QSlider::valueChanged, this, [this](int value) { JumpTo(value); });
 
-    auto* side = new QVBoxLayout;
+    auto* side = side_ = new QVBoxLayout;
     side->addWidget(positionText_);
     side->addSpacing(6);
     side->addWidget(lossText_);
@@ -299,6 +300,15 @@ void GameViewer::AskReachability()
     });
 }
 
+TFlatSpeedButton* GameViewer::AddCommand(const QString& caption, const QKeySequence& key, const QString& whatItDoes,
+                                         std::function<void()> action)
+{
+    TFlatSpeedButton* button = addButton(caption, key, whatItDoes, &GameViewer::Pause);
+    connect(button, &TFlatSpeedButton::OnClick, this, [action = std::move(action)] { action(); });
+    side_->insertWidget(side_->count() - 1, button); // above the stretch
+    return button;
+}
+
 void GameViewer::offThread(std::jthread& worker, std::function<std::function<void()>(std::stop_token)> work)
 {
     // A question still open in this slot is dropped: it is asked to stop, and ends quickly.
@@ -372,6 +382,7 @@ void GameViewer::showLoss()
 void ShowGameViewer(GameReplay replay, const QString& title, QWidget* parent, bool showAWay)
 {
     GameViewer viewer(std::move(replay), title, showAWay, parent);
+    AddCopyCode(viewer);
     ZoomDialog(&viewer);
     viewer.adjustSize();
     ScrollWhenTooLarge(&viewer);

@@ -80,6 +80,7 @@ TForm1::TForm1(QWidget* parent)
     reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
     setUpComfort();
+    setUpBoardMenus();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -133,13 +134,15 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    if (saver_)
+    // A board with given numbers is not kept as a game in progress: resumed as an ordinary
+    // game, its given numbers could be taken back and the game ranked.
+    if (saver_ && game_.GivenCount == 0)
         saver_->Changed(game_, playedMs());
 }
 
 void TForm1::FlushSaves()
 {
-    if (!saver_)
+    if (!saver_ || game_.GivenCount > 0)
         return;
     // The clock's latest time goes with the game, so the time spent looking is not lost.
     saver_->Changed(game_, playedMs());
@@ -325,6 +328,10 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
+    if (game_.GivenCount > 0) {
+        finishGivenBoard();
+        return;
+    }
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // Finished, and written, before the sequence shows anything: a game that got this far is
     // never resumed, even when the program is killed in its dialogs.
@@ -360,8 +367,11 @@ void TForm1::BtnUndoMarcatoClick()
 
 void TForm1::BtnMosseClick()
 {
-    if (!pause_->Paused())
-        tovra::BtnMosseClick(game_, *board_);
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->movesShown;
+    tovra::BtnMosseClick(game_, *board_);
 }
 
 void TForm1::Redo1Click()
@@ -374,6 +384,7 @@ void TForm1::Redo1Click()
 
 void TForm1::Nuovapartita1Click()
 {
+    givenPlay_.reset();
     pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
     reach_->BoardChanged();
@@ -414,8 +425,11 @@ void TForm1::Keys1Click()
 
 void TForm1::Raggiungibile1Click()
 {
-    if (!pause_->Paused())
-        reach_->Ask();
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->reachabilityAsked;
+    reach_->Ask();
 }
 
 void TForm1::Migliori201Click()

@@ -36,7 +36,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Accepted{{"--csv", "--history"}, Command::History, std::nullopt, true},
                       Accepted{{"--history", "old.db", "--csv"}, Command::History, "old.db", true},
                       Accepted{{"-platform", "offscreen", "--style=fusion", "-reverse"}, Command::Play, std::nullopt, false},
-                      Accepted{{"--platform", "xcb", "-display", ":1"}, Command::Play, std::nullopt, false}));
+                      Accepted{{"--platform", "xcb", "-display", ":1"}, Command::Play, std::nullopt, false},
+                      Accepted{{"--daily"}, Command::Daily, std::nullopt, false},
+                      Accepted{{"--daily", "2026-12-08"}, Command::Daily, std::nullopt, false},
+                      Accepted{{"--open", "1080Z1C", "-platform", "offscreen"}, Command::Open, std::nullopt, false}));
+
+TEST(CommandLine, TheDateAndTheCodeAreTheOptionsOwnWords)
+{
+    EXPECT_EQ(ParseCommandLine(std::vector<const char*>{"--daily", "2026-12-08"}).line->word, "2026-12-08");
+    EXPECT_EQ(ParseCommandLine(std::vector<const char*>{"--daily"}).line->word, std::nullopt);
+    EXPECT_EQ(ParseCommandLine(std::vector<const char*>{"-platform", "xcb", "--open", "1080Z1C"}).line->word, "1080Z1C");
+}
 
 struct Refused {
     std::vector<const char*> words;
@@ -66,11 +76,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{{"--analyse", "--csv"}, "--csv goes with --history only"},
                       Refused{{"--history", "-platform", "xcb"}, "the window's options do not go with --history"},
                       Refused{{"-style"}, "'-style' needs a value"},
+                      Refused{{"--open"}, "--open needs a board's code"},
+                      Refused{{"--open", "A", "B"}, "unexpected argument 'B'"},
+                      Refused{{"--daily", "2026-12-08", "2026-12-09"}, "unexpected argument '2026-12-09'"},
+                      Refused{{"--daily", "-platform", "xcb"}, "the window's options do not go with --daily"},
+                      Refused{{"--daily", "--open", "X"}, "--daily and --open cannot go together"},
                       Refused{{"--\x1b[2J"}, "unknown option '--\\x1B[2J'"}));
 
 TEST(CommandLine, UsageNamesEveryOption)
 {
-    for (const char* option : {"--analyse", "--history", "--csv", "--help", "--version"})
+    for (const char* option : {"--analyse", "--history", "--csv", "--daily", "--open", "--help", "--version"})
         EXPECT_NE(UsageText().find(option), std::string_view::npos) << option;
 }
 

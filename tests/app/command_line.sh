@@ -51,4 +51,20 @@ DISPLAY=:65000 run "$program"
 [ "$status" = 1 ] || fail "unreachable display: status $status, not 1"
 [ "$(cat err.txt)" = 'tovratovratovra: cannot open a window on display ":65000"' ] ||
   fail "unreachable display: reported '$(cat err.txt)'"
+# Today's board prints with no display at all; a date that does not exist and a code that
+# cannot be read are refused before any window is tried (which would end with status 1 here).
+run "$program" --daily 2026-12-08
+[ "$status" = 0 ] || fail "--daily: status $status"
+[ "$(head -1 out.txt | cut -c1-22)" = "2026-12-08: grade 2 of" ] || fail "--daily printed '$(head -1 out.txt)'"
+sed -n 2p out.txt | grep -Eq '^[0-9A-HJKMNP-TV-Z]{20,}$' || fail "--daily printed no code: '$(cat out.txt)'"
+run "$program" --daily
+[ "$status" = 0 ] || fail "--daily (today): status $status"
+for words in "--daily 2026-02-29" "--daily 2026-13-01" "--daily tomorrow" "--open 1ABCU" "--open 100QHJ"; do
+  # shellcheck disable=SC2086
+  run "$program" $words
+  [ "$status" = 2 ] || fail "$words: status $status, not 2"
+  [ "$(wc -l <err.txt)" = 1 ] || fail "$words: reported '$(cat err.txt)'"
+  [ ! -s out.txt ] || fail "$words: printed '$(cat out.txt)'"
+done
+[ ! -e record.dat ] && [ ! -e games.db ] || fail "a refused board wrote a file"
 echo "command line: all passed"
