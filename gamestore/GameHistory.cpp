@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <sys/stat.h>
@@ -279,6 +280,8 @@ std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& e
         return {};
     std::vector<HistoryGame> games;
     try {
+        // Years of games are read in milliseconds: a file that takes longer is not the game's.
+        QueryTimeLimit limit(db, std::chrono::seconds(5));
         games = ReadHistory(db);
     } catch (const HistoryError& failure) {
         error = failure.what();

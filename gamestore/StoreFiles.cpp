@@ -168,16 +168,11 @@ bool LogBelongs(const std::string& path, const std::vector<SchemaUpgrade>& upgra
         return false;
     const std::string copy = folder + "/games.db";
     bool belongs = false;
-    if (CopyFile(path, copy) && CopyFile(path + "-wal", copy + "-wal")) {
+    // The schema alone decides: another database's log replaces the schema's first page with
+    // its own. A log another copy of the game is writing meanwhile may be copied torn, which
+    // SQLite reads as a shorter log, so it still belongs.
+    if (CopyFile(path, copy) && CopyFile(path + "-wal", copy + "-wal"))
         belongs = LookAtSchema(copy, false, upgrades) == SchemaFinding::Own;
-        sqlite3* db = nullptr;
-        if (belongs && sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            GuardConnection(db);
-            QueryTimeLimit limit(db, std::chrono::milliseconds(500));
-            belongs = sqlite3_exec(db, "PRAGMA quick_check", nullptr, nullptr, nullptr) == SQLITE_OK;
-        }
-        sqlite3_close_v2(db);
-    }
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         ::unlink((copy + suffix).c_str());
     ::rmdir(folder.c_str());
