@@ -1,6 +1,7 @@
 #pragma once
 // The state of the game in progress. The board itself lives in the cells (their captions are
 // the numbers); this is what the cells cannot tell.
+#include "BoardCell.h"
 #include "DateTime.h"
 
 #include <array>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace tovra {
-
-inline constexpr int CellCount = 100;
 
 // Identifiers of the cells holding numbers 1..100, indexed by the number. Any other index
 // throws std::out_of_range, so a walk below entry 1 cannot go unnoticed.

@@ -2,8 +2,6 @@
 
 #include "BoardTraversal.h"
 
-#include <cstdlib>
-
 namespace tovra {
 
 void btClick(GameState& game, BoardView& board, Cell sender)
@@ -15,18 +13,12 @@ void btClick(GameState& game, BoardView& board, Cell sender)
         board.SetClockEnabled(true);
     }
 
-    int columnDistance = 2; // the first number may go anywhere: pretend a diagonal step
-    int rowDistance = 2;
     const std::string id = board.CellId(sender);
-    if (game.MoveCount > 0) {
-        columnDistance = std::abs(CellColumn(game.LastCell) - CellColumn(id));
-        rowDistance = std::abs(CellRow(game.LastCell) - CellRow(id));
-    }
-
     // Freedom is judged by the caption alone, never by the colour.
     if (!board.Caption(sender).empty())
         return;
-    if (!IsMoveShape(columnDistance, rowDistance))
+    // The first number may go anywhere.
+    if (game.MoveCount > 0 && !IsMove(BoardCell::FromId(game.LastCell), BoardCell::FromId(id)))
         return;
 
     ForEachCell(board, [&](Cell cell) {

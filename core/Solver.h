@@ -1,14 +1,14 @@
 #pragma once
 // "Can 100 still be reached?": an exact answer for a position, with one way to finish the
 // board when there is one. Positions use cell indexes 0..99, (row - 1) * 10 + (column - 1).
+#include "BoardCell.h"
+
 #include <bitset>
 #include <cstdint>
 #include <stop_token>
 #include <vector>
 
 namespace tovra {
-
-inline constexpr int NoCell = -1;
 
 // The numbered cells and the cell of the highest number (NoCell on the empty board). A last
 // cell outside 0..99 is no position: the answer is then Unknown.

@@ -1,6 +1,6 @@
 #include "records/GameAnalysis.h"
 
-#include "core/BoardTraversal.h"
+#include "core/BoardCell.h"
 #include "core/GameState.h"
 #include "core/Solver.h"
 #include "records/Cp1252.h"
@@ -15,11 +15,6 @@ namespace tovra {
 
 namespace {
 constexpr std::size_t NameColumnWidth = NameCapacity;
-
-bool IsStep(int from, int to)
-{
-    return IsMoveShape(std::abs(from % BoardSize - to % BoardSize), std::abs(from / BoardSize - to / BoardSize));
-}
 
 // The stored name for a terminal, padded to its column. The name is UTF-8 from a single-byte
 // code page, so every character is one column wide.
@@ -55,7 +50,7 @@ std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record)
         cells[static_cast<std::size_t>(number - 1)] = index;
     }
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (cells[i] == NoCell || (i > 0 && !IsStep(cells[i - 1], cells[i])))
+        if (cells[i] == NoCell || (i > 0 && !IsMove(BoardCell::FromIndex(cells[i - 1]), BoardCell::FromIndex(cells[i]))))
             return std::nullopt;
     }
     return cells;

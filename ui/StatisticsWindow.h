@@ -39,8 +39,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Row height and column widths from the list's font; returns the three columns' width.
+    int sizeListToFont();
     void addFigures(class QGridLayout* grid);
     QWidget* addChart(class QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
                       const QString& details);

@@ -4,9 +4,9 @@
 #include "DegreeFactor.h"
 #include "PathRotations.h"
 
-#include "core/BoardTraversal.h"
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 #include "core/GameState.h"
+#include "core/RandomSource.h"
 
 #include <algorithm>
 #include <array>
@@ -32,28 +32,6 @@ namespace {
 constexpr int EndVertex = CellCount; // the virtual end: its edges are bit EndBit of each cell
 constexpr int EndBit = 8;
 constexpr std::uint16_t EndMask = 1u << EndBit;
-
-struct MoveTable {
-    int target[CellCount][8]; // the cell reached by each move, -1 off the board
-};
-
-// Move k and move k ^ 4 are opposite (the steps go clockwise, the opposite one four further).
-const MoveTable& Moves()
-{
-    static const MoveTable table = [] {
-        MoveTable t{};
-        for (int cell = 0; cell < CellCount; ++cell) {
-            for (int k = 0; k < 8; ++k) {
-                const int row = cell / BoardSize + MoveSteps[k].rows;
-                const int column = cell % BoardSize + MoveSteps[k].columns;
-                const bool on = row >= 0 && row < BoardSize && column >= 0 && column < BoardSize;
-                t.target[cell][k] = on ? row * BoardSize + column : -1;
-            }
-        }
-        return t;
-    }();
-    return table;
-}
 
 // std::popcount, read from a table of its values for the nine edge bits: on the baseline x86-64
 // target there is no popcount instruction and std::popcount is a library call, which took almost
@@ -167,7 +145,7 @@ public:
         // walks, as many as the Luby sequence says, look for a completion the cheap way: most
         // reachable positions that the search is slow on fall to them at once.
         for (std::uint32_t run = 0;; ++run) {
-            random_ = 0x9E3779B9u * (run + 1);
+            random_ = RandomSource(run);
             const std::uint64_t free = static_cast<std::uint64_t>(freeCount_);
             if (rules_.walks && Rotations(RotationTries * Luby(run + 1), RotationStepsPerCell * free)) {
                 answer.answer = Reachability::Reachable;
@@ -947,13 +925,7 @@ private:
 
     // --- Search --------------------------------------------------------------------------------
 
-    std::uint32_t Random()
-    {
-        random_ ^= random_ << 13;
-        random_ ^= random_ >> 17;
-        random_ ^= random_ << 5;
-        return random_;
-    }
+    std::uint32_t Random() { return static_cast<std::uint32_t>(random_.Next() >> 32); }
 
     int OpenNotFixed(const State& s, int vertex) const
     {
@@ -1079,7 +1051,7 @@ private:
     int foundSlack_[FoundCapacity] = {};
     int foundCount_ = 0;
 
-    const MoveTable& moves_ = Moves();
+    const MoveTable& moves_ = Moves;
     int pathCells_[CellCount] = {}; // the free cells and the last number's cell
     int pathCellCount_ = 0;
     const SolverLimits& limits_;
@@ -1102,7 +1074,7 @@ private:
     static constexpr int WorkCapacity = 2 * (400 + 100) + 101;
     std::int16_t work_[WorkCapacity] = {};
     int workSize_ = 0;
-    std::uint32_t random_ = 1;
+    RandomSource random_{1};
     std::uint64_t nodes_ = 0;
     std::uint64_t runNodes_ = 0;
     std::uint64_t runBudget_ = 0;

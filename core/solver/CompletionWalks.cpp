@@ -1,7 +1,6 @@
 #include "CompletionWalks.h"
 
-#include "core/BoardTraversal.h"
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 
 #include <algorithm>
 #include <array>
@@ -26,29 +25,21 @@ bool Has(std::uint64_t low, std::uint64_t high, int cell)
 
 using Cells = CompletionWalks::Cells;
 
-const Cells* TargetTable()
-{
-    static const auto table = [] {
-        std::array<Cells, 100> targets{};
-        for (int cell = 0; cell < 100; ++cell) {
-            for (const tovra::Step step : MoveSteps) {
-                const int row = cell / BoardSize + step.rows;
-                const int column = cell % BoardSize + step.columns;
-                if (row < 0 || row >= BoardSize || column < 0 || column >= BoardSize)
-                    continue;
-                const int target = row * BoardSize + column;
-                (target < 64 ? targets[cell].low : targets[cell].high) |= std::uint64_t{1} << (target % 64);
-            }
-        }
-        return targets;
-    }();
-    return table.data();
-}
+// The move table as sets: each cell's targets.
+constexpr auto TargetSets = [] {
+    std::array<Cells, CellCount> targets{};
+    for (int cell = 0; cell < CellCount; ++cell)
+        for (const int target : Moves.target[cell])
+            if (target != NoCell)
+                (target < 64 ? targets[static_cast<std::size_t>(cell)].low : targets[static_cast<std::size_t>(cell)].high) |=
+                    std::uint64_t{1} << (target % 64);
+    return targets;
+}();
 
 } // namespace
 
 CompletionWalks::CompletionWalks(const SolverPosition& position)
-    : targets_(TargetTable())
+    : targets_(TargetSets.data())
     , from_(position.lastCell)
 {
     for (int cell = 0; cell < 100; ++cell) {
@@ -63,21 +54,13 @@ bool CompletionWalks::Walk(std::uint64_t steps, std::uint32_t seed)
 {
     if (from_ == NoCell)
         return false; // the empty board: the exact search settles it at once
-    random_ = seed | 1u;
+    random_ = RandomSource(seed);
     budget_ = steps_ + steps;
     path_.clear();
     if (!Step(from_, start_, startLeft_))
         return false;
     completion_ = path_;
     return true;
-}
-
-std::uint32_t CompletionWalks::Random()
-{
-    random_ ^= random_ << 13;
-    random_ ^= random_ >> 17;
-    random_ ^= random_ << 5;
-    return random_;
 }
 
 // `free` holds the `left` cells still to fill; `from` is the last number so far.
@@ -136,7 +119,7 @@ bool CompletionWalks::Step(int from, Cells free, int left)
             rest &= rest - 1;
             const Cells& around = targets_[cell];
             const auto onward = static_cast<std::uint32_t>(BitCount(around.low & free.low) + BitCount(around.high & free.high));
-            const std::uint32_t key = (onward << 8) | (Random() & 255u);
+            const std::uint32_t key = (onward << 8) | (static_cast<std::uint32_t>(random_.Next()) & 255u);
             int i = count++;
             for (; i > 0 && keys[i - 1] > key; --i) {
                 keys[i] = keys[i - 1];

@@ -3,6 +3,7 @@
 // those with the fewest onward moves first, ties at random, with a budget of steps. It cannot
 // prove that there is none; beside the exact search it finds the completions that search is
 // slow to reach, where completions are few but the rules settle little.
+#include "core/RandomSource.h"
 #include "core/Solver.h"
 
 #include <cstdint>
@@ -21,17 +22,14 @@ public:
     const std::vector<int>& Completion() const { return completion_; }
     std::uint64_t Steps() const { return steps_; }
 
-private:
-public:
+    // A set of cells, as two words of bits.
     struct Cells {
         std::uint64_t low = 0;
         std::uint64_t high = 0; // cells 64..99
     };
 
 private:
-
     bool Step(int from, Cells free, int left);
-    std::uint32_t Random();
 
     const Cells* targets_; // each cell's targets
     Cells start_{};
@@ -41,7 +39,7 @@ private:
     std::vector<int> completion_;
     std::uint64_t steps_ = 0;
     std::uint64_t budget_ = 0;
-    std::uint32_t random_ = 1;
+    RandomSource random_{1};
 };
 
 } // namespace tovra::solver

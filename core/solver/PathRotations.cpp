@@ -1,7 +1,6 @@
 #include "PathRotations.h"
 
-#include "core/BoardTraversal.h"
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 
 #include <algorithm>
 
@@ -21,22 +20,10 @@ void PathRotations::Prepare()
 {
     prepared_ = true;
     for (int cell = 0; cell < CellCount; ++cell) {
-        for (const Step step : MoveSteps) {
-            const int row = cell / BoardSize + step.rows;
-            const int column = cell % BoardSize + step.columns;
-            const int target = row * BoardSize + column;
-            if (row >= 0 && row < BoardSize && column >= 0 && column < BoardSize && inPlay_[target])
+        for (const int target : Moves.target[cell])
+            if (target != NoCell && inPlay_[target])
                 neighbours_[cell][neighbourCount_[cell]++] = target;
-        }
     }
-}
-
-std::uint32_t PathRotations::Random()
-{
-    random_ ^= random_ << 13;
-    random_ ^= random_ >> 17;
-    random_ ^= random_ << 5;
-    return random_;
 }
 
 void PathRotations::Append(int cell)
@@ -54,7 +41,7 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
         return false; // the empty board: the exact search settles it at once
     if (!prepared_)
         Prepare();
-    random_ = seed | 1u;
+    random_ = RandomSource(seed);
     length_ = 0;
     for (int cell = 0; cell < CellCount; ++cell) {
         onPath_[cell] = false;
@@ -76,7 +63,7 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
             if (onPath_[cell])
                 continue;
             const bool deadEnd = unvisited_[cell] == 0 && length_ + 1 < cellCount_;
-            const std::uint32_t key = (static_cast<std::uint32_t>(deadEnd ? 9 : unvisited_[cell]) << 8) | (Random() & 255u);
+            const std::uint32_t key = (static_cast<std::uint32_t>(deadEnd ? 9 : unvisited_[cell]) << 8) | (static_cast<std::uint32_t>(random_.Next()) & 255u);
             if (key < nextKey) {
                 nextKey = key;
                 next = cell;
@@ -103,8 +90,8 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
         }
         if (leadingCount + otherCount == 0)
             return false; // the end's only way is back: only a fresh try helps
-        const int pick = leadingCount > 0 ? leading[Random() % static_cast<std::uint32_t>(leadingCount)]
-                                          : others[Random() % static_cast<std::uint32_t>(otherCount)];
+        const int pick = leadingCount > 0 ? leading[random_.Below(static_cast<std::uint64_t>(leadingCount))]
+                                          : others[random_.Below(static_cast<std::uint64_t>(otherCount))];
         std::reverse(path_ + pick + 1, path_ + length_);
         for (int i = pick + 1; i < length_; ++i)
             place_[path_[i]] = i;

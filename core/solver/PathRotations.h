@@ -6,6 +6,7 @@
 // depth-first search and not lost in its early choices; like them, it cannot prove that there
 // is no completion.
 #include "core/GameState.h"
+#include "core/RandomSource.h"
 #include "core/Solver.h"
 
 #include <cstdint>
@@ -26,7 +27,6 @@ public:
     std::uint64_t Steps() const { return steps_; }
 
 private:
-    std::uint32_t Random();
     void Prepare();
     void Append(int cell);
 
@@ -44,7 +44,7 @@ private:
     int unvisited_[CellCount] = {};
     int length_ = 0;
     std::uint64_t steps_ = 0;
-    std::uint32_t random_ = 1;
+    RandomSource random_{1};
 };
 
 } // namespace tovra::solver

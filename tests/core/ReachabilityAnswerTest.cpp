@@ -15,9 +15,12 @@ namespace {
 
 using Kind = ReachabilityAnswer::Kind;
 
+// The move rule written out on its own: three cells straight or two along a diagonal.
 bool IsStep(int from, int to)
 {
-    return IsMoveShape(std::abs(from % 10 - to % 10), std::abs(from / 10 - to / 10));
+    const int columns = std::abs(from % 10 - to % 10);
+    const int rows = std::abs(from / 10 - to / 10);
+    return (columns == 3 && rows == 0) || (columns == 0 && rows == 3) || (columns == 2 && rows == 2);
 }
 
 std::vector<int> Indexes(std::initializer_list<const char*> ids)
