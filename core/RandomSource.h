@@ -21,7 +21,7 @@ public:
     // all zero.
     static RandomSource FromState(const std::array<std::uint64_t, 4>& state);
 
-    // The next 64 random bits. Inline: the solver draws one for every tie it breaks.
+    // The next 64 random bits.
     std::uint64_t Next()
     {
         const std::uint64_t result = std::rotl(state_[1] * 5, 7) * 9;
