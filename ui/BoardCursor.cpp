@@ -28,11 +28,12 @@ bool IsRightPress(const QKeyEvent& key)
 }
 } // namespace
 
-BoardCursor::BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, const GameState& game)
+BoardCursor::BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, GameState& game)
     : QObject(window)
     , cells_(std::move(cells))
     , game_(game)
     , frame_(new KeyboardCursorFrame(cells_.front()->parentWidget()))
+    , changes_(game.Changes.Subscribe([this] { boardChanged(); }))
 {
     frame_->setObjectName(QStringLiteral("KeyboardCursor"));
     window->installEventFilter(this);
@@ -115,9 +116,16 @@ void BoardCursor::moveTo(int row, int column)
     settle();
 }
 
+void BoardCursor::boardChanged()
+{
+    if (shown_ && Cell()->Caption() != reported_)
+        settle();
+}
+
 void BoardCursor::settle()
 {
     TFlatSpeedButton* cell = Cell();
+    reported_ = cell->Caption();
     cell->SetHasKeyboardCursor(true);
     frame_->Surround(cell);
     // Screen readers follow the cursor as they follow the focus.

@@ -7,7 +7,6 @@
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
-#include "TerminationWatch.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "core/BoardTraversal.h"
@@ -56,7 +55,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
-    cursor_ = new BoardCursor(this, cells_, game_);
+    cursor_ = std::make_unique<BoardCursor>(this, cells_, game_);
     setUpMenuKeys();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
@@ -101,8 +100,7 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     if (!saver_)
         return;
     saver_->Begin(game_);
-    board_->SetGameChangedHandler([this] { GameChanged(); });
-    new TerminationWatch([this] { FlushSaves(); }, this);
+    savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
 }
 
 std::int64_t TForm1::playedMs()
@@ -223,17 +221,10 @@ void TForm1::startHistoryUpkeep()
                                                bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 
-// Every action on the board tells the reachability check, which drops its suggestion and a
-// question about a position that is gone.
-void TForm1::btClick(TFlatSpeedButton* sender)
-{
-    tovra::btClick(game_, *board_, board_->CellOf(sender));
-    reach_->BoardChanged();
-}
+void TForm1::btClick(TFlatSpeedButton* sender) { tovra::btClick(game_, *board_, board_->CellOf(sender)); }
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
-    reach_->BoardChanged();
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
                                                           : MouseButton::Middle;
@@ -259,31 +250,16 @@ void TForm1::btMouseUp()
     Nuovapartita1Click();
 }
 
-void TForm1::BtnUndo1Click()
-{
-    tovra::BtnUndo1Click(game_, *board_);
-    reach_->BoardChanged();
-}
-
-void TForm1::BtnUndoMarcatoClick()
-{
-    reach_->BoardChanged(); // the ring goes before the animation starts
-    tovra::BtnUndoMarcatoClick(game_, *board_);
-    reach_->BoardChanged();
-}
+void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
+void TForm1::BtnUndoMarcatoClick() { tovra::BtnUndoMarcatoClick(game_, *board_); }
 
 void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
 
-void TForm1::Redo1Click()
-{
-    tovra::Redo1Click(game_, *board_);
-    reach_->BoardChanged();
-}
+void TForm1::Redo1Click() { tovra::Redo1Click(game_, *board_); }
 
 void TForm1::Nuovapartita1Click()
 {
     tovra::Nuovapartita1Click(game_, *board_);
-    reach_->BoardChanged();
     // The game that was on the board, finished or left, is in the history now.
     if (history_)
         history_->GameEnded();

@@ -67,8 +67,7 @@ public:
     void Statistiche1Click();
     void About1Click();
     void TimerTempoTimer();
-    // Every change of the board comes here (numbers placed or taken back, each step of an undo
-    // walk, a mark set or removed, a new game): the game in progress is saved.
+    // Every change of the board comes here (see BoardChanges): the game in progress is saved.
     void GameChanged();
     // Until every save asked for so far is written (closing, tests); at once without a database.
     void FlushSaves();
@@ -100,8 +99,9 @@ private:
     bool bestTableRead_ = false;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
-    BoardCursor* cursor_ = nullptr;
+    std::unique_ptr<BoardCursor> cursor_;
     // Null when the game plays without saving. Last: its thread ends (after writing what
     // waits) before anything else goes.
     std::unique_ptr<tovra::GameSaver> saver_;
+    tovra::BoardChanges::Subscription savingChanges_;
 };

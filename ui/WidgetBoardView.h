@@ -34,8 +34,6 @@ public:
     void SetMonotonicClock(MonotonicClock clock) { monotonic_ = std::move(clock); }
     // Starts the clock as if it had been running for `elapsed` (a resumed game's time).
     void ResumeClock(tovra::DateTime elapsed);
-    // Called after each change of the game (see BoardView::GameChanged).
-    void SetGameChangedHandler(std::function<void()> handler) { gameChanged_ = std::move(handler); }
 
     tovra::Cell FindCell(const std::string& id) override;
     std::string CellId(tovra::Cell cell) override;
@@ -51,7 +49,6 @@ public:
     void InformationMessage(const std::string& text) override;
     void Pause(int milliseconds) override;
     void DispatchPendingEvents() override;
-    void GameChanged() override;
 
 private:
     std::vector<TFlatSpeedButton*> cells_;
@@ -62,5 +59,4 @@ private:
     QWidget* messageParent_;
     MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point clockStarted_{};
-    std::function<void()> gameChanged_;
 };
