@@ -1,6 +1,6 @@
 #include "gamestore/GameHistory.h"
 
-#include "records/GameAnalysis.h"
+#include "records/BestRecord.h"
 
 #include <sqlite3.h>
 

@@ -14,6 +14,7 @@ class HistoryTableModel;
 class QLabel;
 class QTableView;
 class ScoreTimelineChart;
+class TFlatSpeedButton;
 
 class StatisticsWindow : public QDialog {
     Q_OBJECT
@@ -41,6 +42,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's parts.
+    TFlatSpeedButton* makeButton(const char* name, const QString& caption);
+    QTableView* buildGameList(std::vector<tovra::HistoryGame> newestFirst);
+    void addScoresChart(class QVBoxLayout* column);
+    void addRecentChart(class QVBoxLayout* column);
+    void addLossChart(class QVBoxLayout* column);
     void addFigures(class QGridLayout* grid);
     QWidget* addChart(class QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
                       const QString& details);
@@ -59,5 +66,3 @@ private:
 std::vector<tovra::HistoryGame> LoadHistory(const std::string& path, QString& problem);
 // Reads the history from the game database beside record.dat and shows the window modally.
 void ShowStatistics(QWidget* parent);
-// A time played as the clock shows it: "m:ss", or "h:mm:ss" from an hour on.
-QString PlayedTimeText(qint64 milliseconds);
