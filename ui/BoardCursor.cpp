@@ -44,6 +44,12 @@ TFlatSpeedButton* BoardCursor::Cell() const
     return shown_ ? cells_[static_cast<std::size_t>(BoardSize * (row_ - 1) + (column_ - 1))] : nullptr;
 }
 
+void BoardCursor::Refresh()
+{
+    if (shown_)
+        frame_->Surround(Cell());
+}
+
 bool BoardCursor::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && handleKey(*static_cast<QKeyEvent*>(event)))
@@ -118,7 +124,12 @@ void BoardCursor::moveTo(int row, int column)
 
 void BoardCursor::boardChanged()
 {
-    if (shown_ && Cell()->Caption() != reported_)
+    if (!shown_)
+        return;
+    const QString caption = Cell()->Caption();
+    if (caption.isEmpty() && !reported_.isEmpty() && game_.MoveCount > 0)
+        moveTo(std::clamp(CellRow(game_.LastCell), 1, BoardSize), std::clamp(CellColumn(game_.LastCell), 1, BoardSize));
+    else if (caption != reported_)
         settle();
 }
 

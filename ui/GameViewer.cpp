@@ -2,6 +2,7 @@
 
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
+#include "WindowZoom.h"
 #include "core/CellId.h"
 #include "core/Colors.h"
 #include "core/ReachabilityAnswer.h"
@@ -348,6 +349,9 @@ void GameViewer::showLoss()
 void ShowGameViewer(GameReplay replay, const QString& title, QWidget* parent, bool showAWay)
 {
     GameViewer viewer(std::move(replay), title, showAWay, parent);
+    ZoomDialog(&viewer);
+    viewer.adjustSize();
+    ScrollWhenTooLarge(&viewer);
     CentreOnScreen(&viewer);
     viewer.exec();
     if (parent)

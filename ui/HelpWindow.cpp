@@ -1,8 +1,10 @@
 #include "HelpWindow.h"
 
+#include "WindowLook.h"
 
 #include <QDesktopServices>
 #include <QKeySequence>
+#include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
@@ -34,6 +36,11 @@ void HelpWindow::ShowSection(const QString& anchor)
 {
     browser_->setSource(HelpContents);
     browser_->scrollToAnchor(anchor);
+    if (!isVisible()) {
+        const QSize room = screen()->availableGeometry().size().shrunkBy(FrameMargins(this));
+        if (width() > room.width() || height() > room.height())
+            CentreOnScreen(this); // made to fit first: its text scrolls inside
+    }
     show();
     raise();
     activateWindow();

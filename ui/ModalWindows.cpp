@@ -3,6 +3,8 @@
 #include "UnitAbout.h"
 #include "UnitFinePartita.h"
 #include "UnitMigliori.h"
+#include "WindowZoom.h"
+#include "ui/widgets/Look.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -19,6 +21,7 @@ std::string ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board
     std::string name;
     {
         TFormFinePartita FormFinePartita(game, board, table, file, parent);
+        ZoomDialog(&FormFinePartita);
         FormFinePartita.exec();
         name = FormFinePartita.SavedName();
     }
@@ -29,6 +32,7 @@ std::string ShowEndOfGameWindows(tovra::GameState& game, tovra::BoardView& board
 void ShowBestTwenty(const tovra::BestTable& table, QWidget* parent)
 {
     TFormMigliori FormMigliori(table, parent);
+    ZoomDialog(&FormMigliori);
     FormMigliori.exec();
     ReturnFocus(parent);
 }
@@ -43,6 +47,7 @@ void WaitForOtherCopy()
 void ShowAbout(QWidget* parent)
 {
     TFormAbout FormAbout(parent);
+    ZoomDialog(&FormAbout);
     FormAbout.exec();
     ReturnFocus(parent);
 }

@@ -1,6 +1,6 @@
 #include "ReachabilityCheck.h"
 
-#include "ApplicationTitle.h"
+#include "WindowLook.h"
 #include "GameViewer.h"
 #include "WidgetBoardView.h"
 #include "core/CellId.h"
@@ -10,6 +10,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -21,13 +22,26 @@ constexpr int PatienceMs = 10000;
 // the pointer does not flicker on every question.
 constexpr int BusyLookMs = 300;
 
-// A box titled with the program's title. With an action it has that button and "Close" and
+// Beside the window rather than over the board it talks about (and the ring it draws there).
+void PlaceBesideWindow(QMessageBox& box, const QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    box.ensurePolished();
+    const QMargins frame = FrameMargins(window);
+    const QSize size = box.sizeHint().grownBy(frame);
+    const QPoint place = PlaceBeside(window->frameGeometry(), size, screen->availableGeometry());
+    box.move(place + QPoint(frame.left(), frame.top()));
+}
+
+// A box titled with the question it answers. With an action it has that button and "Close" and
 // tells whether the action was chosen; without one it is a plain box with "OK". `openBox`
 // points at the box while it is open, so it can be closed from outside.
 bool ShowAnswerBox(QWidget* window, const QString& text, const QString& action = {}, bool actionIsDefault = false,
                    QPointer<QMessageBox>* openBox = nullptr, const QString& dismiss = QStringLiteral("Close"))
 {
-    QMessageBox box(QMessageBox::Information, ApplicationTitle(), text, QMessageBox::NoButton, window);
+    QMessageBox box(QMessageBox::Information, ReachabilityQuestion(), text, QMessageBox::NoButton, window);
     QPushButton* chosen = nullptr;
     if (action.isEmpty()) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -39,6 +53,7 @@ bool ShowAnswerBox(QWidget* window, const QString& text, const QString& action =
     }
     if (openBox)
         *openBox = &box;
+    PlaceBesideWindow(box, window);
     box.exec();
     window->activateWindow(); // the keys work again, with or without a window manager
     return chosen && box.clickedButton() == chosen;

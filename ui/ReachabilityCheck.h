@@ -19,6 +19,9 @@ class QMessageBox;
 class QWidget;
 class WidgetBoardView;
 
+// The question, as the menu asks it and the answer box's title repeats it.
+inline QString ReachabilityQuestion() { return QStringLiteral("Can 100 still be reached?"); }
+
 class ReachabilityCheck : public QObject {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 #include "GameViewer.h"
 #include "HistoryTableModel.h"
 #include "WindowLook.h"
+#include "WindowZoom.h"
 #include "core/Colors.h"
 #include "core/GameReplay.h"
 #include "gamestore/GameDatabaseSchema.h"
@@ -279,7 +280,9 @@ void ShowStatistics(QWidget* parent)
     QString problem;
     std::vector<HistoryGame> games = LoadHistory(GameDatabaseFileName, problem);
     StatisticsWindow window(std::move(games), problem, parent);
+    ZoomDialog(&window);
     window.adjustSize();
+    ScrollWhenTooLarge(&window);
     CentreOnScreen(&window);
     window.exec();
     if (parent)

@@ -3,15 +3,20 @@
 #include "ApplicationTitle.h"
 #include "BoardCursor.h"
 #include "ClockText.h"
+#include "GamePause.h"
 #include "HelpWindow.h"
+#include "LookSettings.h"
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
+#include "ViewMenu.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
+#include "WindowZoom.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "core/Game.h"
+#include "core/ReachabilityAnswer.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameSaver.h"
 #include "gamestore/HistoryUpkeep.h"
@@ -21,13 +26,17 @@
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tovra;
@@ -38,6 +47,11 @@ TForm1::TForm1(QWidget* parent)
     , ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
+    // Before anything is drawn: the colours are the player's from the start.
+    appearance_ = new Appearance(this);
+    appearance_->Set(ReadLook(QSettings(PlayerSettingsPath(), QSettings::IniFormat)));
+    if (appearance_->Current().colours != ColourScheme::Classic)
+        ApplyColourScheme(appearance_->Current().colours);
     // The window's font goes to its client area alone: the menu bar keeps the desktop's own
     // font. Set there once, before the cells exist, so that no widget lays out its text twice
     // at start-up.
@@ -63,6 +77,7 @@ TForm1::TForm1(QWidget* parent)
     board_ = std::make_unique<WidgetBoardView>(cells_, ui->ScorePanel, ui->TimePanel, &TimerTempo, this);
     reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
+    setUpComfort();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -95,6 +110,9 @@ void TForm1::resumeKeptGame(KeptGames& kept)
         game_.StartTime = board_->Now() - played;
         board_->ResumeClock(played);
         TimerTempoTimer();
+        const std::vector<int> cells(kept.resumed->cells.begin(), kept.resumed->cells.end());
+        if (WasClosedPaused(QSettings(PlayerSettingsPath(), QSettings::IniFormat), GameDatabasePath(), cells))
+            pause_->Pause();
     }
     saver_ = std::move(kept.saver);
     if (!saver_)
@@ -102,6 +120,8 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     saver_->Begin(game_);
     savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
 }
+
+QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(GameDatabaseFileName)).absoluteFilePath(); }
 
 std::int64_t TForm1::playedMs()
 {
@@ -163,6 +183,61 @@ void TForm1::setUpMenuKeys()
     connect(menuKey, &QShortcut::activated, this, [this] { ui->MainMenu1->setActiveAction(ui->File1->menuAction()); });
 }
 
+void TForm1::setUpComfort()
+{
+    pause_ = new GamePause(this, ui->Shape1, *board_, [this] { return board_->ClockEnabled(); });
+    auto* gameMenu = new QMenu(QStringLiteral("&Game"), ui->MainMenu1);
+    gameMenu->setObjectName(QStringLiteral("Game1"));
+    ui->MainMenu1->insertMenu(ui->N2->menuAction(), gameMenu);
+    QAction* pause = gameMenu->addAction(QStringLiteral("&Pause"), this, &TForm1::Pausa1Click);
+    pause->setObjectName(QStringLiteral("Pausa1"));
+    pause->setShortcut(QKeySequence(Qt::Key_P));
+    pause->setCheckable(true);
+    connect(pause_, &GamePause::PausedChanged, pause, &QAction::setChecked);
+    view_ = new ViewMenu(*appearance_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
+    connect(appearance_, &Appearance::Changed, this, &TForm1::applyLook);
+    if (!appearance_->Current().IsClassicAtActualSize())
+        applyLook();
+}
+
+void TForm1::applyLook()
+{
+    const Look& look = appearance_->Current();
+    ApplyColourScheme(look.colours);
+    ApplyWindowBackground(this);
+    ZoomWindow(this, look);
+    cursor_->Refresh();
+    for (QWidget* child : findChildren<QWidget*>())
+        child->update();
+    if (isVisible()) {
+        adjustSize();
+        // Still whole on its screen, where it was as far as it can be.
+        if (const QScreen* where = screen()) {
+            const QRect available = where->availableGeometry();
+            QRect frame = frameGeometry();
+            frame.moveRight(std::min(frame.right(), available.right()));
+            frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+            frame.moveLeft(std::max(frame.left(), available.left()));
+            frame.moveTop(std::max(frame.top(), available.top()));
+            move(frame.topLeft());
+        }
+    }
+}
+
+bool TForm1::fitsAtZoom(int percent) const
+{
+    const QScreen* where = screen();
+    if (!where)
+        return true;
+    const qreal factor = percent / qreal(appearance_->Current().zoomPercent);
+    const QSize frame = frameGeometry().size() - size();
+    const QSize zoomed(static_cast<int>(std::lround(width() * factor)), static_cast<int>(std::lround(height() * factor)));
+    const QSize room = where->availableGeometry().size();
+    return zoomed.width() + frame.width() <= room.width() && zoomed.height() + frame.height() <= room.height();
+}
+
+void TForm1::Pausa1Click() { pause_->Toggle(); }
+
 void TForm1::connectHandlers()
 {
     for (TFlatSpeedButton* cell : cells_) {
@@ -221,10 +296,17 @@ void TForm1::startHistoryUpkeep()
                                                bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 
-void TForm1::btClick(TFlatSpeedButton* sender) { tovra::btClick(game_, *board_, board_->CellOf(sender)); }
+void TForm1::btClick(TFlatSpeedButton* sender)
+{
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
+    tovra::btClick(game_, *board_, board_->CellOf(sender));
+}
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
+    if (pause_->Paused())
+        return; // the board is hidden: its actions wait
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
                                                           : MouseButton::Middle;
@@ -250,15 +332,33 @@ void TForm1::btMouseUp()
     Nuovapartita1Click();
 }
 
-void TForm1::BtnUndo1Click() { tovra::BtnUndo1Click(game_, *board_); }
-void TForm1::BtnUndoMarcatoClick() { tovra::BtnUndoMarcatoClick(game_, *board_); }
+void TForm1::BtnUndo1Click()
+{
+    if (!pause_->Paused()) // the board is hidden: its actions wait
+        tovra::BtnUndo1Click(game_, *board_);
+}
 
-void TForm1::BtnMosseClick() { tovra::BtnMosseClick(game_, *board_); }
+void TForm1::BtnUndoMarcatoClick()
+{
+    if (!pause_->Paused())
+        tovra::BtnUndoMarcatoClick(game_, *board_);
+}
 
-void TForm1::Redo1Click() { tovra::Redo1Click(game_, *board_); }
+void TForm1::BtnMosseClick()
+{
+    if (!pause_->Paused())
+        tovra::BtnMosseClick(game_, *board_);
+}
+
+void TForm1::Redo1Click()
+{
+    if (!pause_->Paused())
+        tovra::Redo1Click(game_, *board_);
+}
 
 void TForm1::Nuovapartita1Click()
 {
+    pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
     // The game that was on the board, finished or left, is in the history now.
     if (history_)
@@ -271,6 +371,11 @@ void TForm1::closeEvent(QCloseEvent* event)
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
     FlushSaves();
+    if (saver_) {
+        WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
+            RememberClosedBoard(settings, path, cells, paused);
+        });
+    }
     ++game_.GameNumber;
     reach_->Cancel();
     QMainWindow::closeEvent(event);
@@ -290,7 +395,11 @@ void TForm1::Keys1Click()
     help_->ShowSection(QStringLiteral("keys"));
 }
 
-void TForm1::Raggiungibile1Click() { reach_->Ask(); }
+void TForm1::Raggiungibile1Click()
+{
+    if (!pause_->Paused())
+        reach_->Ask();
+}
 
 void TForm1::Migliori201Click()
 {

@@ -25,8 +25,11 @@ namespace tovra {
 class GameSaver;
 struct KeptGames;
 }
+class Appearance;
 class BoardCursor;
+class GamePause;
 class HelpWindow;
+class ViewMenu;
 class QLabel;
 class ReachabilityCheck;
 class TFlatSpeedButton;
@@ -47,6 +50,9 @@ public:
     QTimer& Clock() { return TimerTempo; }
     ReachabilityCheck& Reachability() { return *reach_; }
     BoardCursor& Cursor() { return *cursor_; }
+    Appearance& PlayerLook() { return *appearance_; }
+    GamePause& Pause() { return *pause_; }
+    ViewMenu& View() { return *view_; }
     // The monotonic clock the game clock measures with (tests step it by hand).
     void SetMonotonicClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
@@ -66,6 +72,7 @@ public:
     void Migliori201Click();
     void Statistiche1Click();
     void About1Click();
+    void Pausa1Click();
     void TimerTempoTimer();
     // Every change of the board comes here (see BoardChanges): the game in progress is saved.
     void GameChanged();
@@ -82,8 +89,16 @@ private:
     // Draws the game a previous run left unfinished, if any, and keeps saving from now on.
     void resumeKeptGame(tovra::KeptGames& kept);
     std::int64_t playedMs();
+    // games.db beside record.dat, as a full path.
+    static QString GameDatabasePath();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
+    // The Game and View menus, and the look the player chose in an earlier run.
+    void setUpComfort();
+    // Draws every part of the window in the Appearance's zoom and colours.
+    void applyLook();
+    // Whether the window at a zoom step would still fit its screen.
+    bool fitsAtZoom(int percent) const;
 
     std::unique_ptr<Ui::TForm1> ui;
     std::vector<TFlatSpeedButton*> cells_;
@@ -100,6 +115,9 @@ private:
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     std::unique_ptr<BoardCursor> cursor_;
+    Appearance* appearance_ = nullptr;
+    ViewMenu* view_ = nullptr;
+    GamePause* pause_ = nullptr;
     // Null when the game plays without saving. Last: its thread ends (after writing what
     // waits) before anything else goes.
     std::unique_ptr<tovra::GameSaver> saver_;

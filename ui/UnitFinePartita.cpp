@@ -56,7 +56,7 @@ TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable&
     ui->EditNome->setValidator(
         new NameValidator([this](const QString& refused) { showNameHint(refused); }, ui->EditNome));
     QPalette hintColour = ui->LabelNameHint->palette();
-    hintColour.setColor(QPalette::WindowText, QColor(0xA0, 0x10, 0x10));
+    hintColour.setColor(QPalette::WindowText, Appearance::Of(this).Ink(QColor(0xA0, 0x10, 0x10)));
     ui->LabelNameHint->setPalette(hintColour);
     connect(ui->EditNome, &QLineEdit::textEdited, ui->LabelNameHint, &QWidget::hide);
 }

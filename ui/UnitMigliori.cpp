@@ -47,7 +47,7 @@ TFormMigliori::TFormMigliori(const BestTable& table, QWidget* parent)
     for (QLabel* heading : {ui->Label21, ui->Label22, ui->Label23})
         heading->adjustSize();
     QPalette black = ui->Label24->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
+    black.setColor(QPalette::WindowText, Appearance::Of(this).Ink(Qt::black));
     ui->Label24->setPalette(black);
 
     QFont bold = font();
@@ -101,8 +101,9 @@ void TFormMigliori::createLabels()
     }
 
     QPalette cellPalette = palette();
-    cellPalette.setColor(QPalette::Window, ToQColor(SchemeCellColor));
-    cellPalette.setColor(QPalette::WindowText, Qt::black);
+    const Look& look = Appearance::Of(this);
+    cellPalette.setColor(QPalette::Window, look.Fill(ToQColor(SchemeCellColor)));
+    cellPalette.setColor(QPalette::WindowText, look.Ink(Qt::black));
     ForEachCellId(
         [&](const std::string& id, int row, int column) {
             auto* label = new QLabel(this);
@@ -170,7 +171,8 @@ void TFormMigliori::ShowScheme()
             labelFont.setBold(v == 1);
             label->setFont(labelFont);
             QPalette labelPalette = label->palette();
-            labelPalette.setColor(QPalette::WindowText, v == score ? QColor(255, 0, 0) : QColor(0, 0, 0));
+            labelPalette.setColor(QPalette::WindowText,
+                                  Appearance::Of(this).Ink(v == score ? QColor(255, 0, 0) : QColor(0, 0, 0)));
             label->setPalette(labelPalette);
             label->setText(QString::number(v));
         },

@@ -2,6 +2,7 @@
 
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "core/CellId.h"
+#include "core/Colors.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -69,22 +70,43 @@ Color WidgetBoardView::CellColor(Cell cell)
     return ColorFromRgb(color.red(), color.green(), color.blue());
 }
 
+namespace {
+// The shapes that tell the cell's state without its colour (drawn only when the player asks).
+void UpdateStateShapes(TFlatSpeedButton* button)
+{
+    const QColor color = button->Color();
+    const Color state = ColorFromRgb(color.red(), color.green(), color.blue());
+    button->SetStateShapes((state == HintColor ? TFlatSpeedButton::ReachableShape : 0) |
+                           (state == MarkColor ? TFlatSpeedButton::MarkedShape : 0) |
+                           (button->Bold() ? TFlatSpeedButton::LastNumberShape : 0));
+}
+} // namespace
+
 void WidgetBoardView::SetCellColor(Cell cell, Color color)
 {
-    Button(cell)->SetColor(QColor(RedOf(color), GreenOf(color), BlueOf(color)));
+    TFlatSpeedButton* button = Button(cell);
+    button->SetColor(QColor(RedOf(color), GreenOf(color), BlueOf(color)));
+    UpdateStateShapes(button);
 }
 
-void WidgetBoardView::SetBold(Cell cell, bool bold) { Button(cell)->SetBold(bold); }
+void WidgetBoardView::SetBold(Cell cell, bool bold)
+{
+    TFlatSpeedButton* button = Button(cell);
+    button->SetBold(bold);
+    UpdateStateShapes(button);
+}
 
 void WidgetBoardView::SetPanelText(Panel panel, const std::string& text)
 {
     (panel == Panel::ScorePanel ? scorePanel_ : timePanel_)->setText(QString::fromStdString(text));
 }
 
-bool WidgetBoardView::ClockEnabled() { return clock_->isActive(); }
+bool WidgetBoardView::ClockEnabled() { return clock_->isActive() || held_; }
 
 void WidgetBoardView::SetClockEnabled(bool enabled)
 {
+    if (!enabled)
+        held_.reset();
     if (enabled == clock_->isActive())
         return; // restarting would shift the ticks
     if (enabled) {
@@ -97,6 +119,7 @@ void WidgetBoardView::SetClockEnabled(bool enabled)
 
 void WidgetBoardView::ResumeClock(DateTime elapsed)
 {
+    held_.reset();
     clock_->stop();
     clockStarted_ = monotonic_() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double, std::ratio<86400>>(elapsed));
@@ -105,8 +128,27 @@ void WidgetBoardView::ResumeClock(DateTime elapsed)
 
 DateTime WidgetBoardView::Now() { return LocalNow(); }
 
+void WidgetBoardView::HoldClock()
+{
+    if (held_ || !clock_->isActive())
+        return;
+    held_ = ClockElapsed();
+    clock_->stop();
+}
+
+void WidgetBoardView::ReleaseClock()
+{
+    if (!held_)
+        return;
+    const DateTime elapsed = *held_;
+    held_.reset();
+    ResumeClock(elapsed);
+}
+
 DateTime WidgetBoardView::ClockElapsed() const
 {
+    if (held_)
+        return *held_;
     const std::chrono::duration<double, std::ratio<86400>> elapsed = monotonic_() - clockStarted_;
     return elapsed.count();
 }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -34,6 +35,11 @@ public:
     void SetMonotonicClock(MonotonicClock clock) { monotonic_ = std::move(clock); }
     // Starts the clock as if it had been running for `elapsed` (a resumed game's time).
     void ResumeClock(tovra::DateTime elapsed);
+    // Holds the clock where it stands (a paused game) and lets it go on from there. A held
+    // clock counts as enabled: the game is still going.
+    void HoldClock();
+    void ReleaseClock();
+    bool ClockHeld() const { return held_.has_value(); }
 
     tovra::Cell FindCell(const std::string& id) override;
     std::string CellId(tovra::Cell cell) override;
@@ -59,4 +65,5 @@ private:
     QWidget* messageParent_;
     MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point clockStarted_{};
+    std::optional<tovra::DateTime> held_;
 };

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -43,6 +44,7 @@ struct BoxAnswerer {
     QStringList clicks;
     QStringList titles;
     QStringList texts;
+    QList<QRect> places; // each box's frame on the screen
     int leaveOpen = -1;
     std::function<void()> whileOpen;
     QPointer<QMessageBox> seen;
@@ -62,6 +64,7 @@ struct BoxAnswerer {
         seen = box;
         titles << box->windowTitle();
         texts << box->text();
+        places << box->frameGeometry();
         if (texts.size() - 1 == leaveOpen) {
             if (whileOpen)
                 whileOpen();
@@ -172,7 +175,10 @@ private slots:
         pressF3();
         QTRY_COMPARE_WITH_TIMEOUT(int(boxes().texts.size()), 1, 20000);
         QVERIFY2(QRegularExpression(expected).match(boxes().texts[0]).hasMatch(), qPrintable(boxes().texts[0]));
-        QCOMPARE(boxes().titles[0], ApplicationTitle());
+        QCOMPARE(boxes().titles[0], ReachabilityQuestion());
+        // The board it talks about stays in sight, and the box stays on the screen.
+        QVERIFY(!boxes().places[0].intersects(form->frameGeometry()));
+        QVERIFY(form->screen()->availableGeometry().contains(boxes().places[0]));
         QVERIFY(form->Clock().isActive() || moves.isEmpty());
         if (slowSolver)
             QTRY_VERIFY(slow.stopped->load()); // "Close" stops the thinking

@@ -15,6 +15,7 @@ QFont SmallFont(const QWidget& widget, int pixelSize)
 
 ChartCanvas::ChartCanvas(QWidget* widget)
     : painter(widget)
+    , look(Appearance::Of(widget))
     , ratio(widget->devicePixelRatioF())
     , width(qRound(widget->width() * ratio))
     , height(qRound(widget->height() * ratio))

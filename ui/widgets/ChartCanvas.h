@@ -5,15 +5,20 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "ui/widgets/Look.h"
+
 class QWidget;
 
 struct ChartCanvas {
     explicit ChartCanvas(QWidget* widget);
 
-    // A length in logical pixels, rounded to whole device pixels.
-    int Px(qreal logical) const { return qRound(logical * ratio); }
+    // A length in the unzoomed window's logical pixels, rounded to whole device pixels.
+    int Px(qreal logical) const { return qRound(logical * ratio * look.Zoom()); }
+    // A classic colour in the window's colour scheme.
+    QColor Fill(const QColor& classic) const { return look.Fill(classic); }
 
     QPainter painter;
+    const Look& look;
     const qreal ratio;
     const int width;
     const int height;

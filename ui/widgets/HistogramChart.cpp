@@ -45,8 +45,8 @@ void HistogramChart::paintEvent(QPaintEvent*)
 
     const QRect area(QPoint(px(4) + metrics.horizontalAdvance(top), px(2)),
                      QPoint(width - px(4) - 1, height - metrics.height() - px(4) - 1));
-    painter.fillRect(area, Qt::white);
-    painter.setPen(QPen(FrameColor, 0));
+    painter.fillRect(area, canvas.Fill(Qt::white));
+    painter.setPen(QPen(canvas.Fill(FrameColor), 0));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
     painter.setPen(palette().color(QPalette::WindowText));
@@ -76,6 +76,18 @@ void HistogramChart::paintEvent(QPaintEvent*)
         const int barHeight = std::max(1, static_cast<int>(static_cast<long long>(inside.height()) * count / highest));
         const QColor& color = value == highlightedValue_ && highlight_.isValid() ? highlight_ : color_;
         painter.fillRect(QRect(QPoint(left, inside.bottom() - barHeight + 1), QPoint(std::max(left, right - 1), inside.bottom())),
-                         color);
+                         canvas.Fill(color));
     }
+}
+
+QSize HistogramChart::sizeHint() const
+{
+    const Look& look = Appearance::Of(this);
+    return {look.Px(280), look.Px(100)};
+}
+
+QSize HistogramChart::minimumSizeHint() const
+{
+    const Look& look = Appearance::Of(this);
+    return {look.Px(200), look.Px(70)};
 }

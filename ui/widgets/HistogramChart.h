@@ -18,8 +18,8 @@ public:
     void SetColors(const QColor& color, const QColor& highlight = {}, int highlightedValue = -1);
 
     const std::vector<int>& Counts() const { return counts_; }
-    QSize sizeHint() const override { return {280, 100}; }
-    QSize minimumSizeHint() const override { return {200, 70}; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "ui/widgets/KeyboardCursorFrame.h"
 
+#include "ui/widgets/Look.h"
+
 #include <QPainter>
 
 KeyboardCursorFrame::KeyboardCursorFrame(QWidget* parent) : QWidget(parent)
@@ -11,7 +13,9 @@ KeyboardCursorFrame::KeyboardCursorFrame(QWidget* parent) : QWidget(parent)
 
 void KeyboardCursorFrame::Surround(const QWidget* cell)
 {
-    const int outside = RingWidth - 1;
+    const Look& look = Appearance::Of(this);
+    // Its outer pixels on the grid line, which is as wide as the zoom makes one pixel.
+    const int outside = look.Px(RingWidth - 1);
     setGeometry(cell->geometry().adjusted(-outside, -outside, outside, outside));
     raise();
 }
@@ -20,10 +24,13 @@ void KeyboardCursorFrame::Surround(const QWidget* cell)
 void KeyboardCursorFrame::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const Look& look = Appearance::Of(this);
+    const int ring = look.Px(RingWidth);
+    const QColor colour = look.Fill(RingColor);
     const int w = width();
     const int h = height();
-    painter.fillRect(0, 0, w, RingWidth, RingColor);
-    painter.fillRect(0, h - RingWidth, w, RingWidth, RingColor);
-    painter.fillRect(0, RingWidth, RingWidth, h - 2 * RingWidth, RingColor);
-    painter.fillRect(w - RingWidth, RingWidth, RingWidth, h - 2 * RingWidth, RingColor);
+    painter.fillRect(0, 0, w, ring, colour);
+    painter.fillRect(0, h - ring, w, ring, colour);
+    painter.fillRect(0, ring, ring, h - 2 * ring, colour);
+    painter.fillRect(w - ring, ring, ring, h - 2 * ring, colour);
 }

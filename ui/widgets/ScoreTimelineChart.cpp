@@ -42,19 +42,19 @@ void ScoreTimelineChart::paintEvent(QPaintEvent*)
 
     const QRect area(QPoint(px(4) + labelWidth, px(2) + metrics.height() / 2),
                      QPoint(width - px(4) - 1, height - px(2) - metrics.height() / 2 - 1));
-    painter.fillRect(area, Qt::white);
+    painter.fillRect(area, canvas.Fill(Qt::white));
     const QRect inside = area.adjusted(1, 1, -1, -1);
     const auto yOf = [&](int score) { return inside.bottom() - (inside.height() - 1) * score / 100; };
 
     // Grid lines at 0, 50 and 100, on whole device pixels.
     for (const int score : {0, 50, 100}) {
         const int y = yOf(score);
-        painter.fillRect(QRect(inside.left(), y, inside.width(), 1), GridColor);
+        painter.fillRect(QRect(inside.left(), y, inside.width(), 1), canvas.Fill(GridColor));
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(QRect(0, y - metrics.height() / 2, area.left() - px(2), metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(score));
     }
-    painter.setPen(QPen(FrameColor, 0));
+    painter.setPen(QPen(canvas.Fill(FrameColor), 0));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
     const int count = static_cast<int>(scores_.size());
@@ -72,13 +72,25 @@ void ScoreTimelineChart::paintEvent(QPaintEvent*)
         else
             path.lineTo(point);
     }
-    painter.setPen(QPen(line_, std::max(1, px(1.5)), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(canvas.Fill(line_), std::max(1, px(1.5)), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
     const int dot = std::max(2, px(count > 50 ? 2 : 3));
     painter.setPen(Qt::NoPen);
     for (int i = 0; i < count; ++i) {
         const int score = scores_[static_cast<std::size_t>(i)];
-        painter.setBrush(score >= 100 ? hundred_ : line_);
+        painter.setBrush(canvas.Fill(score >= 100 ? hundred_ : line_));
         painter.drawEllipse(QPointF(xOf(i) + 0.5, yOf(score) + 0.5), dot, dot);
     }
+}
+
+QSize ScoreTimelineChart::sizeHint() const
+{
+    const Look& look = Appearance::Of(this);
+    return {look.Px(280), look.Px(100)};
+}
+
+QSize ScoreTimelineChart::minimumSizeHint() const
+{
+    const Look& look = Appearance::Of(this);
+    return {look.Px(200), look.Px(70)};
 }

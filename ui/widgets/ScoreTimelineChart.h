@@ -16,8 +16,8 @@ public:
     void SetColors(const QColor& line, const QColor& hundred);
 
     const std::vector<int>& Scores() const { return scores_; }
-    QSize sizeHint() const override { return {280, 100}; }
-    QSize minimumSizeHint() const override { return {200, 70}; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "ui/widgets/TFlatSpeedButton.h"
 
+#include "ui/widgets/Look.h"
+
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -133,6 +135,14 @@ void TFlatSpeedButton::SetSuggested(bool on)
     if (on == m_suggested)
         return;
     m_suggested = on;
+    update();
+}
+
+void TFlatSpeedButton::SetStateShapes(int shapes)
+{
+    if (shapes == m_stateShapes)
+        return;
+    m_stateShapes = shapes;
     update();
 }
 
@@ -353,23 +363,26 @@ QColor TFlatSpeedButton::captionColor() const
     return palette().color(QPalette::WindowText);
 }
 
-// Fills whole logical pixels, so the frame stays one logical pixel wide at any scale.
+// Fills whole logical pixels, so the frame stays one logical pixel wide at any scale, and one
+// zoomed pixel wide at any zoom.
 void TFlatSpeedButton::drawOutlineFrame(QPainter& painter) const
 {
     if (m_state == VisualState::Up)
         return;
+    const Look& look = Appearance::Of(this);
+    const int p = look.Px(1);
     const int w = width();
     const int h = height();
-    if (w < 2 || h < 2)
+    if (w < 2 * p || h < 2 * p)
         return;
 
-    const QColor outline = Qt::black;
-    painter.fillRect(0, 0, w, 1, outline);
-    painter.fillRect(0, h - 1, w, 1, outline);
-    painter.fillRect(0, 0, 1, h, outline);
-    painter.fillRect(w - 1, 0, 1, h, outline);
+    const QColor outline = look.Fill(Qt::black);
+    painter.fillRect(0, 0, w, p, outline);
+    painter.fillRect(0, h - p, w, p, outline);
+    painter.fillRect(0, 0, p, h, outline);
+    painter.fillRect(w - p, 0, p, h, outline);
 
-    if (w < 4 || h < 4)
+    if (w < 4 * p || h < 4 * p)
         return;
     const QColor highlight = palette().color(QPalette::Light);
     const QColor shadow = palette().color(QPalette::Dark);
@@ -378,25 +391,56 @@ void TFlatSpeedButton::drawOutlineFrame(QPainter& painter) const
     const QColor& bottomRight = raised ? shadow : highlight;
     // Inner edge on the ring from (1,1) to (w-2,h-2); the top-right and bottom-left corners
     // belong to the bottom-right and top-left colours, as in a classic 3-D frame.
-    painter.fillRect(1, 1, w - 3, 1, topLeft);
-    painter.fillRect(1, 1, 1, h - 2, topLeft);
-    painter.fillRect(w - 2, 1, 1, h - 2, bottomRight);
-    painter.fillRect(2, h - 2, w - 3, 1, bottomRight);
+    painter.fillRect(p, p, w - 3 * p, p, topLeft);
+    painter.fillRect(p, p, p, h - 2 * p, topLeft);
+    painter.fillRect(w - 2 * p, p, p, h - 2 * p, bottomRight);
+    painter.fillRect(2 * p, h - 2 * p, w - 3 * p, p, bottomRight);
 }
 
 // Two logical pixels wide, one pixel in from the edge: the hover frame's outer line still
 // shows around it, and a free cell's face stays visible in the middle.
 void TFlatSpeedButton::drawSuggestionRing(QPainter& painter) const
 {
+    const Look& look = Appearance::Of(this);
+    const int p = look.Px(1);
+    const int r = look.Px(2);
     const int w = width();
     const int h = height();
-    if (w < 6 || h < 6)
+    if (w < 6 * p || h < 6 * p)
         return;
-    const QColor ring = SuggestionRingColor();
-    painter.fillRect(1, 1, w - 2, 2, ring);
-    painter.fillRect(1, h - 3, w - 2, 2, ring);
-    painter.fillRect(1, 3, 2, h - 6, ring);
-    painter.fillRect(w - 3, 3, 2, h - 6, ring);
+    const QColor ring = look.Fill(SuggestionRingColor());
+    painter.fillRect(p, p, w - 2 * p, r, ring);
+    painter.fillRect(p, h - p - r, w - 2 * p, r, ring);
+    painter.fillRect(p, p + r, r, h - 2 * (p + r), ring);
+    painter.fillRect(w - p - r, p + r, r, h - 2 * (p + r), ring);
+}
+
+// Each in a place of its own, so that all three can show at once (the last number, marked):
+// a dot in the middle of a free cell, a corner in the top left, a bar along the bottom.
+void TFlatSpeedButton::drawStateShapes(QPainter& painter, const QColor& ink) const
+{
+    const Look& look = Appearance::Of(this);
+    const int w = width();
+    const int h = height();
+    if (m_stateShapes & ReachableShape) {
+        const int d = look.Px(7);
+        const QRect dot((w - d) / 2, (h - d) / 2, d, d);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        painter.drawEllipse(dot);
+    }
+    if (m_stateShapes & MarkedShape) {
+        const int edge = look.Px(2);
+        const int side = look.Px(7);
+        const QPoint corner[] = {{edge, edge}, {edge + side, edge}, {edge, edge + side}};
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        painter.drawPolygon(corner, 3);
+    }
+    if (m_stateShapes & LastNumberShape) {
+        const int bar = look.Px(9);
+        painter.fillRect((w - bar) / 2, h - look.Px(4), bar, look.Px(2), ink);
+    }
 }
 
 void TFlatSpeedButton::drawWin40Frame(QPainter& painter, const QColor& face) const
@@ -422,7 +466,10 @@ void TFlatSpeedButton::drawWin40Frame(QPainter& painter, const QColor& face) con
 void TFlatSpeedButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QColor face = Color();
+    const Look& look = Appearance::Of(this);
+    // Colours of its own are classic ones, drawn in the look's scheme; an unset face is the
+    // holder's background, which is in the scheme already.
+    const QColor face = m_color ? look.Fill(*m_color) : Color();
     painter.fillRect(rect(), face);
 
     if (m_buttonStyle == ubsOutlineFlat)
@@ -431,14 +478,21 @@ void TFlatSpeedButton::paintEvent(QPaintEvent*)
         drawWin40Frame(painter, face);
     if (m_suggested)
         drawSuggestionRing(painter);
+    const bool ownInk = (m_enterColorChange && m_state != VisualState::Up) || testAttribute(Qt::WA_SetPalette);
+    const QColor ink = ownInk ? look.Ink(captionColor()) : captionColor();
+    if (look.shapes && m_stateShapes != NoShape) {
+        // Black or white, whichever stands out more from the face.
+        drawStateShapes(painter, face.lightnessF() > 0.45 ? QColor(Qt::black) : QColor(Qt::white));
+    }
 
     if (m_caption.isEmpty())
         return;
-    QRect captionRect = rect().adjusted(CaptionInset, CaptionInset, -CaptionInset, -CaptionInset);
+    const int inset = look.Px(CaptionInset);
+    QRect captionRect = rect().adjusted(inset, inset, -inset, -inset);
     if (m_state == VisualState::Pushed)
-        captionRect.translate(1, 1);
+        captionRect.translate(look.Px(1), look.Px(1));
     painter.setFont(font());
-    painter.setPen(captionColor());
+    painter.setPen(ink);
     // Not clipped to the caption rectangle, only to the button: a bold "100" on a cell
     // runs over the border.
     painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, m_caption);

@@ -1,5 +1,7 @@
 #include "TShape.h"
 
+#include "ui/widgets/Look.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -24,9 +26,11 @@ void TShape::SetBrushColor(const QColor& color)
 void TShape::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const Look& look = Appearance::Of(this);
+    const int edge = look.Px(1);
     // Filled edges rather than a pen: one logical pixel at any scale, no antialiasing seams.
-    painter.fillRect(rect(), pen_);
-    painter.fillRect(rect().adjusted(1, 1, -1, -1), brush_);
+    painter.fillRect(rect(), look.Fill(pen_));
+    painter.fillRect(rect().adjusted(edge, edge, -edge, -edge), look.Fill(brush_));
 }
 
 void TShape::mousePressEvent(QMouseEvent* event)
