@@ -77,7 +77,7 @@ TEST_P(ResumeTest, DrawsTheBoardAsPlayLeftIt)
     InMemoryBoard fresh;
     GameState resumed;
     int changes = 0;
-    const BoardChanges::Subscription counting = resumed.Changes.Subscribe([&] { ++changes; });
+    const BoardChanges::Subscription countingResumed = resumed.Changes.Subscribe([&] { ++changes; });
     ResumeGame(resumed, fresh, cells, GetParam().marked);
 
     EXPECT_EQ(fresh.ToText(), played);
