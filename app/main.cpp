@@ -1,5 +1,8 @@
+#include "app/CommandLine.h"
+#include "core/DailyCommand.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/HistoryReport.h"
+#include "gamestore/StoreFiles.h"
 #include "records/GameAnalysis.h"
 #include "records/RecordFile.h"
 #include "ui/Startup.h"
@@ -7,57 +10,66 @@
 #include "ui/Unit1.h"
 
 #include <QApplication>
+#include <QTimer>
 
+#include <algorithm>
+#include <cerrno>
 #include <iostream>
+#include <optional>
+#include <span>
 #include <string_view>
-
-namespace {
-const char* const Usage = R"(usage: tovratovratovra [--analyse [FILE] | --history [--csv] [FILE] | --help | --version]
-
-"Tovra!, Tovra!, Tovra!": place the numbers 1 to 100 on a 10 x 10 board, each one three cells
-from the last in a line or two on a diagonal. Without an option the game opens its window;
-its best-20 table is record.dat in the current folder. In the game, F1 opens the help and
-Ctrl+F1 the list of keys.
-
-  --analyse [FILE]  prints each game stored in record.dat (or FILE), without a window
-  --history [--csv] [FILE]
-                    prints every game played, from games.db (or FILE), without a window
-  --help            prints this text
-  --version         prints the version
-
-The toolkit's own options (-platform NAME, -display NAME, ...) pass through to it.
-)";
-} // namespace
+#include <unistd.h>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
-    // These print and end before any window or display is touched.
-    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
-        std::cout << Usage;
-        return 0;
+    // Everything but the game's window prints and ends before any window or display is touched;
+    // an argument not understood ends it the same way, so it never opens a second window.
+    const tovra::ParsedCommandLine parsed =
+        tovra::ParseCommandLine(std::span<const char* const>(argv + (argc > 0 ? 1 : 0), argv + std::max(argc, 0)));
+    if (!parsed.line) {
+        std::cerr << parsed.problem << "\n\n" << tovra::UsageText();
+        return 2;
     }
-    // The version the executable's version record holds, as the About window shows it.
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    const tovra::CommandLine& line = *parsed.line;
+    switch (line.command) {
+    case tovra::Command::Help:
+        std::cout << tovra::UsageText();
+        return 0;
+    case tovra::Command::Version:
+        // The version the executable's version record holds, as the About window shows it.
         std::cout << "tovratovratovra " << TOVRA_FILE_VERSION << "\n";
         return 0;
-    }
-    // The analysis and the history print and end before any window or display is touched.
-    if (argc >= 2 && std::string_view(argv[1]) == "--analyse") {
-        if (argc > 3) {
-            std::cerr << "usage: tovratovratovra --analyse [FILE]\n";
-            return 2;
+    case tovra::Command::Analyse:
+        return tovra::AnalyseRecordFile(line.file.value_or(tovra::RecordFileName), std::cout, std::cerr);
+    case tovra::Command::History:
+        // No games.db yet is an empty history; a file named that is not there is a mistake.
+        if (line.file && access(line.file->c_str(), F_OK) != 0 && errno == ENOENT) {
+            std::cerr << *line.file << ": no such file\n";
+            return 1;
         }
-        return tovra::AnalyseRecordFile(argc == 3 ? argv[2] : tovra::RecordFileName, std::cout, std::cerr);
+        return tovra::ReportHistory(line.file.value_or(tovra::OwnGameDatabaseName()),
+                                    line.csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
+    case tovra::Command::Daily:
+        return tovra::PrintDailyBoard(line.word, tovra::LocalNow(), std::cout, std::cerr);
+    case tovra::Command::Open:
+    case tovra::Command::Play:
+        break;
     }
-    if (argc >= 2 && std::string_view(argv[1]) == "--history") {
-        const bool csv = argc >= 3 && std::string_view(argv[2]) == "--csv";
-        const int first = csv ? 3 : 2;
-        if (argc > first + 1) {
-            std::cerr << "usage: tovratovratovra --history [--csv] [FILE]\n";
+    // A code that cannot be read ends here, before any window opens; the toolkit is not shown
+    // the option and its code.
+    std::optional<std::vector<int>> openCells;
+    std::vector<char*> toolkitArguments(argv, argv + std::max(argc, 0));
+    if (line.command == tovra::Command::Open) {
+        openCells = tovra::CellsOfCodeArgument(*line.word, std::cerr);
+        if (!openCells)
             return 2;
-        }
-        return tovra::ReportHistory(argc == first + 1 ? argv[first] : tovra::GameDatabaseFileName,
-                                    csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
+        std::erase_if(toolkitArguments, [&](const char* word) {
+            return std::string_view(word) == "--open" || std::string_view(word) == *line.word;
+        });
+        argc = static_cast<int>(toolkitArguments.size());
+        toolkitArguments.push_back(nullptr);
+        argv = toolkitArguments.data();
     }
     const auto application = OpenApplication(argc, argv);
     PrepareApplication();
@@ -68,5 +80,7 @@ int main(int argc, char* argv[])
     // that it goes first.
     TerminationWatch termination([&Form1] { Form1.FlushSaves(); });
     ShowMainWindow(Form1);
+    if (openCells)
+        QTimer::singleShot(0, &Form1, [&Form1, cells = *openCells] { Form1.OpenCodeInViewer(cells); });
     return application->exec();
 }

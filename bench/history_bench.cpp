@@ -5,7 +5,7 @@
 // and the clock when the history had been read and when the window had been built. With --make, only writes the database.
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 #include "core/Solver.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "ui/StatisticsWindow.h"
@@ -27,7 +27,7 @@ namespace {
 
 // Random play; each second game prefers the target with the fewest onward moves, which
 // reaches 100 now and then, as a practised player does.
-std::vector<int> PlayOneGame(tovra::RandomSource& random)
+std::vector<int> PlayOneGame(tovra::SplitMix64& random)
 {
     std::array<bool, 100> used{};
     std::vector<int> cells = {static_cast<int>(random.Below(100))};
@@ -80,7 +80,7 @@ bool MakeHistory(const std::string& path, int games, unsigned seed)
                        "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, outcome, "
                        "last_reachable, name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                        -1, &insert, nullptr);
-    tovra::RandomSource random(seed);
+    tovra::SplitMix64 random(seed);
     double ended = 1765000000; // December 2025, one game every 40 minutes or so
     for (int i = 0; i < games; ++i) {
         const std::vector<int> cells = PlayOneGame(random);

@@ -9,7 +9,7 @@
 //                   N times in all where the first run took over 1 ms
 //   --verbose       lists the slowest positions
 #include "core/BoardTraversal.h"
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 #include "core/Solver.h"
 
 #include <algorithm>
@@ -254,7 +254,7 @@ public:
     }
 
 private:
-    RandomSource random_;
+    SplitMix64 random_;
 };
 
 // --- Timing ------------------------------------------------------------------------------------
@@ -522,7 +522,7 @@ int main(int argc, char** argv)
         for (const Sample& sample : samples)
             if (sample.set <= OneLosing && sample.cells.size() >= 2)
                 games.push_back(&sample);
-        RandomSource(seed).Shuffle(games);
+        SplitMix64(seed).Shuffle(games);
         for (std::size_t group = 0; group + 20 <= games.size() && group < 20 * 500; group += 20) {
             const double start = ThreadMilliseconds();
             for (std::size_t i = group; i < group + 20; ++i)

@@ -29,6 +29,8 @@ public:
     virtual Color CellColor(Cell cell) = 0;
     virtual void SetCellColor(Cell cell, Color color) = 0;
     virtual void SetBold(Cell cell, bool bold) = 0;
+    // Draws a number as one that came with the board rather than one the player placed.
+    virtual void SetGiven(Cell, bool) {}
 
     virtual void SetPanelText(Panel panel, const std::string& text) = 0; // empty text blanks it
 

@@ -13,6 +13,8 @@ enum class MouseButton { Left, Right, Middle };
 
 inline const std::string GameIsEmptyMessage = "The game is empty!";
 inline const std::string NoMarkedPositionMessage = "No marked position!";
+inline const std::string GivenNumbersStayMessage =
+    "The numbers that came with the board stay: only the numbers you placed can be taken back.";
 
 // " Score: " followed by the count, as the score panel shows it.
 std::string ScoreText(int moveCount);
@@ -24,6 +26,13 @@ void Nuovapartita1Click(GameState& game, BoardView& board);
 // numbers of `cells` (identifiers, in order) with the last in bold, and the mark on number
 // `markedNumber` (0: none). The clock is the caller's.
 void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber);
+
+// Starts a game on a board whose numbers 1..k are given: `cells` (identifiers, in order) are
+// drawn as given, with the last in bold, and the player goes on from k + 1. The clock starts
+// with the player's first number.
+void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::string>& cells);
+// Whether the cell holds one of the given numbers.
+bool IsGivenCell(const GameState& game, const std::string& id);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
 // cell is free and the move is legal. Anything else is ignored silently. A number placed

@@ -40,6 +40,9 @@ struct GameState {
     // What Redo places again, the next one last. Undo adds to it; placing another number and a
     // new game empty it.
     std::vector<RedoStep> RedoSteps;
+    // Numbers 1..GivenCount came with the board (today's board, a board opened from a code):
+    // no undo takes them back and no mark goes on them. 0 in an ordinary game.
+    std::uint8_t GivenCount = 0;
     // Counts new-game resets, so a running undo animation can tell that its game is gone.
     std::uint32_t GameNumber = 0;
     // Told of every change of the numbers or the mark.

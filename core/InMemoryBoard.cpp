@@ -39,6 +39,7 @@ void InMemoryBoard::SetCaption(Cell cell, const std::string& text) { state(cell)
 Color InMemoryBoard::CellColor(Cell cell) { return state(cell).color; }
 void InMemoryBoard::SetCellColor(Cell cell, Color color) { state(cell).color = color; }
 void InMemoryBoard::SetBold(Cell cell, bool bold) { state(cell).bold = bold; }
+void InMemoryBoard::SetGiven(Cell cell, bool given) { state(cell).given = given; }
 
 void InMemoryBoard::SetPanelText(Panel panel, const std::string& text)
 {

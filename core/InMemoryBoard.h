@@ -17,6 +17,7 @@ public:
         std::string caption;
         Color color = FreeColor;
         bool bold = false;
+        bool given = false;
     };
 
     InMemoryBoard();
@@ -28,6 +29,7 @@ public:
     Color CellColor(Cell cell) override;
     void SetCellColor(Cell cell, Color color) override;
     void SetBold(Cell cell, bool bold) override;
+    void SetGiven(Cell cell, bool given) override;
     void SetPanelText(Panel panel, const std::string& text) override;
     bool ClockEnabled() override { return clockEnabled_; }
     void SetClockEnabled(bool enabled) override { clockEnabled_ = enabled; }

@@ -2,6 +2,8 @@
 
 #include "BoardTraversal.h"
 
+#include <algorithm>
+
 namespace tovra {
 
 namespace {
@@ -20,7 +22,7 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
 {
     if (button != MouseButton::Right)
         return;
-    if (board.Caption(sender).empty())
+    if (board.Caption(sender).empty() || IsGivenCell(game, board.CellId(sender)))
         return;
     // The colour decides, not MarkedCell: a right press on the red cell always unmarks it.
     if (board.CellColor(sender) == MarkColor) {
@@ -83,6 +85,10 @@ void BtnUndo1Click(GameState& game, BoardView& board)
         board.InformationMessage(GameIsEmptyMessage);
         return;
     }
+    if (game.MoveCount <= game.GivenCount) {
+        board.InformationMessage(GivenNumbersStayMessage);
+        return;
+    }
     ClearHighlights(board);
     UndoLastNumber(game, board);
 }
@@ -103,7 +109,7 @@ void BtnUndoMarcatoClick(GameState& game, BoardView& board)
     // marked number, or mark another cell meanwhile. The walk stops as soon as its game, its
     // mark or its numbers are gone, and otherwise heads for whichever cell is marked now.
     const std::uint32_t gameNumber = game.GameNumber;
-    while (game.GameNumber == gameNumber && game.MoveCount > 0 && !game.MarkedCell.empty() &&
+    while (game.GameNumber == gameNumber && game.MoveCount > game.GivenCount && !game.MarkedCell.empty() &&
            game.MoveHistory[game.MoveCount] != game.MarkedCell) {
         UndoLastNumber(game, board);
         board.Pause(60);
@@ -119,7 +125,8 @@ void UndoToNumber(GameState& game, BoardView& board, int number)
     const std::uint32_t gameNumber = game.GameNumber;
     const int startCount = game.MoveCount;
     const MoveHistoryList startHistory = game.MoveHistory;
-    while (game.GameNumber == gameNumber && game.MoveCount > number && game.MoveCount <= startCount &&
+    while (game.GameNumber == gameNumber && game.MoveCount > std::max(number, static_cast<int>(game.GivenCount)) &&
+           game.MoveCount <= startCount &&
            game.MoveHistory[game.MoveCount] == startHistory[game.MoveCount]) {
         ClearHighlights(board);
         UndoLastNumber(game, board);

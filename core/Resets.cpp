@@ -8,6 +8,7 @@ std::string ScoreText(int moveCount) { return " Score: " + std::to_string(moveCo
 
 void StartupReset(GameState& game, BoardView& board)
 {
+    game.GivenCount = 0;
     game.MoveHistory.Clear();
     game.LastCell.clear();
     game.MarkedCell.clear();
@@ -20,6 +21,10 @@ void StartupReset(GameState& game, BoardView& board)
 void Nuovapartita1Click(GameState& game, BoardView& board)
 {
     ++game.GameNumber;
+    const int given = game.GivenCount;
+    for (int number = 1; number <= given; ++number)
+        board.SetGiven(board.FindCell(game.MoveHistory[number]), false);
+    game.GivenCount = 0;
     game.MoveHistory.Clear();
     game.LastCell.clear();
     game.MarkedCell.clear();

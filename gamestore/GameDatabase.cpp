@@ -1,5 +1,7 @@
 #include "GameDatabase.h"
 
+#include "gamestore/StoreFiles.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -99,6 +101,9 @@ namespace {
 // How long opening waits for another program's lock. Writes of the game take milliseconds, so
 // only a program that holds the file for long gets here, and then the game starts without it.
 constexpr int OpenBusyTimeoutMs = 500;
+// How long opening may read, whatever the file holds: a game database of years of games is read
+// in a few milliseconds.
+constexpr int OpenTimeLimitMs = 1000;
 
 std::string BaseName(const std::string& path)
 {
@@ -260,8 +265,20 @@ std::string Reason(sqlite3* db, int code)
 Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<SchemaUpgrade>& upgrades, int target)
 {
     Attempt attempt;
-    const int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                      SQLITE_OPEN_NOMUTEX;
+    // Nothing of a file that is not the game's own is opened, let alone written or renamed: a
+    // link, another user's file, another program's database, a log beside it that is not its own.
+    const StoreFileCheck files = CheckStoreFiles(path, upgrades);
+    if (files.finding != StoreFileFinding::Absent && files.finding != StoreFileFinding::Usable) {
+        attempt.problem = files.problem;
+        return attempt;
+    }
+    if (files.finding == StoreFileFinding::Absent && mode == OpenMode::ReadWrite && !CreatePrivateStoreFile(path) &&
+        errno != EEXIST) {
+        attempt.problem = NotSavedLine(path, std::string("cannot be created (") + std::strerror(errno) + ")");
+        return attempt;
+    }
+    const int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+                      SQLITE_OPEN_NOFOLLOW;
     sqlite3* db = nullptr;
     int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     const auto fail = [&](Verdict verdict, std::string problem) {
@@ -274,6 +291,9 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, OpenBusyTimeoutMs);
+    GuardConnection(db);
+    // A file made to loop cannot hold the start: what opening reads is bounded.
+    QueryTimeLimit limit(db, std::chrono::milliseconds(OpenTimeLimitMs));
 
     int version = 0;
     code = UserVersion(db, version);
@@ -281,6 +301,15 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         return fail(Verdict::Damaged, {});
     if (code != SQLITE_OK)
         return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
+    // Checked before anything is written: another program's database is left as it is.
+    const SchemaFinding schema = CheckSchema(db, version, upgrades);
+    if (schema == SchemaFinding::Foreign)
+        return fail(Verdict::Unusable,
+                    "The game does not keep its games in " + BaseName(path) + ": its tables are not the game's.");
+    if (schema == SchemaFinding::Unreadable) {
+        code = sqlite3_extended_errcode(db);
+        return IsDamage(code) ? fail(Verdict::Damaged, {}) : fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
+    }
 
     bool readOnly = sqlite3_db_readonly(db, "main") == 1;
     if (version > target) {

@@ -1,10 +1,12 @@
 #include "gamestore/GameHistory.h"
 
+#include "gamestore/StoreFiles.h"
 #include "records/BestRecord.h"
 
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <sys/stat.h>
@@ -261,19 +263,10 @@ bool StoreLastReachable(sqlite3* db, std::int64_t id, int lastReachable)
 
 sqlite3* OpenHistoryReadOnly(const std::string& path, std::string& error)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        error = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, 2000);
-    // Reading the table proves the file is a game database, not just any SQLite file.
-    if (sqlite3_exec(db, "SELECT 1 FROM games LIMIT 0", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(db);
-        sqlite3_close(db);
-        return nullptr;
-    }
+    // Only a file whose tables are the game's is read: another file's views or triggers never run.
+    sqlite3* db = OpenExistingGameDatabase(path, true, error);
+    if (db)
+        sqlite3_busy_timeout(db, 2000);
     return db;
 }
 
@@ -287,6 +280,8 @@ std::vector<HistoryGame> ReadHistoryFile(const std::string& path, std::string& e
         return {};
     std::vector<HistoryGame> games;
     try {
+        // Years of games are read in milliseconds: a file that takes longer is not the game's.
+        QueryTimeLimit limit(db, std::chrono::seconds(5));
         games = ReadHistory(db);
     } catch (const HistoryError& failure) {
         error = failure.what();

@@ -69,6 +69,15 @@ std::string CsvField(const std::string& text)
     return quoted + '"';
 }
 
+// A name as a spreadsheet cell that is only ever text: a leading '=', '+', '-', '@', TAB or CR
+// would make a spreadsheet read the cell as a formula (and run it), so such a cell starts with
+// an apostrophe, which spreadsheets show as nothing. Control characters become visible escapes.
+std::string SpreadsheetText(const std::string& name)
+{
+    const bool formulaLike = !name.empty() && std::string_view("=+-@\t\r").find(name.front()) != std::string_view::npos;
+    return (formulaLike ? "'" : "") + TerminalSafeName(name);
+}
+
 std::string Padded(std::string text, std::size_t width, bool right = false)
 {
     if (text.size() >= width)
@@ -106,7 +115,7 @@ void WriteCsv(const std::vector<HistoryGame>& games, std::ostream& out)
         out << EndText(game, true) << ',' << LocalTime(game.startedAt, "%Y-%m-%d %H:%M:%S") << ',' << game.Score()
             << ',' << (game.imported ? "" : std::to_string(game.playedMs / 1000)) << ',' << OutcomeWord(game.end)
             << ',' << (game.lastReachable ? std::to_string(*game.lastReachable) : "") << ','
-            << (game.imported ? "imported" : "played") << ',' << CsvField(game.name) << ',' << cells << "\r\n";
+            << (game.imported ? "imported" : "played") << ',' << CsvField(SpreadsheetText(game.name)) << ',' << cells << "\r\n";
     }
 }
 

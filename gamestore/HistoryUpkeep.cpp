@@ -2,6 +2,7 @@
 
 #include "core/Solver.h"
 #include "gamestore/GameHistory.h"
+#include "gamestore/StoreFiles.h"
 
 #include <sqlite3.h>
 
@@ -21,11 +22,11 @@ using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 
 Database OpenExisting(const std::string& path)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    // Only the game's own file, as the game in progress found it: never another program's.
+    std::string problem;
+    sqlite3* db = OpenExistingGameDatabase(path, false, problem);
+    if (!db)
         return nullptr;
-    }
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     return Database(db);
 }

@@ -73,6 +73,11 @@ done
 so=$(gzip -dc "$root/$mandir/man6/tovratovratovra-launcher.6.gz" 2>/dev/null | sed -n 's/^\.so //p')
 [ -f "$root/$mandir/$so.gz" ] || fail "launcher manual page points at '$so', which is not installed"
 
+# The installed game finds its libraries where the system keeps them, never beside itself.
+if readelf -d "$root/$bindir/tovratovratovra" | grep -Eq '\((RPATH|RUNPATH)\)'; then
+  fail "the installed game has a run-time search path: $(readelf -d "$root/$bindir/tovratovratovra" | grep -E 'PATH')"
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures install tree check(s) failed"
   exit 1

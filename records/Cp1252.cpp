@@ -111,15 +111,23 @@ std::string Utf8ToCp1252(std::string_view utf8, std::size_t maxCharacters)
 
 std::string TerminalSafeName(std::string_view name)
 {
+    static constexpr char Hex[] = "0123456789ABCDEF";
     std::string shown;
+    const auto escape = [&](unsigned codePoint) {
+        shown += "\\x";
+        shown += Hex[codePoint >> 4];
+        shown += Hex[codePoint & 0xF];
+    };
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto byte = static_cast<unsigned char>(name[i]);
         const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
         if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
-            shown += '?';
+            escape(next);
             ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
         } else {
-            shown += byte < 0x20 || byte == 0x7F ? '?' : name[i];
+            shown += name[i];
         }
     }
     return shown;

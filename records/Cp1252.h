@@ -19,7 +19,8 @@ bool Cp1252CanStore(char32_t codePoint);
 std::string Utf8ToCp1252(std::string_view utf8, std::size_t maxCharacters = std::string::npos);
 
 // The UTF-8 name with its control characters (C0, DEL and C1, which a foreign file may hold
-// and which would drive a terminal) each replaced by '?'.
+// and which would drive a terminal) each written as a visible escape, \xHH with the
+// character's number: ESC is "\x1B".
 std::string TerminalSafeName(std::string_view name);
 
 } // namespace tovra

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ostream>
+#include <sys/stat.h>
 
 namespace tovra {
 
@@ -46,14 +47,34 @@ std::string AnalysisLine(int rank, const BestRecord& record)
     return RightAligned(rank, 2) + "  " + NameColumn(record) + "  " + RightAligned(record.Score, 3) + "  " + verdict;
 }
 
+bool RecordDecodes(const BestRecord& record)
+{
+    return record.NameLength <= NameCapacity && record.Score <= CellCount &&
+           (record.Date() == 0 || HoldsGame(record)) &&
+           std::ranges::all_of(record.SchemeBytes, [](std::uint8_t number) { return number <= CellCount; });
+}
+
 int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& err)
 {
+    // Any other file would read as games that never were: a record file is exactly a table.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size != static_cast<off_t>(TableSize)) {
+        err << path << ": not a record file (" << status.st_size << " bytes; a record file has 2,880)\n";
+        return 1;
+    }
     BestTable table;
     try {
         ReadBestTable(table, path);
     } catch (const IoError& error) {
-        err << error.BoxText() << '\n';
+        err << path << ": " << error.BoxText() << '\n';
         return 1;
+    }
+    for (int rank = 1; rank <= RecordCount; ++rank) {
+        if (!RecordDecodes(table.ByRank(rank))) {
+            err << path << ": not a record file (its record " << rank << " is none the game writes)\n";
+            return 1;
+        }
     }
     bool anyGame = false;
     for (int rank = 1; rank <= RecordCount; ++rank) {

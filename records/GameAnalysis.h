@@ -13,10 +13,16 @@ namespace tovra {
 // could still be reached ("100 reached" for a full board).
 std::string AnalysisLine(int rank, const BestRecord& record);
 
+// True when the record is one the game could have written: a name of at most 30 characters,
+// a score and numbers of at most 100, and no day or a storable one. Bytes of another kind of
+// file seldom pass this for all 20 records.
+bool RecordDecodes(const BestRecord& record);
+
 // Reads the table at `path` without ever writing or creating it, and writes one line per
 // stored game to `out` (records without a game are left out). A file that cannot be read
-// gets the message the game shows at start-up, on `err`. Returns the exit status: 0, or 1
-// for a file that cannot be read.
+// gets the message the game shows at start-up, and a file that is not a record file (not
+// 2,880 bytes, or a record that does not decode) says so: one line on `err`, naming the file.
+// Returns the exit status: 0, or 1 for a file that cannot be read or is not a record file.
 int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& err);
 
 } // namespace tovra

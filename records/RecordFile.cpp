@@ -1,6 +1,6 @@
 #include "records/RecordFile.h"
 
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -156,12 +156,12 @@ int CreateTemporary(FileSystem& files, const std::string& target, std::string& t
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
     // Fresh for every file: the names of copies saving at the same time must not follow one another.
     std::random_device entropy;
-    RandomSource random((std::uint64_t{entropy()} << 32) ^ entropy());
+    SplitMix64 random((std::uint64_t{entropy()} << 32) ^ entropy());
     int fd = -EEXIST;
     for (int attempt = 0; attempt < 100 && fd == -EEXIST; ++attempt) {
         temporary = DirectoryOf(target) + "/" + TemporaryPrefix(target);
         for (std::size_t i = 0; i < TemporarySuffixSize; ++i)
-            temporary += Letters[random.Below(sizeof Letters - 1)];
+            temporary += Letters[random.Below64(sizeof Letters - 1)];
         fd = files.CreateExclusive(temporary, 0666);
     }
     return fd;

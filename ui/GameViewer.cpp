@@ -1,5 +1,6 @@
 #include "GameViewer.h"
 
+#include "BoardCodeCommands.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "WindowZoom.h"
@@ -80,7 +81,7 @@ void GameViewer::buildBoardAndTexts()
 // Beside the board: where the game stands, where it lost 100, and the question about the board.
 QVBoxLayout* GameViewer::buildSidePanel()
 {
-    auto* side = new QVBoxLayout;
+    auto* side = side_ = new QVBoxLayout;
     side->addWidget(positionText_);
     side->addSpacing(6);
     side->addWidget(lossText_);
@@ -288,6 +289,15 @@ void GameViewer::AskReachability()
     });
 }
 
+TFlatSpeedButton* GameViewer::AddCommand(const QString& caption, const QKeySequence& key, const QString& whatItDoes,
+                                         std::function<void()> action)
+{
+    TFlatSpeedButton* button = addButton(caption, key, whatItDoes, &GameViewer::Pause);
+    connect(button, &TFlatSpeedButton::OnClick, this, [action = std::move(action)] { action(); });
+    side_->insertWidget(side_->count() - 1, button); // above the stretch
+    return button;
+}
+
 void GameViewer::showPosition()
 {
     const int position = replay_.Position();
@@ -349,6 +359,7 @@ void GameViewer::showLoss()
 void ShowGameViewer(GameReplay replay, const QString& title, QWidget* parent, bool showAWay)
 {
     GameViewer viewer(std::move(replay), title, showAWay, parent);
+    AddCopyCode(viewer);
     ZoomDialog(&viewer);
     viewer.adjustSize();
     ScrollWhenTooLarge(&viewer);

@@ -51,6 +51,9 @@ public:
     void Faster();
     // Works out, off the window's thread, whether 100 can still be reached from the position shown.
     void AskReachability();
+    // A command of the caller's, as a button below the viewer's own (its key works in the viewer).
+    TFlatSpeedButton* AddCommand(const QString& caption, const QKeySequence& key, const QString& whatItDoes,
+                                 std::function<void()> action);
 
 signals:
     // Something worked out off the window's thread (the loss, the way, an answer) is shown.
@@ -78,6 +81,7 @@ private:
     QLabel* lossText_ = nullptr;
     QLabel* reachText_ = nullptr;
     QLabel* speedText_ = nullptr;
+    class QVBoxLayout* side_ = nullptr;
     TFlatSpeedButton* playButton_ = nullptr;
     TFlatSpeedButton* lossButton_ = nullptr;
     QTimer playTimer_;

@@ -8,6 +8,7 @@
 #include "core/GameReplay.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/HistoryText.h"
+#include "gamestore/StoreFiles.h"
 #include "ui/widgets/HistogramChart.h"
 #include "ui/widgets/ScoreTimelineChart.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -278,7 +279,7 @@ std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
 void ShowStatistics(QWidget* parent)
 {
     QString problem;
-    std::vector<HistoryGame> games = LoadHistory(GameDatabaseFileName, problem);
+    std::vector<HistoryGame> games = LoadHistory(OwnGameDatabaseName(), problem);
     StatisticsWindow window(std::move(games), problem, parent);
     ZoomDialog(&window);
     window.adjustSize();

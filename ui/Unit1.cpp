@@ -20,6 +20,7 @@
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/GameSaver.h"
 #include "gamestore/HistoryUpkeep.h"
+#include "gamestore/StoreFiles.h"
 #include "records/RecordFile.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
@@ -78,6 +79,7 @@ TForm1::TForm1(QWidget* parent)
     reach_ = std::make_unique<ReachabilityCheck>(game_, *board_, this);
     connectHandlers();
     setUpComfort();
+    setUpBoardMenus();
 
     // Fixed size: the client area is exactly the layout's, below the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -86,7 +88,7 @@ TForm1::TForm1(QWidget* parent)
     recordFile_.SetWaiting([] { WaitForOtherCopy(); });
     // Opened before anything else opens it (the history): the first opening may create the
     // file or bring its layout up to date, which another open connection would hold up.
-    KeptGames kept = OpenKeptGames(GameDatabaseFileName, [this](const std::string& line) {
+    KeptGames kept = OpenKeptGames(OwnGameDatabaseName(), [this](const std::string& line) {
         // Told on the saving thread; the box opens on the window's.
         QMetaObject::invokeMethod(
             this, [this, text = QString::fromStdString(line)] { QMessageBox::warning(this, ApplicationTitle(), text); },
@@ -130,13 +132,15 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    if (saver_)
+    // A board with given numbers is not kept as a game in progress: resumed as an ordinary
+    // game, its given numbers could be taken back and the game ranked.
+    if (saver_ && game_.GivenCount == 0)
         saver_->Changed(game_, playedMs());
 }
 
 void TForm1::FlushSaves()
 {
-    if (!saver_)
+    if (!saver_ || game_.GivenCount > 0)
         return;
     // The clock's latest time goes with the game, so the time spent looking is not lost.
     saver_->Changed(game_, playedMs());
@@ -292,7 +296,7 @@ void TForm1::FormCreate()
 void TForm1::startHistoryUpkeep()
 {
     // record.dat's games wait for a start that can read it.
-    history_ = std::make_unique<HistoryUpkeep>(GameDatabaseFileName,
+    history_ = std::make_unique<HistoryUpkeep>(OwnGameDatabaseName(),
                                                bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 
@@ -318,6 +322,10 @@ void TForm1::btMouseUp()
     // A cell clicks at its press, so this test already sees the number the press placed.
     if (!NoMovesLeft(game_, *board_))
         return;
+    if (game_.GivenCount > 0) {
+        finishGivenBoard();
+        return;
+    }
     recordFile_.Refresh(bestTable_); // another copy of the game may have saved since
     // Finished, and written, before the sequence shows anything: a game that got this far is
     // never resumed, even when the program is killed in its dialogs.
@@ -346,8 +354,11 @@ void TForm1::BtnUndoMarcatoClick()
 
 void TForm1::BtnMosseClick()
 {
-    if (!pause_->Paused())
-        tovra::BtnMosseClick(game_, *board_);
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->movesShown;
+    tovra::BtnMosseClick(game_, *board_);
 }
 
 void TForm1::Redo1Click()
@@ -358,6 +369,7 @@ void TForm1::Redo1Click()
 
 void TForm1::Nuovapartita1Click()
 {
+    givenPlay_.reset();
     pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
     // The game that was on the board, finished or left, is in the history now.
@@ -397,8 +409,11 @@ void TForm1::Keys1Click()
 
 void TForm1::Raggiungibile1Click()
 {
-    if (!pause_->Paused())
-        reach_->Ask();
+    if (pause_->Paused())
+        return;
+    if (givenPlay_)
+        ++givenPlay_->reachabilityAsked;
+    reach_->Ask();
 }
 
 void TForm1::Migliori201Click()

@@ -2,6 +2,7 @@
 // The main window: the board of 100 cells, the command buttons, the status bar, the menu and
 // the game clock. Its handlers forward to the game rules; the window itself keeps no rules.
 #include "core/GameState.h"
+#include "core/GivenBoardResult.h"
 #include "records/BestRecord.h"
 #include "records/RecordFile.h"
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tovra {
@@ -74,6 +76,16 @@ public:
     void About1Click();
     void Pausa1Click();
     void TimerTempoTimer();
+    // Boards that come with their first numbers, and board codes (Unit1Boards.cpp).
+    void TodaysBoard1Click();
+    void OpenCode1Click();
+    void CopyCode1Click();
+    // The viewer on a board read from a code; "Play from here" starts a game from it.
+    void OpenCodeInViewer(const std::vector<int>& cells);
+    // A game whose numbers 1..k are `cells`, given; kept out of the best 20.
+    void PlayGivenBoard(const std::vector<int>& cells, tovra::GivenBoardPlay play);
+    // The game on the board came with given numbers: what it was, and the help used so far.
+    const std::optional<tovra::GivenBoardPlay>& GivenPlay() const { return givenPlay_; }
     // Every change of the board comes here (see BoardChanges): the game in progress is saved.
     void GameChanged();
     // Until every save asked for so far is written (closing, tests); at once without a database.
@@ -93,6 +105,9 @@ private:
     static QString GameDatabasePath();
     // The Edit menu's entries and keys, and F10 for the menu bar.
     void setUpMenuKeys();
+    void setUpBoardMenus();
+    // The end of a game on a given board: its own words and "Copy result", no name, no record.
+    void finishGivenBoard();
     // The Game and View menus, and the look the player chose in an earlier run.
     void setUpComfort();
     // Draws every part of the window in the Appearance's zoom and colours.
@@ -112,6 +127,7 @@ private:
     // Takes record.dat's games into the history once and works out where each game lost 100.
     std::unique_ptr<tovra::HistoryUpkeep> history_;
     bool bestTableRead_ = false;
+    std::optional<tovra::GivenBoardPlay> givenPlay_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
     std::unique_ptr<BoardCursor> cursor_;

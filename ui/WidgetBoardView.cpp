@@ -96,6 +96,21 @@ void WidgetBoardView::SetBold(Cell cell, bool bold)
     UpdateStateShapes(button);
 }
 
+void WidgetBoardView::SetGiven(Cell cell, bool given)
+{
+    TFlatSpeedButton* button = Button(cell);
+    QFont font = button->font();
+    if (font.italic() == given)
+        return;
+    font.setItalic(given);
+    QPalette palette = button->palette();
+    const QColor text = given ? QColor(0x60, 0x60, 0x60) : QColor(Qt::black);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::WindowText, text);
+    button->setPalette(palette);
+    button->setFont(font); // schedules the repaint itself
+}
+
 void WidgetBoardView::SetPanelText(Panel panel, const std::string& text)
 {
     (panel == Panel::ScorePanel ? scorePanel_ : timePanel_)->setText(QString::fromStdString(text));

@@ -48,6 +48,8 @@ public:
     tovra::Color CellColor(tovra::Cell cell) override;
     void SetCellColor(tovra::Cell cell, tovra::Color color) override;
     void SetBold(tovra::Cell cell, bool bold) override;
+    // Given numbers are written in italics, in grey: told apart by their shape as well as their shade.
+    void SetGiven(tovra::Cell cell, bool given) override;
     void SetPanelText(tovra::Panel panel, const std::string& text) override;
     bool ClockEnabled() override;
     void SetClockEnabled(bool enabled) override;

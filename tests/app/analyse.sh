@@ -1,6 +1,6 @@
 #!/bin/sh
 # tovratovratovra --analyse through the real program, with no display to open a window on:
-# a missing file, a table without games, a short file, too many arguments.
+# a missing file, a table without games, a short file, another kind of file, too many arguments.
 set -eu
 program=$1
 work=$(mktemp -d)
@@ -20,7 +20,7 @@ expect() { # status stdout stderr -- command...
   [ "$(cat err.txt)" = "$want_err" ] || fail "$*: reported '$(cat err.txt)'"
 }
 
-expect 1 "" "File not found." -- "$program" --analyse
+expect 1 "" "record.dat: File not found." -- "$program" --analyse
 [ ! -e record.dat ] || fail "--analyse created record.dat"
 
 i=0
@@ -32,6 +32,10 @@ done
 cp fresh.dat record.dat
 expect 0 "No stored games." "" -- "$program" --analyse
 head -c 100 fresh.dat >short.dat
-expect 1 "" "Read beyond end of file." -- "$program" --analyse short.dat
-expect 2 "" "usage: tovratovratovra --analyse [FILE]" -- "$program" --analyse a b
+expect 1 "" "short.dat: not a record file (100 bytes; a record file has 2,880)" -- "$program" --analyse short.dat
+# Another kind of file, even one of the right size, is not read as games.
+head -c 2880 "$program" >program.dat
+expect 1 "" "program.dat: not a record file (its record 1 is none the game writes)" -- "$program" --analyse program.dat
+"$program" --analyse a b >out.txt 2>err.txt && fail "--analyse a b: accepted"
+[ "$(head -1 err.txt)" = "tovratovratovra: unexpected argument 'b'" ] || fail "--analyse a b: reported '$(head -1 err.txt)'"
 echo "analyse: all passed"

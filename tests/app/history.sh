@@ -24,8 +24,9 @@ expect() { # status stdout stderr -- command...
 expect 0 "No games in the history yet." "" -- "$program" --history
 [ ! -e games.db ] || fail "--history created games.db"
 
-# The schema as the program lays it out, then one game stuck at 5 on 8 December 2026 at noon.
-sed -n '/R"sql(/,/)sql"/p' "$schema" | sed '1d;$d' | sqlite3 games.db
+# The schema as the program lays it out, at its version, then one game stuck at 5 on 8 December 2026 at noon.
+version=$(sed -n 's/.*GameDatabaseVersion = \([0-9]*\);.*/\1/p' "$schema")
+{ sed -n '/R"sql(/,/)sql"/p' "$schema" | sed '1d;$d'; echo "PRAGMA user_version = $version;"; } | sqlite3 games.db
 sqlite3 games.db "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, outcome, name, last_reachable)
   VALUES ('finished', 1796731200 - 75, 1796731200, 1796731200, 75000, x'031916341e', 5, 'stuck', 'Zoë', 4)"
 before=$(cksum games.db)
@@ -39,5 +40,8 @@ expect 0 "ended,started,score,seconds_played,outcome,reachable_until,origin,name
 head -c 4096 /dev/urandom >damaged.db
 "$program" --history damaged.db >out.txt 2>err.txt && fail "a damaged file was read"
 [ "$(wc -l <err.txt)" = 1 ] || fail "a damaged file: '$(cat err.txt)'"
-expect 2 "" "usage: tovratovratovra --history [--csv] [FILE]" -- "$program" --history --csv a b
+# A file named that is not there is a mistake, not an empty history.
+expect 1 "" "missing.db: no such file" -- "$program" --history missing.db
+"$program" --history --csv a b >out.txt 2>err.txt && fail "--history --csv a b: accepted"
+[ "$(head -1 err.txt)" = "tovratovratovra: unexpected argument 'b'" ] || fail "--history --csv a b: reported '$(head -1 err.txt)'"
 echo "history: all passed"

@@ -1,7 +1,7 @@
 // Thousands of random player actions against the in-memory board, checking after every
 // one that the game's promises hold and that placement agrees with a brute-force rule.
 #include "GameTestSupport.h"
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +12,7 @@ namespace {
 
 class RandomPlayTest : public GameFixture {
 protected:
-    RandomSource random{0};
+    SplitMix64 random{0};
     int animations = 0; // undo animations running, one inside the other
 
     // One hook serves every undo animation, also those started inside another, so a nested one
@@ -98,7 +98,7 @@ TEST_F(RandomPlayTest, InvariantsHoldThroughRandomPlay)
     unsigned seed = std::random_device{}();
     if (const char* fixed = std::getenv("TOVRA_SEED"))
         seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
-    random = RandomSource(seed);
+    random = SplitMix64(seed);
     SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
 
     int highest = 0;

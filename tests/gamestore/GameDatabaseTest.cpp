@@ -59,9 +59,10 @@ struct OpenCase {
 
 const OpenCase OpenCases[] = {
     {"NoFileMakesANewOne", [](const std::string&) {}, true, false, false, false, "PRAGMA journal_mode", "wal"},
-    {"VersionZeroWithDataIsUpgradedAndKeepsIt",
+    // Another program's database, even at version 0, is not the game's to lay out.
+    {"VersionZeroWithDataIsAnotherProgramsAndLeftAlone",
      [](const std::string& path) { Sql(path, "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('kept');"); },
-     true, false, false, false, "SELECT text FROM notes", "kept"},
+     false, false, false, true, "", ""},
     {"NewerVersionIsOpenedReadOnly",
      [](const std::string& path) {
          Sql(path, std::string(GameDatabaseSchemaV1) + "ALTER TABLE games ADD COLUMN later INTEGER; PRAGMA user_version = " +
@@ -78,9 +79,9 @@ const OpenCase OpenCases[] = {
          WriteFile(path, bytes);
      },
      true, false, true, true, "SELECT count(*) FROM games", "0"},
-    {"FailedUpgradeSetsTheFileAside",
+    {"ATableOfTheSameNameIsAnotherProgramsAndLeftAlone",
      [](const std::string& path) { Sql(path, "CREATE TABLE games (other TEXT); INSERT INTO games VALUES ('x');"); },
-     true, false, true, true, "SELECT count(*) FROM games", "0"},
+     false, false, false, true, "", ""},
 };
 
 class OpenTest : public ::testing::TestWithParam<OpenCase> {};
@@ -105,8 +106,10 @@ TEST_P(OpenTest, EndsWithAUsableGameOrATellingLine)
         EXPECT_NE(opened.setAsideAs.find("games.db.damaged-"), std::string::npos);
         EXPECT_NE(opened.problem.find(opened.setAsideAs.substr(dir.Dir().size() + 1)), std::string::npos);
     }
-    if (!opened.database)
+    if (!opened.database) {
+        EXPECT_EQ(ReadFile(path), before); // neither written into nor renamed
         return;
+    }
     EXPECT_EQ(opened.database->ReadOnly(), c.readOnly);
     if (*c.keptQuery) {
         EXPECT_EQ(SqlValue(*opened.database, c.keptQuery), c.keptAnswer);
@@ -130,9 +133,13 @@ TEST(GameDatabaseUpgrade, StepsRunInOrderAndAFailingStepLeavesTheFileAsItWas)
 {
     TempDir dir;
     const std::string path = dir.Path("games.db");
-    Sql(path, std::string(GameDatabaseSchemaV1) + "CREATE TABLE t (v INTEGER); INSERT INTO t VALUES (1); PRAGMA user_version = 1;");
-    const std::vector<SchemaUpgrade> steps = {
-        {1, "UPDATE t SET v = v * 10;"}, {2, "UPDATE t SET v = v + 2;"}, {3, "UPDATE no_such_table SET v = 0;"}};
+    // The layout these steps make at version 1: a file's tables must be the ones its steps made.
+    const std::string version1 = std::string(GameDatabaseSchemaV1) + "CREATE TABLE t (v INTEGER);";
+    Sql(path, version1 + "INSERT INTO t VALUES (1); PRAGMA user_version = 1;");
+    const std::vector<SchemaUpgrade> steps = {{0, version1.c_str()},
+                                              {1, "UPDATE t SET v = v * 10;"},
+                                              {2, "UPDATE t SET v = v + 2;"},
+                                              {3, "UPDATE no_such_table SET v = 0;"}};
     {
         OpenedGameDatabase upTo3 = OpenGameDatabase(path, OpenMode::ReadWrite, steps, 3);
         ASSERT_TRUE(upTo3.database);

@@ -39,6 +39,8 @@ Db NewDatabase(const std::string& path = ":memory:")
     EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_busy_timeout(db, 5000);
     Exec(db, GameDatabaseSchemaV1);
+    // Laid out as the game lays it out: its tables at its version.
+    Exec(db, ("PRAGMA user_version = " + std::to_string(GameDatabaseVersion)).c_str());
     return Db(db);
 }
 

@@ -45,12 +45,35 @@ TEST(HistoryReport, CsvHasAHeaderAndQuotesWhatASpreadsheetWouldSplit)
                    "2026-12-08,,1,,complete,,imported,Bo,bt0303\r\n");
 }
 
+struct NameCell {
+    const char* name;
+    const char* cell; // as the CSV writes it
+};
+
+class CsvNameCell : public ::testing::TestWithParam<NameCell> {};
+
+// Names come from a record.dat others may write: the spreadsheet must see text, never a formula,
+// and a terminal printing the file must see no control character.
+TEST_P(CsvNameCell, IsPlainTextInASpreadsheetAndATerminal)
+{
+    const std::string csv = Written({Game(GameEnd::Stuck, {0, 3}, GetParam().name)}, ReportFormat::Csv);
+    EXPECT_NE(csv.find(std::string(",played,") + GetParam().cell + ",bt0101 bt0104\r\n"), std::string::npos) << csv;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CsvNameCell,
+    ::testing::Values(NameCell{"=HYPERLINK(\"http://x\",\"click\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\""},
+                      NameCell{"+1+2", "'+1+2"}, NameCell{"-2+3", "'-2+3"}, NameCell{"@SUM(A1)", "'@SUM(A1)"},
+                      NameCell{"\tTab", "'\\x09Tab"}, NameCell{"\rReturn", "'\\x0DReturn"},
+                      NameCell{"Ann=1-2", "Ann=1-2"}, NameCell{"Esc\x1b[2J", "Esc\\x1B[2J"},
+                      NameCell{"Csi\xc2\x9b" "2J", "Csi\\x9B2J"}, NameCell{"Zo\xc3\xab", "Zo\xc3\xab"}));
+
 TEST(HistoryReport, TextTellsHowEachGameEndedAndHidesControlCharacters)
 {
     const std::string text =
         Written({Game(GameEnd::Abandoned, {0, 3}, "Ann\x1b[2J"), Game(GameEnd::Stuck, {5}, "", true)},
                 ReportFormat::Text);
-    EXPECT_NE(text.find("2026-12-08 12:00       2  12:34     abandoned                   1  Ann?[2J\n"),
+    EXPECT_NE(text.find("2026-12-08 12:00       2  12:34     abandoned                   1  Ann\\x1B[2J\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("2026-12-08             1  -         no move left                ?  (from record.dat)\n"),

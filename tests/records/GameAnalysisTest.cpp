@@ -101,7 +101,7 @@ TEST(AnalyseRecordFile, WritesOneLinePerStoredGameWithWhere100WasLost)
     EXPECT_EQ(analysis.err, "");
     EXPECT_EQ(analysis.out, " 1  Full                            100  100 reached\n"
                             " 2  Corner                            5  100 reachable until number 4\n"
-                            " 3  Esc?[2Jape                        5  100 reachable until number 4\n");
+                            " 3  Esc\\x1B[2Jape                     5  100 reachable until number 4\n");
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(table));
 }
 
@@ -118,14 +118,63 @@ TEST(AnalyseRecordFile, ReportsAnUnreadableFileAsAtStartUpAndFails)
     WriteFile(dir.Path(), Bytes(100, 0));
     const Analysis shortFile = Analyse(dir.Path());
     EXPECT_EQ(shortFile.status, 1);
-    EXPECT_EQ(shortFile.err, IoErrorBoxText(IoCode::ReadBeyondEnd) + "\n");
+    EXPECT_EQ(shortFile.err, dir.Path() + ": not a record file (100 bytes; a record file has 2,880)\n");
     EXPECT_EQ(shortFile.out, "");
 
     const Analysis missing = Analyse(dir.Path("other.dat"));
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "File not found.\n");
+    EXPECT_EQ(missing.err, dir.Path("other.dat") + ": File not found.\n");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"}); // nothing created
 }
+
+struct ForeignFile {
+    const char* situation;
+    std::function<Bytes()> bytes;
+    const char* says; // after the file's name
+};
+
+class AnalyseForeignFile : public ::testing::TestWithParam<ForeignFile> {};
+
+// Another kind of file must not read as games that never were.
+TEST_P(AnalyseForeignFile, NamesItInOneLineAndFails)
+{
+    TempDir dir;
+    WriteFile(dir.Path(), GetParam().bytes());
+    const Analysis analysis = Analyse(dir.Path());
+    EXPECT_EQ(analysis.status, 1);
+    EXPECT_EQ(analysis.out, "");
+    EXPECT_EQ(analysis.err, dir.Path() + ": " + GetParam().says + "\n");
+}
+
+Bytes TableWith(const std::function<void(BestRecord&)>& damage)
+{
+    BestTable table = FreshTable();
+    table.ByRank(1) = StoredGame("Corner", CornerCutOff);
+    damage(table.ByRank(4));
+    return TableBytes(table);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AnalyseForeignFile,
+    ::testing::Values(
+        ForeignFile{"text", [] { return Bytes(18127, '#'); }, "not a record file (18127 bytes; a record file has 2,880)"},
+        ForeignFile{"a table and more", [] { return Bytes(TableSize + 1, 0); },
+                    "not a record file (2881 bytes; a record file has 2,880)"},
+        ForeignFile{"a table of other bytes", [] { return PatternBytes(TableSize); },
+                    "not a record file (its record 1 is none the game writes)"},
+        ForeignFile{"a name too long", [] { return TableWith([](BestRecord& r) { r.NameLength = 31; }); },
+                    "not a record file (its record 4 is none the game writes)"},
+        ForeignFile{"a score above 100", [] { return TableWith([](BestRecord& r) { r.Score = 114; }); },
+                    "not a record file (its record 4 is none the game writes)"},
+        ForeignFile{"a number above 100", [] { return TableWith([](BestRecord& r) { r.SchemeBytes[7] = 101; }); },
+                    "not a record file (its record 4 is none the game writes)"},
+        ForeignFile{"a day out of range", [] { return TableWith([](BestRecord& r) { r.SetDate(-3.0); }); },
+                    "not a record file (its record 4 is none the game writes)"}),
+    [](const auto& row) {
+        std::string name = row.param.situation;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
 
 } // namespace
 } // namespace tovra

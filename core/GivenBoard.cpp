@@ -1,0 +1,23 @@
+#include "Game.h"
+
+namespace tovra {
+
+void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::string>& cells)
+{
+    Nuovapartita1Click(game, board);
+    ResumeGame(game, board, cells, 0);
+    game.GivenCount = static_cast<std::uint8_t>(game.MoveCount);
+    for (const std::string& id : cells)
+        board.SetGiven(board.FindCell(id), true);
+    game.Changes.Notify();
+}
+
+bool IsGivenCell(const GameState& game, const std::string& id)
+{
+    for (int number = 1; number <= game.GivenCount; ++number)
+        if (game.MoveHistory[number] == id)
+            return true;
+    return false;
+}
+
+} // namespace tovra
