@@ -124,21 +124,14 @@ QTableView* StatisticsWindow::buildGameList(std::vector<HistoryGame> newestFirst
     list_->setTabKeyNavigation(false);
     list_->verticalHeader()->hide();
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
     list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Widths from the texts, not from every row: measuring 10,000 rows would slow the opening.
+    const int columnsWidth = sizeListToFont();
     const QFontMetrics metrics = list_->fontMetrics();
-    const int dateWidth = metrics.horizontalAdvance(GameDateText(model_->GameAt(0))) + 14;
-    const int endWidth = metrics.horizontalAdvance(QStringLiteral("No move left")) + 14;
-    const int scoreWidth = metrics.horizontalAdvance(QStringLiteral("Score")) + 18;
-    list_->setColumnWidth(HistoryTableModel::DateColumn, dateWidth);
-    list_->setColumnWidth(HistoryTableModel::ScoreColumn, scoreWidth);
-    list_->setColumnWidth(HistoryTableModel::EndColumn, endWidth);
     list_->setSortingEnabled(true);
     list_->sortByColumn(HistoryTableModel::DateColumn, Qt::DescendingOrder);
-    list_->setMinimumSize(dateWidth + scoreWidth + endWidth + metrics.horizontalAdvance(QStringLiteral("Name")) * 3 +
+    list_->setMinimumSize(columnsWidth + metrics.horizontalAdvance(QStringLiteral("Name")) * 3 +
                               list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
                           150);
     list_->selectRow(0);
@@ -197,6 +190,28 @@ void StatisticsWindow::addLossChart(QVBoxLayout* column)
 }
 
 StatisticsWindow::~StatisticsWindow() = default;
+
+int StatisticsWindow::sizeListToFont()
+{
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+    // Widths from the texts, not from every row: measuring 10,000 rows would slow the opening.
+    const QFontMetrics metrics = list_->fontMetrics();
+    const int dateWidth = metrics.horizontalAdvance(GameDateText(model_->GameAt(0))) + 14;
+    const int endWidth = metrics.horizontalAdvance(QStringLiteral("No move left")) + 14;
+    const int scoreWidth = metrics.horizontalAdvance(QStringLiteral("Score")) + 18;
+    list_->setColumnWidth(HistoryTableModel::DateColumn, dateWidth);
+    list_->setColumnWidth(HistoryTableModel::ScoreColumn, scoreWidth);
+    list_->setColumnWidth(HistoryTableModel::EndColumn, endWidth);
+    return dateWidth + scoreWidth + endWidth;
+}
+
+void StatisticsWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // At a zoom the list's rows and columns grow with the font.
+    if (event->type() == QEvent::FontChange && list_)
+        sizeListToFont();
+}
 
 void StatisticsWindow::addFigures(QGridLayout* grid)
 {

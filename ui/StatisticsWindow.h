@@ -40,6 +40,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The constructor's parts.
@@ -48,6 +49,8 @@ private:
     void addScoresChart(class QVBoxLayout* column);
     void addRecentChart(class QVBoxLayout* column);
     void addLossChart(class QVBoxLayout* column);
+    // Row height and column widths from the list's font; returns the three columns' width.
+    int sizeListToFont();
     void addFigures(class QGridLayout* grid);
     QWidget* addChart(class QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
                       const QString& details);

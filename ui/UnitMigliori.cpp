@@ -125,8 +125,23 @@ QLabel* TFormMigliori::SchemeLabel(int row, int column) const
 
 void TFormMigliori::FormCreate()
 {
+    gridMade_ = true;
+    sizeGrid();
+}
+
+void TFormMigliori::sizeGrid()
+{
+    const Look& look = Appearance::Of(this);
+    ui->SgMigliori->verticalHeader()->setDefaultSectionSize(look.Px(RowHeight + GridLine));
     for (int column = 0; column < 3; ++column)
-        ui->SgMigliori->setColumnWidth(column, ColumnWidths[column] + GridLine);
+        ui->SgMigliori->setColumnWidth(column, look.Px(ColumnWidths[column] + GridLine));
+}
+
+void TFormMigliori::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange && gridMade_)
+        sizeGrid();
 }
 
 void TFormMigliori::FormActivate()

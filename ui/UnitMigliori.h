@@ -38,11 +38,14 @@ public:
     QLabel* SchemeLabel(int row, int column) const;
 
 protected:
+    // At a zoom the grid's rows and columns grow with the window's font.
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void sizeGrid();
     void createLabels();
     // Draws the scheme of the selected row's record.
     void ShowScheme();
@@ -51,4 +54,5 @@ private:
     const tovra::BestTable& table_;
     std::array<QLabel*, 100> schemeLabels_{};
     bool setUpDone_ = false;
+    bool gridMade_ = false; // the grid exists, and is sized again when the font changes
 };

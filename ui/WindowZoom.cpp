@@ -4,6 +4,7 @@
 #include "ui/widgets/Look.h"
 
 #include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWidget>
@@ -100,7 +101,8 @@ void ZoomWindow(QWidget* window, const Look& look)
             continue; // a window of its own: it zooms itself
         if (widget->window() != window && !menu)
             continue;
-        // A menu opens as a window of its own, which the window's font does not reach.
+        // A menu opens as a window of its own, which the window's font does not reach. Tables
+        // size their rows and columns from their font themselves.
         ZoomFont(widget, zoom, previousZoom, qobject_cast<QMenu*>(widget) != nullptr);
         ZoomSizes(widget, zoom, previousZoom);
         if (!widget->isWindow())
@@ -114,16 +116,28 @@ void ZoomDialog(QWidget* dialog)
     Look look = Appearance::Of(dialog);
     if (look.zoomPercent == 100)
         return;
-    const QScreen* screen = dialog->screen();
-    if (screen) {
+    // The dialog's own look, which what it paints follows: measured at the actual size first,
+    // then at the zoom it can have.
+    auto* own = new Appearance(dialog);
+    const auto use = [&](int percent) {
+        Look at = look;
+        at.zoomPercent = percent;
+        own->Set(at);
+        if (dialog->layout())
+            dialog->layout()->invalidate();
+    };
+    use(100);
+    if (const QScreen* screen = dialog->screen()) {
         const QSize room = screen->availableGeometry().size().shrunkBy(FrameMargins(dialog));
         const QSize actual = dialog->sizeHint().expandedTo(dialog->minimumSize());
         int fitting = 100;
         for (const int step : ZoomSteps) {
-            if (step <= look.zoomPercent && Scale(actual, step / 100.0).boundedTo(room) == Scale(actual, step / 100.0))
+            const QSize zoomed = Scale(actual, step / 100.0);
+            if (step <= look.zoomPercent && zoomed.boundedTo(room) == zoomed)
                 fitting = step;
         }
         look.zoomPercent = fitting;
     }
+    use(look.zoomPercent);
     ZoomWindow(dialog, look);
 }
