@@ -9,7 +9,6 @@
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
-#include "TerminationWatch.h"
 #include "ViewMenu.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
@@ -72,7 +71,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
-    cursor_ = new BoardCursor(this, cells_, game_);
+    cursor_ = std::make_unique<BoardCursor>(this, cells_, game_);
     setUpMenuKeys();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
@@ -125,8 +124,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
     keeper_ = std::make_unique<GameKeeper>(OwnGameDatabaseName(), bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
                                            std::move(listener));
     keeper_->Begin(game_, shown);
-    board_->SetGameChangedHandler([this] { GameChanged(); });
-    new TerminationWatch([this] { closeKeeper(); }, this);
+    savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
     // A board with no move left reached its end, but its end-of-game sequence did not finish
     // (the program was killed in its windows): it runs again once the window is up.
     if (shown && NoMovesLeft(game_, *board_)) {
@@ -177,12 +175,6 @@ void TForm1::GameChanged()
 }
 
 void TForm1::FlushSaves()
-{
-    if (keeper_)
-        keeper_->WaitUntilWritten(std::chrono::seconds(10));
-}
-
-void TForm1::closeKeeper()
 {
     // The clock's latest time goes with the game, so the time spent looking is not lost. Only
     // this last write is waited for. A board with given numbers is not kept.
@@ -253,6 +245,8 @@ void TForm1::applyLook()
     ApplyColourScheme(look.colours);
     ApplyWindowBackground(this);
     ZoomWindow(this, look);
+    if (help_)
+        ZoomWindow(help_, look);
     cursor_->Refresh();
     for (QWidget* child : findChildren<QWidget*>())
         child->update();
@@ -336,21 +330,17 @@ void TForm1::FormCreate()
     StartupReset(game_, *board_);
 }
 
-// Every action on the board tells the reachability check, which drops its suggestion and a
-// question about a position that is gone.
 void TForm1::btClick(TFlatSpeedButton* sender)
 {
     if (pause_->Paused())
         return; // the board is hidden: its actions wait
     tovra::btClick(game_, *board_, board_->CellOf(sender));
-    reach_->BoardChanged();
 }
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
     if (pause_->Paused())
         return; // the board is hidden: its actions wait
-    reach_->BoardChanged();
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
                                                           : MouseButton::Middle;
@@ -410,23 +400,17 @@ void TForm1::BtnUndo1Click()
     if (game_.MoveCount == 0 && keeper_) {
         if (const std::optional<GameInProgress> left = keeper_->TakeBack(game_.GameNumber)) {
             showKeptGame(*left);
-            reach_->BoardChanged();
+            game_.Changes.Notify();
             return;
         }
     }
     tovra::BtnUndo1Click(game_, *board_);
-    reach_->BoardChanged();
-    cursor_->FollowUndo();
 }
 
 void TForm1::BtnUndoMarcatoClick()
 {
-    if (pause_->Paused())
-        return; // the board is hidden: its actions wait
-    reach_->BoardChanged(); // the ring goes before the animation starts
-    tovra::BtnUndoMarcatoClick(game_, *board_);
-    reach_->BoardChanged();
-    cursor_->FollowUndo();
+    if (!pause_->Paused())
+        tovra::BtnUndoMarcatoClick(game_, *board_);
 }
 
 void TForm1::BtnMosseClick()
@@ -440,10 +424,8 @@ void TForm1::BtnMosseClick()
 
 void TForm1::Redo1Click()
 {
-    if (pause_->Paused())
-        return; // the board is hidden: its actions wait
-    tovra::Redo1Click(game_, *board_);
-    reach_->BoardChanged();
+    if (!pause_->Paused())
+        tovra::Redo1Click(game_, *board_);
 }
 
 void TForm1::Nuovapartita1Click()
@@ -451,7 +433,6 @@ void TForm1::Nuovapartita1Click()
     givenPlay_.reset();
     pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
-    reach_->BoardChanged();
 }
 void TForm1::Esci1Click() { close(); }
 
@@ -459,7 +440,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The game ends with the window: an undo animation that is dispatching events when the
     // window closes sees its game gone and stops instead of working on hidden cells.
-    closeKeeper();
+    FlushSaves();
     if (keeper_) {
         WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
             RememberClosedBoard(settings, path, cells, paused);
@@ -472,15 +453,19 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::Help1Click()
 {
-    if (!help_)
+    if (!help_) {
         help_ = new HelpWindow(this);
+        ZoomWindow(help_, appearance_->Current()); // its text at the window's zoom
+    }
     help_->ShowContents();
 }
 
 void TForm1::Keys1Click()
 {
-    if (!help_)
+    if (!help_) {
         help_ = new HelpWindow(this);
+        ZoomWindow(help_, appearance_->Current()); // its text at the window's zoom
+    }
     help_->ShowSection(QStringLiteral("keys"));
 }
 

@@ -84,11 +84,10 @@ public:
     void PlayGivenBoard(const std::vector<int>& cells, tovra::GivenBoardPlay play);
     // The game on the board came with given numbers: what it was, and the help used so far.
     const std::optional<tovra::GivenBoardPlay>& GivenPlay() const { return givenPlay_; }
-    // Every change of the board comes here (numbers placed or taken back, each step of an undo
-    // walk, a mark set or removed, a new game): the game in progress is saved.
+    // Every change of the board comes here (see BoardChanges): the game in progress is saved.
     void GameChanged();
-    // Until everything handed to the keeper so far is written (tests only: the window itself
-    // never waits for the disk).
+    // The end of the program (closing, SIGTERM): hands the last state to the keeper and waits
+    // for that write alone; nothing is kept after it.
     void FlushSaves();
 
 protected:
@@ -104,8 +103,6 @@ private:
     void showStoreProblem(const QString& text);
     // The end-of-game sequence: the two windows, then a new game.
     void endOfGame();
-    // Hands the last state to the keeper and waits for that write alone.
-    void closeKeeper();
     std::int64_t playedMs();
     // games.db beside record.dat, as a full path.
     static QString GameDatabasePath();
@@ -136,11 +133,12 @@ private:
     std::optional<tovra::GivenBoardPlay> givenPlay_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
-    BoardCursor* cursor_ = nullptr;
+    std::unique_ptr<BoardCursor> cursor_;
     Appearance* appearance_ = nullptr;
     ViewMenu* view_ = nullptr;
     GamePause* pause_ = nullptr;
-    // games.db's keeper. Last: its thread ends (after writing the last state) before
+    // games.db's keeper. Last but one: its thread ends (after writing the last state) before
     // anything else goes.
     std::unique_ptr<tovra::GameKeeper> keeper_;
+    tovra::BoardChanges::Subscription savingChanges_;
 };

@@ -59,12 +59,12 @@ int main(int argc, char* argv[])
     }
     Log(log, "R " + StateText(shown ? shown->game : GameInProgress{}));
     keeper.Begin(game, shown);
-    board.onGameChanged = [&] {
+    const BoardChanges::Subscription keeping = game.Changes.Subscribe([&] {
         // The clock moves on a little with every change, so states differ in their time too.
         playedMs += game.MoveCount > 0 ? 7 : 0;
         Log(log, "S " + StateText(SnapshotOf(game, playedMs, 0)));
         keeper.Changed(game, playedMs);
-    };
+    });
 
     for (unsigned long step = 0;; ++step) {
         // A game that ended (here, or before the last kill) runs its end: written, then a new game.

@@ -189,6 +189,32 @@ private slots:
         QCOMPARE(CellButtonAt(form, 36)->Caption(), QStringLiteral("4"));
         QVERIFY(CellButtonAt(form, 66)->Caption().isEmpty());
         QVERIFY(form.GivenPlay() && !form.GivenPlay()->date);
+        // The player's numbers look like any game's: upright, black, on the numbered colour.
+        QTest::mouseClick(CellButtonAt(form, 66), Qt::LeftButton);
+        QCOMPARE(CellButtonAt(form, 66)->Caption(), QStringLiteral("5"));
+        QVERIFY(!CellButtonAt(form, 66)->font().italic());
+        QCOMPARE(CellButtonAt(form, 66)->Color(), CellButtonAt(form, 36)->Color());
+        QCOMPARE(CellButtonAt(form, 66)->grab().toImage().pixelColor(3, 3),
+                 CellButtonAt(form, 36)->grab().toImage().pixelColor(3, 3));
+    }
+
+    // Numbers placed with the mouse after the given ones keep the numbered colour once the
+    // pointer has moved on.
+    void thePlayersNumbersKeepTheirColourAfterThePointerLeaves()
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.PlayGivenBoard({0, 3, 6}, GivenBoardPlay{});
+        const QColor numbered = CellButtonAt(form, 6)->Color();
+        for (const int cell : {36, 66, 96}) {
+            QTest::mouseMove(CellButtonAt(form, cell));
+            QTest::mouseClick(CellButtonAt(form, cell), Qt::LeftButton);
+        }
+        QTest::mouseMove(&form, QPoint(1, 1));
+        QApplication::processEvents();
+        for (const int cell : {36, 66, 96})
+            QCOMPARE(CellButtonAt(form, cell)->Color(), numbered);
     }
 
     void copyCodeCopiesTheBoardInFront()
