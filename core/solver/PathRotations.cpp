@@ -73,29 +73,37 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
             Append(next);
             continue;
         }
-        // Stuck: rotate at a random edge from the end back into the path, preferring one that
-        // leaves the new end a way on.
-        int leading[8]; // rotations whose new end has a free target
-        int others[8];
-        int leadingCount = 0;
-        int otherCount = 0;
-        for (int i = 0; i < neighbourCount_[end]; ++i) {
-            const int place = place_[around[i]];
-            if (!onPath_[around[i]] || place >= length_ - 2)
-                continue;
-            if (unvisited_[path_[place + 1]] > 0)
-                leading[leadingCount++] = place;
-            else
-                others[otherCount++] = place;
-        }
-        if (leadingCount + otherCount == 0)
+        if (!Rotate(end))
             return false; // the end's only way is back: only a fresh try helps
-        const int pick = leadingCount > 0 ? leading[random_.Next() % static_cast<std::uint32_t>(leadingCount)]
-                                          : others[random_.Next() % static_cast<std::uint32_t>(otherCount)];
-        std::reverse(path_ + pick + 1, path_ + length_);
-        for (int i = pick + 1; i < length_; ++i)
-            place_[path_[i]] = i;
     }
+    return true;
+}
+
+// Stuck at `end`: rotates at a random edge from the end back into the path, preferring one that
+// leaves the new end a way on. False when there is none.
+bool PathRotations::Rotate(int end)
+{
+    const int* around = neighbours_[end];
+    int leading[8]; // rotations whose new end has a free target
+    int others[8];
+    int leadingCount = 0;
+    int otherCount = 0;
+    for (int i = 0; i < neighbourCount_[end]; ++i) {
+        const int place = place_[around[i]];
+        if (!onPath_[around[i]] || place >= length_ - 2)
+            continue;
+        if (unvisited_[path_[place + 1]] > 0)
+            leading[leadingCount++] = place;
+        else
+            others[otherCount++] = place;
+    }
+    if (leadingCount + otherCount == 0)
+        return false;
+    const int pick = leadingCount > 0 ? leading[random_.Next() % static_cast<std::uint32_t>(leadingCount)]
+                                      : others[random_.Next() % static_cast<std::uint32_t>(otherCount)];
+    std::reverse(path_ + pick + 1, path_ + length_);
+    for (int i = pick + 1; i < length_; ++i)
+        place_[path_[i]] = i;
     return true;
 }
 

@@ -30,6 +30,7 @@ public:
 private:
     void Prepare();
     void Append(int cell);
+    bool Rotate(int end);
 
     int start_ = NoCell;
     bool prepared_ = false;
