@@ -90,12 +90,12 @@ int main(int argc, char** argv)
         const GradeRow& row = rows[grade];
         if (row.boards == 0)
             continue;
-        const double plays = static_cast<double>(row.plays);
+        const double gradePlays = static_cast<double>(row.plays);
         std::printf("| %d | %d | %.1f | %.3f %% | %.1f | %.1f %% | %.1f | %.3f %% | %.1f |\n", grade, row.boards,
                     static_cast<double>(row.given) / row.boards, Percent(row.randomFinished, row.plays),
-                    static_cast<double>(row.randomReached) / plays, Percent(row.inOrderFinished, row.boards),
+                    static_cast<double>(row.randomReached) / gradePlays, Percent(row.inOrderFinished, row.boards),
                     static_cast<double>(row.inOrderReached) / row.boards, Percent(row.lookAheadFinished, row.plays),
-                    static_cast<double>(row.lookAheadReached) / plays);
+                    static_cast<double>(row.lookAheadReached) / gradePlays);
     }
     return 0;
 }

@@ -210,6 +210,8 @@ void TForm1::applyLook()
     ApplyColourScheme(look.colours);
     ApplyWindowBackground(this);
     ZoomWindow(this, look);
+    if (help_)
+        ZoomWindow(help_, look);
     cursor_->Refresh();
     for (QWidget* child : findChildren<QWidget*>())
         child->update();
@@ -395,15 +397,19 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::Help1Click()
 {
-    if (!help_)
+    if (!help_) {
         help_ = new HelpWindow(this);
+        ZoomWindow(help_, appearance_->Current()); // its text at the window's zoom
+    }
     help_->ShowContents();
 }
 
 void TForm1::Keys1Click()
 {
-    if (!help_)
+    if (!help_) {
         help_ = new HelpWindow(this);
+        ZoomWindow(help_, appearance_->Current()); // its text at the window's zoom
+    }
     help_->ShowSection(QStringLiteral("keys"));
 }
 
