@@ -292,8 +292,9 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, OpenBusyTimeoutMs);
     GuardConnection(db);
-    // A file made to loop cannot hold the start: what opening reads is bounded.
-    QueryTimeLimit limit(db, std::chrono::milliseconds(OpenTimeLimitMs));
+    // A file made to loop cannot hold the start: what opening reads is bounded. Its writes are
+    // not, since a slow disk may take seconds to sync them.
+    std::optional<QueryTimeLimit> limit(std::in_place, db, std::chrono::milliseconds(OpenTimeLimitMs));
 
     int version = 0;
     code = UserVersion(db, version);
@@ -323,6 +324,7 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
     } else if (version < target) {
         if (readOnly)
             return fail(Verdict::Unusable, NotSavedLine(path, "cannot be written"));
+        limit.reset();
         code = Upgrade(db, version, upgrades, target);
         if (IsBusy(code))
             return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
@@ -335,6 +337,7 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         attempt.problem = NotSavedLine(path, "cannot be written");
     }
 
+    limit.reset();
     if (!readOnly) {
         // Set once the layout is known to be this game's, so a file left alone keeps its bytes.
         // The journal mode stays in the file; every commit syncs the log, so a power cut loses
@@ -347,8 +350,10 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         if (code != SQLITE_OK && !IsDamage(code))
             return fail(Verdict::Unusable, NotSavedLine(path, Reason(db, code)));
     }
-    if (code == SQLITE_OK)
+    if (code == SQLITE_OK) {
+        limit.emplace(db, std::chrono::milliseconds(OpenTimeLimitMs));
         code = ReadGamesInProgress(db);
+    }
     if (IsDamage(code))
         return fail(Verdict::Damaged, {});
     if (code != SQLITE_OK)

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "gamestore/GameDatabase.h"
+#include "core/SplitMix64.h"
 
 #include <sqlite3.h>
 
@@ -41,7 +42,7 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
     const char* given = std::getenv("TOVRA_SEED");
     const unsigned seed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
     std::cout << "TOVRA_SEED=" << seed << std::endl;
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
 
     TempDir dir;
     const std::string empty = " mark 0 ms 0";
@@ -52,7 +53,7 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
     int endsWritten = 0;
     for (int run = 0; run < Kills; ++run) {
         const std::string log = dir.Path("run-" + std::to_string(run) + ".log");
-        const std::string childSeed = std::to_string(random());
+        const std::string childSeed = std::to_string(random.Next());
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -60,7 +61,7 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
             _exit(127);
         }
         // Anywhere from the start-up to a few dozen moves in.
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 60'000));
+        std::this_thread::sleep_for(std::chrono::microseconds(random.Next() % 60'000));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
