@@ -1,5 +1,6 @@
 #include "LookSettings.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QSettings>
 #include <QStandardPaths>
@@ -70,9 +71,25 @@ bool WasClosedPaused(const QSettings& settings, const QString& databasePath, con
     return !cells.empty() && settings.value(PausedKey(databasePath)).toString() == CellsText(cells);
 }
 
+namespace {
+// One thread, so that an older choice never overwrites a newer one. Owned by the application,
+// whose end waits for what is still to be written.
+QThreadPool& SettingsWriter()
+{
+    static QThreadPool* const writer = [] {
+        auto* pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+        return pool;
+    }();
+    return *writer;
+}
+} // namespace
+
+void WaitForSettingsWrites() { SettingsWriter().waitForDone(); }
+
 void WriteSettingsLater(std::function<void(QSettings&)> write)
 {
-    QThreadPool::globalInstance()->start([write = std::move(write)] {
+    SettingsWriter().start([write = std::move(write)] {
         QSettings settings(PlayerSettingsPath(), QSettings::IniFormat);
         write(settings);
     });

@@ -125,7 +125,7 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     new TerminationWatch([this] { FlushSaves(); }, this);
 }
 
-QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(GameDatabaseFileName)).absoluteFilePath(); }
+QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(OwnGameDatabaseName())).absoluteFilePath(); }
 
 std::int64_t TForm1::playedMs()
 {

@@ -84,7 +84,7 @@ TFormAbout::TFormAbout(ShellFunction shell, QWidget* parent)
     ApplyWindowLook(this);
 
     QPalette white = ui->Label2->palette();
-    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Window, Appearance::Of(this).Fill(Qt::white));
     ui->Label2->setPalette(white);
     ui->Label2->setText(AboutDisclaimer());
 

@@ -11,6 +11,7 @@
 #include "ui/Startup.h"
 #include "ui/ClockText.h"
 #include "ui/Unit1.h"
+#include "ui/UnitAbout.h"
 #include "ui/UnitMigliori.h"
 #include "ui/ViewMenu.h"
 #include "ui/WindowLook.h"
@@ -26,7 +27,6 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -115,6 +115,7 @@ class ComfortTest : public QObject {
 
 private:
     QTemporaryDir dir;
+    QTemporaryDir config;
     QString previousDir;
 
     static void click(TForm1& form, const char* id) { QTest::mouseClick(form.CellButton(QString::fromLatin1(id)), Qt::LeftButton); }
@@ -123,7 +124,9 @@ private:
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true); // the settings of a test user, not the player's
+        // The settings of this run alone, not the player's, nor another run's.
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         PrepareApplication();
     }
     void init()
@@ -213,7 +216,7 @@ private slots:
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
-        QThreadPool::globalInstance()->waitForDone(); // the settings are written off the window's thread
+        WaitForSettingsWrites(); // the settings are written off the window's thread
         TForm1 again;
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
@@ -275,7 +278,7 @@ private slots:
                 now += 60s;
                 form.close();
             }
-            QThreadPool::globalInstance()->waitForDone();
+            WaitForSettingsWrites();
             TForm1 again;
             QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
             QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);
@@ -426,6 +429,10 @@ private slots:
         GameViewer viewer(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}), "A game", false, &form);
         ZoomDialog(&viewer);
         CheckTextContrast(&viewer);
+
+        TFormAbout about(&form);
+        ZoomDialog(&about);
+        CheckTextContrast(&about);
     }
 
     void cellStatesStayApartForColourBlindPlayers_data()
