@@ -6,6 +6,7 @@
 #include "records/GameAnalysis.h"
 #include "records/RecordFile.h"
 #include "ui/Startup.h"
+#include "ui/TerminationWatch.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -75,6 +76,9 @@ int main(int argc, char* argv[])
     // Created before the event loop: its start-up reads record.dat and may report an error
     // before the window is shown.
     TForm1 Form1;
+    // A logout or a plain kill writes the game in progress first. Made after the window, so
+    // that it goes first.
+    TerminationWatch termination([&Form1] { Form1.FlushSaves(); });
     ShowMainWindow(Form1);
     if (openCells)
         QTimer::singleShot(0, &Form1, [&Form1, cells = *openCells] { Form1.OpenCodeInViewer(cells); });

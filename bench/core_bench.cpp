@@ -1,5 +1,6 @@
 // The core's placement, hint, end-of-game and undo routines on the in-memory board. Each
 // result line is "<benchmark> <nanoseconds per operation>", one per repetition.
+#include "core/BoardCell.h"
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
 #include "core/Game.h"
@@ -9,9 +10,7 @@
 
 #include <array>
 #include <cstdio>
-#include <optional>
 #include <stdexcept>
-#include <tuple>
 #include <string>
 #include <vector>
 
@@ -24,44 +23,37 @@ namespace {
 // walk covers the board.
 std::vector<std::string> FullTour()
 {
-    using Grid = std::array<std::array<bool, BoardSize + 2>, BoardSize + 2>;
-    const auto freeTargets = [](const Grid& used, int row, int column) {
+    using Used = std::array<bool, CellCount>;
+    const auto freeTargets = [](const Used& used, int cell) {
         int count = 0;
-        for (const Step step : MoveSteps) {
-            const int r = row + step.rows;
-            const int c = column + step.columns;
-            if (r >= 1 && r <= BoardSize && c >= 1 && c <= BoardSize && !used[r][c])
-                ++count;
-        }
+        for (const int target : Moves.target[cell])
+            count += target != NoCell && !used[static_cast<std::size_t>(target)] ? 1 : 0;
         return count;
     };
     for (int tieBreak = 0; tieBreak < 8; ++tieBreak) {
-        for (int start = 0; start < BoardSize * BoardSize; ++start) {
-            Grid used{};
-            int row = start / BoardSize + 1;
-            int column = start % BoardSize + 1;
-            std::vector<std::string> tour{MakeCellId(row, column)};
-            used[row][column] = true;
+        for (int start = 0; start < CellCount; ++start) {
+            Used used{};
+            int cell = start;
+            std::vector<std::string> tour{CellIdOf(cell)};
+            used[static_cast<std::size_t>(cell)] = true;
             while (true) {
-                std::optional<std::pair<int, int>> best;
+                int best = NoCell;
                 int bestDegree = 99;
                 for (int i = 0; i < 8; ++i) {
-                    const Step step = MoveSteps[(i + tieBreak) % 8];
-                    const int r = row + step.rows;
-                    const int c = column + step.columns;
-                    if (r < 1 || r > BoardSize || c < 1 || c > BoardSize || used[r][c])
+                    const int target = Moves.target[cell][(i + tieBreak) % 8];
+                    if (target == NoCell || used[static_cast<std::size_t>(target)])
                         continue;
-                    const int degree = freeTargets(used, r, c);
+                    const int degree = freeTargets(used, target);
                     if (degree < bestDegree) {
                         bestDegree = degree;
-                        best = std::pair{r, c};
+                        best = target;
                     }
                 }
-                if (!best)
+                if (best == NoCell)
                     break;
-                std::tie(row, column) = *best;
-                used[row][column] = true;
-                tour.push_back(MakeCellId(row, column));
+                cell = best;
+                used[static_cast<std::size_t>(cell)] = true;
+                tour.push_back(CellIdOf(cell));
             }
             if (tour.size() == static_cast<std::size_t>(CellCount))
                 return tour;

@@ -5,7 +5,7 @@
 #include "core/DailyBoard.h"
 #include "core/GameState.h"
 #include "core/PlayPolicies.h"
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 
 #include <algorithm>
 #include <ctime>
@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     std::vector<double> milliseconds;
     GradeRow rows[HardestGrade + 1];
     int offWeekday = 0;
-    RandomSource random(20261208);
+    SplitMix64 random(20261208);
     for (int day = 0; day < days; ++day) {
         const CivilDate date = DecodeDate(firstDay + day);
         const double start = ThreadMilliseconds();

@@ -5,6 +5,7 @@
 // and the clock when the history had been read and when the window had been built. With --make, only writes the database.
 #include "core/BoardTraversal.h"
 #include "core/CellId.h"
+#include "core/SplitMix64.h"
 #include "core/Solver.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "ui/StatisticsWindow.h"
@@ -19,7 +20,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <unistd.h>
 
@@ -27,12 +27,12 @@ namespace {
 
 // Random play; each second game prefers the target with the fewest onward moves, which
 // reaches 100 now and then, as a practised player does.
-std::vector<int> PlayOneGame(std::mt19937& random)
+std::vector<int> PlayOneGame(tovra::SplitMix64& random)
 {
     std::array<bool, 100> used{};
-    std::vector<int> cells = {static_cast<int>(random() % 100)};
+    std::vector<int> cells = {static_cast<int>(random.Below(100))};
     used[static_cast<std::size_t>(cells[0])] = true;
-    const bool careful = random() % 2 == 0;
+    const bool careful = random.Below(2) == 0;
     const auto targets = [&](int from) {
         std::vector<int> free;
         tovra::ForEachTarget(tovra::CellIdOf(from), [&](const std::string& id) {
@@ -46,7 +46,7 @@ std::vector<int> PlayOneGame(std::mt19937& random)
         std::vector<int> next = targets(cells.back());
         if (next.empty())
             return cells;
-        std::shuffle(next.begin(), next.end(), random);
+        random.Shuffle(next);
         int chosen = next.front();
         if (careful) {
             std::size_t fewest = 9;
@@ -80,15 +80,15 @@ bool MakeHistory(const std::string& path, int games, unsigned seed)
                        "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, outcome, "
                        "last_reachable, name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                        -1, &insert, nullptr);
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
     double ended = 1765000000; // December 2025, one game every 40 minutes or so
     for (int i = 0; i < games; ++i) {
         const std::vector<int> cells = PlayOneGame(random);
         const int score = static_cast<int>(cells.size());
-        const bool abandoned = random() % 20 == 0;
+        const bool abandoned = random.Below(20) == 0;
         const std::vector<unsigned char> blob(cells.begin(), cells.end());
-        const int played = 60000 + static_cast<int>(random() % 600000);
-        ended += 1200 + random() % 3600;
+        const int played = 60000 + static_cast<int>(random.Below(600000));
+        ended += 1200 + random.Below(3600);
         sqlite3_bind_text(insert, 1, abandoned ? "abandoned" : "finished", -1, SQLITE_STATIC);
         sqlite3_bind_double(insert, 2, ended - played / 1000.0);
         sqlite3_bind_double(insert, 3, ended);
@@ -101,7 +101,7 @@ bool MakeHistory(const std::string& path, int games, unsigned seed)
         else
             sqlite3_bind_text(insert, 8, score == 100 ? "complete" : "stuck", -1, SQLITE_STATIC);
         // Not solved here (that would take hours for this many games): a plausible number.
-        sqlite3_bind_int(insert, 9, score == 100 ? 100 : std::max(1, score - 1 - static_cast<int>(random() % 12)));
+        sqlite3_bind_int(insert, 9, score == 100 ? 100 : std::max(1, score - 1 - static_cast<int>(random.Below(12))));
         sqlite3_bind_text(insert, 10, i % 3 ? "Player" : "Tovra", -1, SQLITE_STATIC);
         sqlite3_step(insert);
         sqlite3_reset(insert);

@@ -2,6 +2,7 @@
 // benchmark probe watching the main window.
 #include "bench/BenchProbe.h"
 #include "ui/Startup.h"
+#include "ui/TerminationWatch.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     BenchApplication application(argc, argv);
     PrepareApplication();
     TForm1 Form1;
+    TerminationWatch termination([&Form1] { Form1.FlushSaves(); });
     application.Watch(&Form1, [](const QWidget* widget) {
         const auto* cell = qobject_cast<const TFlatSpeedButton*>(widget);
         return cell ? cell->Caption() : QString();

@@ -9,6 +9,7 @@
 //                   N times in all where the first run took over 1 ms
 //   --verbose       lists the slowest positions
 #include "core/BoardTraversal.h"
+#include "core/SplitMix64.h"
 #include "core/Solver.h"
 
 #include <algorithm>
@@ -157,7 +158,7 @@ class Generator {
 public:
     explicit Generator(unsigned seed) : random_(seed) {}
 
-    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+    int Pick(int low, int high) { return random_.Between(low, high); }
 
     // Up to `numbers` numbers from a random first cell; `choose` picks among the free targets.
     std::vector<int> Play(int numbers, const std::function<int(const std::bitset<100>&, const std::vector<int>&)>& choose)
@@ -234,7 +235,7 @@ public:
         std::size_t found = 0;
         while (static_cast<int>(cells.size()) < stopAt && found < wanted) {
             std::vector<int> targets = FreeTargets(used, cells.back());
-            std::shuffle(targets.begin(), targets.end(), random_);
+            random_.Shuffle(targets);
             bool moved = false;
             for (const int target : targets) {
                 cells.push_back(target);
@@ -252,10 +253,8 @@ public:
         }
     }
 
-    std::mt19937& Random() { return random_; }
-
 private:
-    std::mt19937 random_;
+    SplitMix64 random_;
 };
 
 // --- Timing ------------------------------------------------------------------------------------
@@ -523,7 +522,7 @@ int main(int argc, char** argv)
         for (const Sample& sample : samples)
             if (sample.set <= OneLosing && sample.cells.size() >= 2)
                 games.push_back(&sample);
-        std::shuffle(games.begin(), games.end(), std::mt19937(seed));
+        SplitMix64(seed).Shuffle(games);
         for (std::size_t group = 0; group + 20 <= games.size() && group < 20 * 500; group += 20) {
             const double start = ThreadMilliseconds();
             for (std::size_t i = group; i < group + 20; ++i)

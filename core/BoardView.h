@@ -43,11 +43,6 @@ public:
     virtual void Pause(int milliseconds) = 0;
     // Lets the event loop run every waiting event; other game handlers may run inside.
     virtual void DispatchPendingEvents() = 0;
-
-    // The numbers or the mark changed: once after each number placed, each number taken back
-    // (every step of an undo walk), each mark set or removed, and each new game. The window
-    // keeps the game in progress from here.
-    virtual void GameChanged() {}
 };
 
 } // namespace tovra

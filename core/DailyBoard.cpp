@@ -3,7 +3,7 @@
 #include "GameState.h"
 #include "PlayPolicies.h"
 #include "Solver.h"
-#include "RandomSource.h"
+#include "SplitMix64.h"
 
 #include <cmath>
 #include <cstdint>
@@ -41,7 +41,7 @@ int DaysInMonth(int year, int month)
 // fewest onward moves with a chance of greed/4 (0..4), any free cell otherwise. Greedy walks leave
 // the board tidy; careless ones leave holes that make the rest hard. Empty when the walk
 // got stuck before k.
-std::vector<int> CandidateWalk(RandomSource& random, std::uint64_t greed)
+std::vector<int> CandidateWalk(SplitMix64& random, std::uint32_t greed)
 {
     const int given = random.Between(FewestGivenNumbers, MostGivenNumbers);
     std::vector<int> cells{static_cast<int>(random.Below(CellCount))};
@@ -52,7 +52,7 @@ std::vector<int> CandidateWalk(RandomSource& random, std::uint64_t greed)
         const int free = FreeTargets(cells.back(), used, targets);
         if (free == 0)
             return {};
-        int next = targets[random.Below(static_cast<std::uint64_t>(free))];
+        int next = targets[random.Below(static_cast<std::uint32_t>(free))];
         if (random.Below(4) < greed) {
             int fewest = 9;
             for (int i = 0; i < free; ++i) {
@@ -81,7 +81,7 @@ int FinishingPlaysWithin(const std::vector<int>& cells, int low, int high)
     std::uint64_t seed = 0xcbf29ce484222325ULL;
     for (const int cell : cells)
         seed = (seed ^ static_cast<std::uint64_t>(cell)) * 0x100000001b3ULL;
-    RandomSource random(seed);
+    SplitMix64 random(seed);
     int finished = 0;
     for (int play = 0; play < GradingPlays; ++play) {
         finished += PlayOn(cells, PlayPolicy::FewestOnward, random) == CellCount;
@@ -167,8 +167,8 @@ DailyBoard MakeDailyBoard(const CivilDate& date)
     const int wanted = WeekdayGrade(Weekday(date));
     // How greedy the walks are for each grade: measured so that about one walk in ten or more
     // lands on the grade (careless walks for the hard ones).
-    constexpr std::uint64_t Greed[HardestGrade + 1] = {0, 4, 2, 2, 1, 1};
-    RandomSource random(DailySeed ^ static_cast<std::uint64_t>(DayNumber(date)));
+    constexpr std::uint32_t Greed[HardestGrade + 1] = {0, 4, 2, 2, 1, 1};
+    SplitMix64 random(DailySeed ^ static_cast<std::uint64_t>(DayNumber(date)));
     DailyBoard nearest{date, {}, 0};
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         std::vector<int> cells = CandidateWalk(random, Greed[wanted]);

@@ -1,6 +1,6 @@
 #pragma once
 // Today's board: the first numbers of a game, given, the same for everyone on a date. The
-// board comes from the date alone, through RandomSource and the steps in DailyBoard.cpp, so
+// board comes from the date alone, through SplitMix64 and the steps in DailyBoard.cpp, so
 // that every copy of the game shows the same board for a date, for years: a change to any
 // step changes every board, and the tests that pin some dates' boards say so.
 #include "DateTime.h"

@@ -2,6 +2,7 @@
 // The state of the game in progress. The board itself lives in the cells (their captions are
 // the numbers); this is what the cells cannot tell.
 #include "BoardCell.h"
+#include "BoardChanges.h"
 #include "DateTime.h"
 
 #include <array>
@@ -44,6 +45,8 @@ struct GameState {
     std::uint8_t GivenCount = 0;
     // Counts new-game resets, so a running undo animation can tell that its game is gone.
     std::uint32_t GameNumber = 0;
+    // Told of every change of the numbers or the mark.
+    BoardChanges Changes;
 };
 
 } // namespace tovra

@@ -9,7 +9,7 @@ void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::s
     game.GivenCount = static_cast<std::uint8_t>(game.MoveCount);
     for (const std::string& id : cells)
         board.SetGiven(board.FindCell(id), true);
-    board.GameChanged();
+    game.Changes.Notify();
 }
 
 bool IsGivenCell(const GameState& game, const std::string& id)

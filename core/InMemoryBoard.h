@@ -37,12 +37,6 @@ public:
     void InformationMessage(const std::string& text) override { messages.push_back(text); }
     void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
     void DispatchPendingEvents() override;
-    void GameChanged() override
-    {
-        ++gameChanges;
-        if (onGameChanged)
-            onGameChanged();
-    }
 
     // Inspection for tests.
     const CellState& At(const std::string& id) const;
@@ -57,8 +51,6 @@ public:
     std::vector<int> pauses;
     std::function<void()> onDispatch; // runs inside DispatchPendingEvents
     int dispatches = 0;
-    std::function<void()> onGameChanged; // runs inside GameChanged
-    int gameChanges = 0;
 
 private:
     static int SlotOf(const std::string& id);

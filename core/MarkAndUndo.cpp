@@ -28,13 +28,13 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
     if (board.CellColor(sender) == MarkColor) {
         game.MarkedCell.clear();
         board.SetCellColor(sender, NumberColor);
-        board.GameChanged();
+        game.Changes.Notify();
         return;
     }
     RecolorAll(board, MarkColor, NumberColor);
     board.SetCellColor(sender, MarkColor);
     game.MarkedCell = board.CellId(sender);
-    board.GameChanged();
+    game.Changes.Notify();
 }
 
 void UndoLastNumber(GameState& game, BoardView& board)
@@ -55,7 +55,7 @@ void UndoLastNumber(GameState& game, BoardView& board)
         board.SetBold(board.FindCell(game.LastCell), true);
     }
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
-    board.GameChanged();
+    game.Changes.Notify();
 }
 
 void Redo1Click(GameState& game, BoardView& board)
@@ -75,7 +75,7 @@ void Redo1Click(GameState& game, BoardView& board)
     if (step.Marked && game.MarkedCell.empty()) {
         board.SetCellColor(cell, MarkColor);
         game.MarkedCell = step.Cell;
-        board.GameChanged();
+        game.Changes.Notify();
     }
 }
 

@@ -39,7 +39,7 @@ void btClick(GameState& game, BoardView& board, Cell sender)
     else
         game.RedoSteps.clear();
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
-    board.GameChanged();
+    game.Changes.Notify();
 }
 
 } // namespace tovra

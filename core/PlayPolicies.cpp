@@ -26,7 +26,7 @@ int FreeTargets(int cell, const UsedCells& used, int* targets)
     return free;
 }
 
-int PlayOn(const std::vector<int>& cells, PlayPolicy policy, RandomSource& random)
+int PlayOn(const std::vector<int>& cells, PlayPolicy policy, SplitMix64& random)
 {
     UsedCells used{};
     for (const int cell : cells)
@@ -71,7 +71,7 @@ int PlayOn(const std::vector<int>& cells, PlayPolicy policy, RandomSource& rando
             if (policy == PlayPolicy::FewestOnwardInOrder)
                 choices = 1;
         }
-        last = choices == 1 ? chosen[0] : chosen[random.Below(static_cast<std::uint64_t>(choices))];
+        last = choices == 1 ? chosen[0] : chosen[random.Below(static_cast<std::uint32_t>(choices))];
         used[static_cast<std::size_t>(last)] = true;
         ++number;
     }

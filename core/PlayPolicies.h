@@ -1,7 +1,7 @@
 #pragma once
 // Simple ways of playing on from a position, for grading boards and for measuring what the
 // grades mean. Cells are indexes 0..99, (row - 1) * 10 + (column - 1).
-#include "RandomSource.h"
+#include "SplitMix64.h"
 
 #include <array>
 #include <vector>
@@ -25,6 +25,6 @@ int FreeTargets(int cell, const UsedCells& used, int* targets);
 
 // Plays on from `cells` (numbers 1..n, legal, n >= 1) until no move is left; returns the
 // highest number reached. Only the policies with "at random" draw from `random`.
-int PlayOn(const std::vector<int>& cells, PlayPolicy policy, RandomSource& random);
+int PlayOn(const std::vector<int>& cells, PlayPolicy policy, SplitMix64& random);
 
 } // namespace tovra

@@ -47,6 +47,27 @@ ReachabilityAnswer AnswerReachability(const std::vector<int>& cells, std::stop_t
     return {};
 }
 
+std::string AnswerText(const ReachabilityAnswer& answer)
+{
+    using Kind = ReachabilityAnswer::Kind;
+    switch (answer.kind) {
+    case Kind::FromAnyFirstCell:
+        return "100 can be reached from any first cell.";
+    case Kind::Reached:
+        return "100 has been reached.";
+    case Kind::Reachable: {
+        const BoardCell next = BoardCell::FromIndex(answer.nextCell);
+        return "100 can still be reached.\nNext: row " + std::to_string(next.Row()) + ", column " +
+               std::to_string(next.Column());
+    }
+    case Kind::Unreachable:
+        return "100 can no longer be reached. It could until number " + std::to_string(answer.lastReachable) + ".";
+    case Kind::Stopped:
+        break;
+    }
+    return {};
+}
+
 std::vector<int> GameCells(const GameState& game)
 {
     std::vector<int> cells;

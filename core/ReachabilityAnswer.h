@@ -5,6 +5,7 @@
 #include "Solver.h"
 
 #include <stop_token>
+#include <string>
 #include <vector>
 
 namespace tovra {
@@ -25,6 +26,10 @@ struct ReachabilityAnswer {
 // The exact answer for the game whose numbers 1, 2, ... sit on `cells` (indexes 0..99, in
 // order). Only a stop request ends it early, with Stopped.
 ReachabilityAnswer AnswerReachability(const std::vector<int>& cells, std::stop_token stop);
+
+// What the player is told: "100 can still be reached.\nNext: row 3, column 10" and so on; empty
+// for Stopped.
+std::string AnswerText(const ReachabilityAnswer& answer);
 
 // The answer for the empty board, from every first cell solved on its own.
 ReachabilityAnswer AnswerForEmptyBoard(const SolverLimits& limits);

@@ -38,7 +38,7 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
         board.SetCaption(cell, "");
         board.SetCellColor(cell, ResetColor);
     });
-    board.GameChanged();
+    game.Changes.Notify();
 }
 
 void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber)

@@ -1,7 +1,7 @@
 #include "gamestore/GameHistory.h"
 
 #include "gamestore/StoreFiles.h"
-#include "records/GameAnalysis.h"
+#include "records/BestRecord.h"
 
 #include <sqlite3.h>
 

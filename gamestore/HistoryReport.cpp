@@ -2,8 +2,10 @@
 
 #include "core/CellId.h"
 #include "core/Solver.h"
+#include "gamestore/HistoryText.h"
 #include "records/Cp1252.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -33,19 +35,6 @@ std::string EndText(const HistoryGame& game, bool forCsv)
     return LocalTime(game.endedAt, forCsv ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d %H:%M");
 }
 
-std::string DurationText(std::int64_t ms)
-{
-    const std::int64_t seconds = ms / 1000;
-    char text[32];
-    if (seconds >= 3600)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    else
-        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
-                      static_cast<long long>(seconds % 60));
-    return text;
-}
-
 const char* OutcomeWord(GameEnd end)
 {
     switch (end) {
@@ -59,17 +48,12 @@ const char* OutcomeWord(GameEnd end)
     return "abandoned";
 }
 
-const char* OutcomeText(GameEnd end)
+// The list's words, in lower case within a line.
+std::string OutcomeText(GameEnd end)
 {
-    switch (end) {
-    case GameEnd::Complete:
-        return "100 reached";
-    case GameEnd::Stuck:
-        return "no move left";
-    case GameEnd::Abandoned:
-        break;
-    }
-    return "abandoned";
+    std::string text = GameEndText(end);
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 std::string CsvField(const std::string& text)
@@ -116,7 +100,7 @@ void WriteText(const std::vector<HistoryGame>& games, std::ostream& out)
         if (game.imported)
             name += name.empty() ? "(from record.dat)" : " (from record.dat)";
         out << Padded(EndText(game, false), 17) << "  " << Padded(std::to_string(game.Score()), 5, true) << "  "
-            << Padded(game.imported ? "-" : DurationText(game.playedMs), 8) << "  " << Padded(OutcomeText(game.end), 12)
+            << Padded(game.imported ? "-" : PlayedTimeText(game.playedMs), 8) << "  " << Padded(OutcomeText(game.end), 12)
             << "  " << Padded(until, 15, true) << "  " << name << '\n';
     }
 }

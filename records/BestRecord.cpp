@@ -1,6 +1,7 @@
 #include "records/BestRecord.h"
 
 #include "records/Cp1252.h"
+#include "core/BoardCell.h"
 
 #include <algorithm>
 #include <bit>
@@ -186,6 +187,27 @@ void InsertRecord(BestTable& table, int rank, BestRecord record)
     BestRecord& slot = table.ByRank(rank);
     MoveDownFrom(table, rank);
     slot = record;
+}
+
+std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record)
+{
+    const int score = record.Score;
+    if (score < 1 || score > CellCount)
+        return std::nullopt;
+    std::vector<int> cells(static_cast<std::size_t>(score), NoCell);
+    for (int index = 0; index < CellCount; ++index) {
+        const int number = record.SchemeBytes[static_cast<std::size_t>(index)];
+        if (number == 0)
+            continue;
+        if (number > score || cells[static_cast<std::size_t>(number - 1)] != NoCell)
+            return std::nullopt;
+        cells[static_cast<std::size_t>(number - 1)] = index;
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i] == NoCell || (i > 0 && !IsMove(BoardCell::FromIndex(cells[i - 1]), BoardCell::FromIndex(cells[i]))))
+            return std::nullopt;
+    }
+    return cells;
 }
 
 } // namespace tovra

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovra {
 
@@ -98,5 +99,10 @@ void InsertGame(BestTable& table, int rank, std::string_view utf8Name, std::uint
                 const std::array<std::uint8_t, 100>& scheme);
 // Enters a whole record at rank 1..20 the same way: ranks rank..19 move down one place.
 void InsertRecord(BestTable& table, int rank, BestRecord record);
+
+// The cells (indexes 0..99) of numbers 1..Score of a stored game, rebuilt from its board;
+// nothing when the board is no game: a score above 100, a number missing, twice or above
+// the score, or a step the move rule forbids.
+std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record);
 
 } // namespace tovra

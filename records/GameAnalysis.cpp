@@ -1,6 +1,5 @@
 #include "records/GameAnalysis.h"
 
-#include "core/BoardCell.h"
 #include "core/GameState.h"
 #include "core/Solver.h"
 #include "records/Cp1252.h"
@@ -34,27 +33,6 @@ std::string RightAligned(int value, std::size_t width)
     return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
 }
 } // namespace
-
-std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record)
-{
-    const int score = record.Score;
-    if (score < 1 || score > CellCount)
-        return std::nullopt;
-    std::vector<int> cells(static_cast<std::size_t>(score), NoCell);
-    for (int index = 0; index < CellCount; ++index) {
-        const int number = record.SchemeBytes[static_cast<std::size_t>(index)];
-        if (number == 0)
-            continue;
-        if (number > score || cells[static_cast<std::size_t>(number - 1)] != NoCell)
-            return std::nullopt;
-        cells[static_cast<std::size_t>(number - 1)] = index;
-    }
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (cells[i] == NoCell || (i > 0 && !IsMove(BoardCell::FromIndex(cells[i - 1]), BoardCell::FromIndex(cells[i]))))
-            return std::nullopt;
-    }
-    return cells;
-}
 
 std::string AnalysisLine(int rank, const BestRecord& record)
 {

@@ -9,11 +9,6 @@
 
 namespace tovra {
 
-// The cells (indexes 0..99) of numbers 1..Score of a stored game, rebuilt from its board;
-// nothing when the board is no game: a score above 100, a number missing, twice or above
-// the score, or a step the move rule forbids.
-std::optional<std::vector<int>> StoredGameOrder(const BestRecord& record);
-
 // The line for one stored game: rank, name, score, and the last number after which 100
 // could still be reached ("100 reached" for a full board).
 std::string AnalysisLine(int rank, const BestRecord& record);

@@ -1,5 +1,7 @@
 #include "records/RecordFile.h"
 
+#include "core/SplitMix64.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <random>
@@ -152,13 +154,14 @@ bool IsTemporaryName(const std::string& entry, const std::string& prefix)
 int CreateTemporary(FileSystem& files, const std::string& target, std::string& temporary)
 {
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
-    static std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> letter(0, sizeof Letters - 2);
+    // Fresh for every file: the names of copies saving at the same time must not follow one another.
+    std::random_device entropy;
+    SplitMix64 random((std::uint64_t{entropy()} << 32) ^ entropy());
     int fd = -EEXIST;
     for (int attempt = 0; attempt < 100 && fd == -EEXIST; ++attempt) {
         temporary = DirectoryOf(target) + "/" + TemporaryPrefix(target);
         for (std::size_t i = 0; i < TemporarySuffixSize; ++i)
-            temporary += Letters[letter(random)];
+            temporary += Letters[random.Below64(sizeof Letters - 1)];
         fd = files.CreateExclusive(temporary, 0666);
     }
     return fd;

@@ -28,11 +28,12 @@ bool IsRightPress(const QKeyEvent& key)
 }
 } // namespace
 
-BoardCursor::BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, const GameState& game)
+BoardCursor::BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, GameState& game)
     : QObject(window)
     , cells_(std::move(cells))
     , game_(game)
     , frame_(new KeyboardCursorFrame(cells_.front()->parentWidget()))
+    , changes_(game.Changes.Subscribe([this] { boardChanged(); }))
 {
     frame_->setObjectName(QStringLiteral("KeyboardCursor"));
     window->installEventFilter(this);
@@ -47,13 +48,6 @@ void BoardCursor::Refresh()
 {
     if (shown_)
         frame_->Surround(Cell());
-}
-
-void BoardCursor::FollowUndo()
-{
-    if (!shown_ || !Cell()->Caption().isEmpty() || game_.MoveCount <= 0)
-        return;
-    moveTo(std::clamp(CellRow(game_.LastCell), 1, BoardSize), std::clamp(CellColumn(game_.LastCell), 1, BoardSize));
 }
 
 bool BoardCursor::eventFilter(QObject* watched, QEvent* event)
@@ -128,9 +122,21 @@ void BoardCursor::moveTo(int row, int column)
     settle();
 }
 
+void BoardCursor::boardChanged()
+{
+    if (!shown_)
+        return;
+    const QString caption = Cell()->Caption();
+    if (caption.isEmpty() && !reported_.isEmpty() && game_.MoveCount > 0)
+        moveTo(std::clamp(CellRow(game_.LastCell), 1, BoardSize), std::clamp(CellColumn(game_.LastCell), 1, BoardSize));
+    else if (caption != reported_)
+        settle();
+}
+
 void BoardCursor::settle()
 {
     TFlatSpeedButton* cell = Cell();
+    reported_ = cell->Caption();
     cell->SetHasKeyboardCursor(true);
     frame_->Surround(cell);
     // Screen readers follow the cursor as they follow the focus.

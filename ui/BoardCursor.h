@@ -7,6 +7,7 @@
 #include "core/GameState.h"
 
 #include <QObject>
+#include <QString>
 
 #include <vector>
 
@@ -20,16 +21,14 @@ class BoardCursor : public QObject {
 
 public:
     // Watches the keys that reach `window`. `cells` are the 100 cells in reading order (row 1
-    // left to right, then row 2 ...), children of one board widget.
-    BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, const tovra::GameState& game);
+    // left to right, then row 2 ...), children of one board widget. Hears of every change of
+    // `game` for as long as it lives.
+    BoardCursor(QWidget* window, std::vector<TFlatSpeedButton*> cells, tovra::GameState& game);
 
     // The cell under the cursor, or null while it is hidden.
     TFlatSpeedButton* Cell() const;
     // Surrounds its cell again after the cells moved (a zoom).
     void Refresh();
-    // After an undo: a cursor left on a cell the undo emptied goes to the last number, where
-    // the game goes on.
-    void FollowUndo();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,6 +41,10 @@ private:
     void moveTo(int row, int column);
     // Frame, focus flag and screen-reader report for the cell now under the cursor.
     void settle();
+    // After a change of the board: a cursor left on a cell an undo emptied goes to the last
+    // number, where the game goes on; a new number (or none) under the cursor is reported
+    // again, so a screen reader says what Space or Enter just did.
+    void boardChanged();
 
     std::vector<TFlatSpeedButton*> cells_;
     const tovra::GameState& game_;
@@ -49,4 +52,6 @@ private:
     bool shown_ = false;
     int row_ = 1;
     int column_ = 1;
+    QString reported_; // the caption of the cell last reported
+    tovra::BoardChanges::Subscription changes_;
 };

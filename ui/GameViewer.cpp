@@ -1,12 +1,12 @@
 #include "GameViewer.h"
 
 #include "BoardCodeCommands.h"
-#include "ReachabilityCheck.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
 #include "WindowZoom.h"
 #include "core/CellId.h"
 #include "core/Colors.h"
+#include "core/ReachabilityAnswer.h"
 #include "core/Solver.h"
 #include "ui/widgets/ReplayBoard.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -35,7 +35,29 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
 {
     ApplyWindowLook(this);
     setWindowTitle(title);
+    buildBoardAndTexts();
+    auto* top = new QHBoxLayout;
+    top->addWidget(board_, 0, Qt::AlignTop);
+    top->addLayout(buildSidePanel(), 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addLayout(top);
+    layout->addWidget(slider_);
+    layout->addLayout(buildControls());
+    setMinimumWidth(520);
 
+    playTimer_.setObjectName(QStringLiteral("PlayTimer"));
+    connect(&playTimer_, &QTimer::timeout, this, &GameViewer::playTick);
+    Faster(); // shows the speed
+    Slower();
+
+    showPosition();
+    showLoss();
+    startLossQuestion();
+}
+
+void GameViewer::buildBoardAndTexts()
+{
     board_ = new ReplayBoard(this);
     for (int cell = 0; cell < CellCount; ++cell)
         board_->Cell(cell)->setObjectName(QString::fromStdString(CellIdOf(cell)));
@@ -54,7 +76,11 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
     // The keys are the window's (arrows, Home, End); the slider is for the mouse.
     slider_->setFocusPolicy(Qt::NoFocus);
     connect(slider_, &QSlider::valueChanged, this, [this](int value) { JumpTo(value); });
+}
 
+// Beside the board: where the game stands, where it lost 100, and the question about the board.
+QVBoxLayout* GameViewer::buildSidePanel()
+{
     auto* side = side_ = new QVBoxLayout;
     side->addWidget(positionText_);
     side->addSpacing(6);
@@ -68,11 +94,12 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
                               QStringLiteral("Asks about the board shown"), &GameViewer::AskReachability));
     side->addWidget(reachText_);
     side->addStretch();
+    return side;
+}
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(board_, 0, Qt::AlignTop);
-    top->addLayout(side, 1);
-
+// Below the board: stepping, playing, the speed and Close.
+QHBoxLayout* GameViewer::buildControls()
+{
     auto* controls = new QHBoxLayout;
     controls->addWidget(addButton(QStringLiteral("|<"), Qt::Key_Home, QStringLiteral("First: the empty board"),
                                   &GameViewer::First));
@@ -94,24 +121,14 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
                                         &GameViewer::Pause);
     connect(close, &TFlatSpeedButton::OnClick, this, &QDialog::close);
     controls->addWidget(close);
+    return controls;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->addLayout(top);
-    layout->addWidget(slider_);
-    layout->addLayout(controls);
-    setMinimumWidth(520);
-
-    playTimer_.setObjectName(QStringLiteral("PlayTimer"));
-    connect(&playTimer_, &QTimer::timeout, this, &GameViewer::playTick);
-    Faster(); // shows the speed
-    Slower();
-
-    showPosition();
-    showLoss();
+void GameViewer::startLossQuestion()
+{
     if (showAWay_) {
         lossText_->setText(QStringLiteral("Looking for a way to 100..."));
-        offThread(lossWorker_, [this, game = replay_.PlayedCells()](std::stop_token stop) -> std::function<void()> {
+        lossTask_.Run([this, game = replay_.PlayedCells()](std::stop_token stop) -> std::function<void()> {
             const SolverAnswer answer = SolveCompletion(PositionAfter(game, static_cast<int>(game.size())), {0, stop});
             if (answer.answer == Reachability::Unknown)
                 return {};
@@ -119,7 +136,7 @@ GameViewer::GameViewer(GameReplay replay, const QString& title, bool showAWay, Q
         });
     } else if (!replay_.LastReachable()) {
         // A game of record.dat, or one whose number is not worked out yet.
-        offThread(lossWorker_, [this, game = replay_.PlayedCells()](std::stop_token stop) -> std::function<void()> {
+        lossTask_.Run([this, game = replay_.PlayedCells()](std::stop_token stop) -> std::function<void()> {
             const int last = LastReachableNumber(game, {0, stop});
             if (last < 0)
                 return {};
@@ -145,12 +162,7 @@ void GameViewer::showWay(const std::vector<int>& game, const SolverAnswer& answe
     emit AnswerShown();
 }
 
-GameViewer::~GameViewer()
-{
-    // Both end within a solver step; their answers, queued to this window, are dropped with it.
-    lossWorker_.request_stop();
-    askWorker_.request_stop();
-}
+GameViewer::~GameViewer() = default;
 
 TFlatSpeedButton* GameViewer::addButton(const QString& caption, const QKeySequence& key, const QString& whatItDoes,
                                         void (GameViewer::*action)())
@@ -266,35 +278,12 @@ void GameViewer::Faster()
 void GameViewer::AskReachability()
 {
     reachText_->setText(QStringLiteral("Thinking..."));
-    const quint64 asked = positionSerial_;
-    const std::vector<int> cells = replay_.CellsShown();
-    offThread(askWorker_, [this, asked, cells](std::stop_token stop) -> std::function<void()> {
+    askTask_.Run([this, cells = replay_.CellsShown()](std::stop_token stop) -> std::function<void()> {
         const ReachabilityAnswer answer = AnswerReachability(cells, stop);
         if (answer.kind == ReachabilityAnswer::Kind::Stopped)
             return {};
-        return [this, asked, answer] {
-            if (asked != positionSerial_)
-                return; // the board shown is another one now
-            using Kind = ReachabilityAnswer::Kind;
-            switch (answer.kind) {
-            case Kind::FromAnyFirstCell:
-                reachText_->setText(QStringLiteral("100 can be reached from any first cell."));
-                break;
-            case Kind::Reached:
-                reachText_->setText(QStringLiteral("100 has been reached."));
-                break;
-            case Kind::Reachable:
-                reachText_->setText(QStringLiteral("Yes: 100 can still be reached.\nNext: row %1, column %2")
-                                        .arg(answer.nextCell / 10 + 1)
-                                        .arg(answer.nextCell % 10 + 1));
-                break;
-            case Kind::Unreachable:
-                reachText_->setText(
-                    QStringLiteral("No: 100 can no longer be reached. It could until number %1.").arg(answer.lastReachable));
-                break;
-            case Kind::Stopped:
-                break;
-            }
+        return [this, answer] {
+            reachText_->setText(QString::fromStdString(AnswerText(answer)));
             emit AnswerShown();
         };
     });
@@ -309,25 +298,8 @@ TFlatSpeedButton* GameViewer::AddCommand(const QString& caption, const QKeySeque
     return button;
 }
 
-void GameViewer::offThread(std::jthread& worker, std::function<std::function<void()>(std::stop_token)> work)
-{
-    // A question still open in this slot is dropped: it is asked to stop, and ends quickly.
-    worker.request_stop();
-    worker = std::jthread([this, work = std::move(work)](std::stop_token stop) {
-        std::function<void()> done;
-        try {
-            done = work(stop);
-        } catch (const std::exception&) {
-            return; // no answer rather than a wrong one
-        }
-        if (done && !stop.stop_requested())
-            QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
-    });
-}
-
 void GameViewer::showPosition()
 {
-    ++positionSerial_;
     const int position = replay_.Position();
     const std::optional<int> loss = replay_.LossPosition();
     for (int cell = 0; cell < CellCount; ++cell) {
@@ -355,8 +327,13 @@ void GameViewer::showPosition()
     positionText_->setText(where);
     slider_->setAccessibleDescription(where);
     playButton_->SetCaption(Playing() ? QStringLiteral("Pause") : QStringLiteral("Play"));
-    if (!reachText_->text().isEmpty())
-        reachText_->clear(); // an answer was about another board
+    // An answer, or a question still open, is about the board it was asked on: a redraw of that
+    // board keeps it.
+    if (!askTask_.StillShown()) {
+        askTask_.Cancel();
+        if (!reachText_->text().isEmpty())
+            reachText_->clear();
+    }
 }
 
 void GameViewer::showLoss()

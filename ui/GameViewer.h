@@ -3,19 +3,19 @@
 // with the number after which 100 was lost marked, and "can 100 still be reached?" answered
 // for whatever position is shown. It has its own copy of the game: the game in progress is
 // never touched.
+#include "SolverTask.h"
 #include "core/GameReplay.h"
 #include "core/Solver.h"
 
 #include <QDialog>
 #include <QTimer>
 
-#include <functional>
-#include <stop_token>
-#include <thread>
 #include <vector>
 
+class QHBoxLayout;
 class QLabel;
 class QSlider;
+class QVBoxLayout;
 class ReplayBoard;
 class TFlatSpeedButton;
 
@@ -65,9 +65,12 @@ private:
     void showPosition();
     void showLoss();
     void playTick();
-    // Runs `work` on a thread of its own; the function it returns runs on the window's thread,
-    // unless the window has gone by then.
-    void offThread(std::jthread& worker, std::function<std::function<void()>(std::stop_token)> work);
+    // The constructor's parts: the widgets, the panel beside the board, the buttons below it,
+    // and the background question about the whole game.
+    void buildBoardAndTexts();
+    QVBoxLayout* buildSidePanel();
+    QHBoxLayout* buildControls();
+    void startLossQuestion();
     void showWay(const std::vector<int>& game, const tovra::SolverAnswer& answer);
 
     tovra::GameReplay replay_;
@@ -84,11 +87,9 @@ private:
     QTimer playTimer_;
     int speedIndex_ = 2;
     int stepIntervalOverride_ = -1;
-    // Counts the positions shown, so an answer about a position no longer shown is dropped.
-    quint64 positionSerial_ = 0;
-    // Asked to stop when the window goes, and joined: the last members, destroyed first.
-    std::jthread lossWorker_; // where 100 was lost, or the way to 100
-    std::jthread askWorker_;  // "can 100 still be reached?" about the board shown
+    // The last members, destroyed first: their workers end before anything they report to goes.
+    SolverTask lossTask_{[this] { return replay_.PlayedCells(); }}; // where 100 was lost, or the way to 100
+    SolverTask askTask_{[this] { return replay_.CellsShown(); }};   // "can 100 still be reached?" about the board shown
 };
 
 // Opens the viewer modally over `parent` and returns when it is closed.

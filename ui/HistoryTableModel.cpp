@@ -1,5 +1,7 @@
 #include "HistoryTableModel.h"
 
+#include "gamestore/HistoryText.h"
+
 #include <QDateTime>
 #include <QLocale>
 
@@ -7,19 +9,6 @@
 #include <numeric>
 
 using namespace tovra;
-
-QString GameEndText(const HistoryGame& game)
-{
-    switch (game.end) {
-    case GameEnd::Complete:
-        return QStringLiteral("100 reached");
-    case GameEnd::Stuck:
-        return QStringLiteral("No move left");
-    case GameEnd::Abandoned:
-        break;
-    }
-    return QStringLiteral("Abandoned");
-}
 
 QString GameDateText(const HistoryGame& game)
 {
@@ -65,7 +54,7 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
     case ScoreColumn:
         return game.Score();
     case EndColumn:
-        return GameEndText(game);
+        return QString::fromStdString(GameEndText(game.end));
     case NameColumn:
         return QString::fromStdString(game.name);
     default:

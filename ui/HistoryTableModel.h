@@ -27,7 +27,5 @@ private:
     std::vector<int> order_; // row -> index into games_
 };
 
-// How a game ended, as the list and the viewer say it.
-QString GameEndText(const tovra::HistoryGame& game);
 // When it ended, in the user's short date format (and time, for games played here).
 QString GameDateText(const tovra::HistoryGame& game);

@@ -65,6 +65,8 @@ ReachabilityCheck::ReachabilityCheck(GameState& game, WidgetBoardView& board, QW
     , board_(board)
     , window_(window)
     , solve_(AnswerReachability)
+    , changes_(game.Changes.Subscribe([this] { boardChanged(); }))
+    , task_([&game] { return GameCells(game); })
 {
     patience_.setSingleShot(true);
     patience_.setInterval(PatienceMs);
@@ -73,51 +75,30 @@ ReachabilityCheck::ReachabilityCheck(GameState& game, WidgetBoardView& board, QW
     busyLook_.setInterval(BusyLookMs);
     // Busy, but the board still takes clicks.
     connect(&busyLook_, &QTimer::timeout, this, [this] { window_->setCursor(Qt::BusyCursor); });
+    connect(&task_, &SolverTask::Finished, this, &ReachabilityCheck::questionEnded);
 }
 
-ReachabilityCheck::~ReachabilityCheck()
-{
-    // Each worker posts its answer to this object: all of them end before it goes.
-    for (Worker& worker : workers_)
-        worker.thread.request_stop();
-    workers_.clear();
-}
+ReachabilityCheck::~ReachabilityCheck() = default;
 
 void ReachabilityCheck::Ask()
 {
     Cancel();
     forgetSuggestion();
-    joinFinishedWorkers();
-    askedGame_ = game_.GameNumber;
-    askedCells_ = GameCells(game_);
-    const quint64 question = ++question_;
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::jthread thread([this, question, cells = askedCells_, solve = solve_, done](std::stop_token stop) {
-        ReachabilityAnswer answer;
-        try {
-            answer = solve(cells, stop);
-        } catch (const std::exception&) {
-            answer = {}; // no answer rather than a wrong one; the question just ends
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, question, answer] {
-                answerArrived(question, answer);
-                emit AnswerHandled();
-            },
-            Qt::QueuedConnection);
-        done->store(true);
+    task_.Run([this, cells = GameCells(game_), solve = solve_](std::stop_token stop) -> std::function<void()> {
+        const ReachabilityAnswer answer = solve(cells, stop);
+        if (answer.kind == ReachabilityAnswer::Kind::Stopped)
+            return {};
+        return [this, answer] { answerArrived(answer); };
     });
-    workers_.push_back({std::move(thread), std::move(done)});
     thinking_ = true;
     busyLook_.start();
     patience_.start();
 }
 
-void ReachabilityCheck::BoardChanged()
+void ReachabilityCheck::boardChanged()
 {
     forgetSuggestion();
-    if (thinking_ && !positionIsUnchanged())
+    if (thinking_ && !task_.StillShown())
         Cancel();
 }
 
@@ -125,30 +106,15 @@ void ReachabilityCheck::Cancel()
 {
     if (!thinking_)
         return;
-    ++question_;
-    for (Worker& worker : workers_)
-        worker.thread.request_stop();
+    task_.Cancel();
     stopThinking();
     if (waitingBox_)
         waitingBox_->reject();
 }
 
-bool ReachabilityCheck::positionIsUnchanged() const
+void ReachabilityCheck::answerArrived(const ReachabilityAnswer& answer)
 {
-    return game_.GameNumber == askedGame_ && GameCells(game_) == askedCells_;
-}
-
-void ReachabilityCheck::answerArrived(quint64 question, const ReachabilityAnswer& answer)
-{
-    joinFinishedWorkers();
-    if (question != question_ || !thinking_)
-        return; // an answer to a question that was dropped
     stopThinking();
-    if (!positionIsUnchanged() || answer.kind == ReachabilityAnswer::Kind::Stopped) {
-        if (waitingBox_)
-            waitingBox_->reject(); // nothing left to wait for
-        return;
-    }
     if (waitingBox_) {
         // "No answer yet." is open: it closes, and the answer follows it.
         arrivedWhileWaiting_ = answer;
@@ -158,11 +124,21 @@ void ReachabilityCheck::answerArrived(quint64 question, const ReachabilityAnswer
     tell(answer);
 }
 
+void ReachabilityCheck::questionEnded(bool answered)
+{
+    if (!answered && thinking_ && !task_.Running()) {
+        // Dropped, or stopped without an answer: nothing left to wait for.
+        stopThinking();
+        if (waitingBox_)
+            waitingBox_->reject();
+    }
+    emit AnswerHandled();
+}
+
 void ReachabilityCheck::patienceRanOut()
 {
     if (!thinking_)
         return;
-    const quint64 question = question_;
     const bool keepTrying = ShowAnswerBox(window_, QStringLiteral("No answer yet."), QStringLiteral("Keep trying"),
                                           true, &waitingBox_);
     if (arrivedWhileWaiting_) {
@@ -171,7 +147,7 @@ void ReachabilityCheck::patienceRanOut()
         tell(answer);
         return;
     }
-    if (question != question_ || !thinking_)
+    if (!thinking_)
         return;
     if (keepTrying)
         patience_.start();
@@ -190,29 +166,22 @@ void ReachabilityCheck::stopThinking()
 void ReachabilityCheck::tell(const ReachabilityAnswer& answer)
 {
     using Kind = ReachabilityAnswer::Kind;
+    const QString text = QString::fromStdString(AnswerText(answer));
     switch (answer.kind) {
     case Kind::FromAnyFirstCell:
-        ShowAnswerBox(window_, QStringLiteral("100 can be reached from any first cell."));
-        break;
     case Kind::Reached:
-        ShowAnswerBox(window_, QStringLiteral("100 has been reached."));
+        ShowAnswerBox(window_, text);
         break;
     case Kind::Reachable:
         // The ring shows while the box is open, so the player sees the cell it names.
         suggest(answer.nextCell);
         // "OK" stays the default, so Enter and Esc close the box as before.
-        if (ShowAnswerBox(window_, QStringLiteral("100 can still be reached.\nNext: row %1, column %2")
-                                       .arg(answer.nextCell / BoardSize + 1)
-                                       .arg(answer.nextCell % BoardSize + 1),
-                          QStringLiteral("Show a way"), false, nullptr, QStringLiteral("OK")))
-            ShowGameViewer(GameReplay(askedCells_), QStringLiteral("A way to 100"), window_, true);
+        if (ShowAnswerBox(window_, text, QStringLiteral("Show a way"), false, nullptr, QStringLiteral("OK")))
+            ShowGameViewer(GameReplay(task_.AskedCells()), QStringLiteral("A way to 100"), window_, true);
         break;
     case Kind::Unreachable: {
-        const QString number = QString::number(answer.lastReachable);
-        const bool undo = ShowAnswerBox(
-            window_, QStringLiteral("100 can no longer be reached. It could until number %1.").arg(number),
-            QStringLiteral("Undo to ") + number);
-        if (undo && positionIsUnchanged())
+        const bool undo = ShowAnswerBox(window_, text, QStringLiteral("Undo to ") + QString::number(answer.lastReachable));
+        if (undo && task_.StillShown())
             UndoToNumber(game_, board_, answer.lastReachable);
         break;
     }
@@ -233,10 +202,4 @@ void ReachabilityCheck::forgetSuggestion()
     if (suggested_)
         suggested_->SetSuggested(false);
     suggested_ = nullptr;
-}
-
-void ReachabilityCheck::joinFinishedWorkers()
-{
-    // A finished worker's last step is to say so, so joining it takes no time.
-    std::erase_if(workers_, [](const Worker& worker) { return worker.done->load(); });
 }

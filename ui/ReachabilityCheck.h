@@ -1,6 +1,7 @@
 #pragma once
 // "Can 100 still be reached?": the question about the game on the board, thought over on a
 // worker thread while the window stays live, and answered in a message box.
+#include "SolverTask.h"
 #include "core/GameState.h"
 #include "core/ReachabilityAnswer.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -9,12 +10,9 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <stop_token>
-#include <thread>
 #include <vector>
 
 class QMessageBox;
@@ -30,15 +28,13 @@ class ReachabilityCheck : public QObject {
 public:
     using Solve = std::function<tovra::ReachabilityAnswer(const std::vector<int>&, std::stop_token)>;
 
+    // Hears of every change of `game` for as long as it lives.
     ReachabilityCheck(tovra::GameState& game, WidgetBoardView& board, QWidget* window);
     ~ReachabilityCheck() override;
 
     // Starts thinking about the game on the board (a question still open is dropped). The
     // answer box opens when the answer is there; "No answer yet." after the patience runs out.
     void Ask();
-    // After an action on the board: the suggested cell loses its ring, and a question about a
-    // position that is gone is dropped.
-    void BoardChanged();
     // Drops the open question, if any.
     void Cancel();
 
@@ -56,19 +52,16 @@ public:
     void SetPatience(int milliseconds) { patience_.setInterval(milliseconds); }
 
 private:
-    struct Worker {
-        std::jthread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
-    bool positionIsUnchanged() const;
-    void answerArrived(quint64 question, const tovra::ReachabilityAnswer& answer);
+    // After a change of the game: the suggested cell loses its ring, and a question about a
+    // position that is gone is dropped.
+    void boardChanged();
+    void answerArrived(const tovra::ReachabilityAnswer& answer);
+    void questionEnded(bool answered);
     void patienceRanOut();
     void stopThinking();
     void tell(const tovra::ReachabilityAnswer& answer);
     void suggest(int cell);
     void forgetSuggestion();
-    void joinFinishedWorkers();
 
     tovra::GameState& game_;
     WidgetBoardView& board_;
@@ -77,15 +70,10 @@ private:
     QTimer patience_;
     QTimer busyLook_;
     bool thinking_ = false;
-    // Numbers every question, so an answer to an older one is recognised and dropped.
-    quint64 question_ = 0;
-    // The position asked about: an answer is told only while the board still shows it.
-    std::uint32_t askedGame_ = 0;
-    std::vector<int> askedCells_;
     QPointer<QMessageBox> waitingBox_;
     std::optional<tovra::ReachabilityAnswer> arrivedWhileWaiting_;
     QPointer<TFlatSpeedButton> suggested_;
-    // A dropped question's worker is asked to stop and left to finish on its own, so the
-    // window never waits for it; the destructor joins them all.
-    std::vector<Worker> workers_;
+    tovra::BoardChanges::Subscription changes_;
+    // Last: its workers end before anything they report to goes.
+    SolverTask task_;
 };

@@ -7,6 +7,7 @@
 #include "core/Colors.h"
 #include "core/GameReplay.h"
 #include "gamestore/GameDatabaseSchema.h"
+#include "gamestore/HistoryText.h"
 #include "gamestore/StoreFiles.h"
 #include "ui/widgets/HistogramChart.h"
 #include "ui/widgets/ScoreTimelineChart.h"
@@ -42,17 +43,6 @@ QLabel* Caption(const QString& text, QWidget* parent)
 }
 } // namespace
 
-QString PlayedTimeText(qint64 milliseconds)
-{
-    const qint64 seconds = milliseconds / 1000;
-    if (seconds >= 3600)
-        return QStringLiteral("%1:%2:%3")
-            .arg(seconds / 3600)
-            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const QString& problem, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
@@ -62,12 +52,7 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     setWindowTitle(QStringLiteral("Statistics"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
-
-    auto* close = new TFlatSpeedButton(this);
-    close->setObjectName(QStringLiteral("BtnClose"));
-    close->SetCaption(QStringLiteral("Close"));
-    close->SetButtonStyle(TFlatSpeedButton::ubsWin40);
-    close->setMinimumSize(78, 25);
+    TFlatSpeedButton* close = makeButton("BtnClose", QStringLiteral("Close"));
     connect(close, &TFlatSpeedButton::OnClick, this, &QDialog::close);
 
     if (newestFirst.empty()) {
@@ -95,8 +80,38 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     addFigures(figures);
     left->addLayout(figures);
     left->addSpacing(8);
-
     left->addWidget(Caption(QStringLiteral("Games, newest first"), this));
+    left->addWidget(buildGameList(std::move(newestFirst)), 1);
+
+    TFlatSpeedButton* replay = makeButton("BtnReplay", QStringLiteral("Replay"));
+    replay->setAccessibleDescription(QStringLiteral("Replays the selected game (Enter)"));
+    connect(replay, &TFlatSpeedButton::OnClick, this, [this] { ReplaySelectedGame(); });
+
+    // The pictures, each with its figures as text.
+    addScoresChart(right);
+    addRecentChart(right);
+    addLossChart(right);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(replay);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    list_->setFocus();
+}
+
+TFlatSpeedButton* StatisticsWindow::makeButton(const char* name, const QString& caption)
+{
+    auto* button = new TFlatSpeedButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->SetCaption(caption);
+    button->SetButtonStyle(TFlatSpeedButton::ubsWin40);
+    button->setMinimumSize(78, 25);
+    return button;
+}
+
+QTableView* StatisticsWindow::buildGameList(std::vector<HistoryGame> newestFirst)
+{
     model_ = new HistoryTableModel(std::move(newestFirst), this);
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("GameList"));
@@ -122,17 +137,11 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     list_->selectRow(0);
     list_->installEventFilter(this);
     connect(list_, &QTableView::doubleClicked, this, [this] { ReplaySelectedGame(); });
-    left->addWidget(list_, 1);
+    return list_;
+}
 
-    auto* replay = new TFlatSpeedButton(this);
-    replay->setObjectName(QStringLiteral("BtnReplay"));
-    replay->SetCaption(QStringLiteral("Replay"));
-    replay->SetButtonStyle(TFlatSpeedButton::ubsWin40);
-    replay->setMinimumSize(78, 25);
-    replay->setAccessibleDescription(QStringLiteral("Replays the selected game (Enter)"));
-    connect(replay, &TFlatSpeedButton::OnClick, this, [this] { ReplaySelectedGame(); });
-
-    // The pictures, each with its figures as text.
+void StatisticsWindow::addScoresChart(QVBoxLayout* column)
+{
     scores_ = new HistogramChart(this);
     scores_->setObjectName(QStringLiteral("ScoresChart"));
     scores_->SetCounts({stats_.gamesByScore.begin() + 1, stats_.gamesByScore.end()}, 1);
@@ -142,10 +151,13 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
         if (const int count = stats_.gamesByScore[static_cast<std::size_t>(score)])
             scoreList += QStringLiteral("%1%2: %3").arg(scoreList.isEmpty() ? "" : "; ").arg(score).arg(GamesText(count));
     }
-    addChart(right, QStringLiteral("Scores"), scores_,
+    addChart(column, QStringLiteral("Scores"), scores_,
              QStringLiteral("Scores of %1, from %2 to 100").arg(GamesText(stats_.gamesPlayed)).arg(1),
              QStringLiteral("Score: games. ") + scoreList);
+}
 
+void StatisticsWindow::addRecentChart(QVBoxLayout* column)
+{
     recent_ = new ScoreTimelineChart(this);
     recent_->setObjectName(QStringLiteral("RecentChart"));
     recent_->SetScores(stats_.recentScores);
@@ -154,10 +166,13 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     for (const int score : stats_.recentScores)
         recentList << QString::number(score);
     const int recentCount = static_cast<int>(stats_.recentScores.size());
-    addChart(right, recentCount == 1 ? QStringLiteral("The last game") : QStringLiteral("The last %1 games").arg(recentCount),
+    addChart(column, recentCount == 1 ? QStringLiteral("The last game") : QStringLiteral("The last %1 games").arg(recentCount),
              recent_, QStringLiteral("Scores of the last %1, oldest first").arg(GamesText(recentCount)),
              recentList.join(QStringLiteral(", ")));
+}
 
+void StatisticsWindow::addLossChart(QVBoxLayout* column)
+{
     losses_ = new HistogramChart(this);
     losses_->setObjectName(QStringLiteral("LossChart"));
     losses_->SetCounts({stats_.gamesByLastReachable.begin() + 1, stats_.gamesByLastReachable.end()}, 1);
@@ -167,18 +182,11 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
         if (const int count = stats_.gamesByLastReachable[static_cast<std::size_t>(number)])
             lossList += QStringLiteral("%1after %2: %3").arg(lossList.isEmpty() ? "" : "; ").arg(number).arg(GamesText(count));
     }
-    addChart(right, QStringLiteral("Where 100 was lost"), losses_,
+    addChart(column, QStringLiteral("Where 100 was lost"), losses_,
              stats_.lossesKnown ? QStringLiteral("Where 100 was lost, in %1: the last number after which it could be reached")
                                       .arg(GamesText(stats_.lossesKnown))
                                 : QStringLiteral("100 was not lost in any game worked out so far"),
              lossList);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(replay);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    list_->setFocus();
 }
 
 StatisticsWindow::~StatisticsWindow() = default;
@@ -217,8 +225,8 @@ void StatisticsWindow::addFigures(QGridLayout* grid)
         {"MedianScore", QStringLiteral("Median score"), Decimal(s.medianScore)},
         {"CurrentRun", QStringLiteral("100s in a row now"), QString::number(s.currentRunOfHundreds)},
         {"LongestRun", QStringLiteral("Most 100s in a row"), QString::number(s.longestRunOfHundreds)},
-        {"TotalTime", QStringLiteral("Time played"), PlayedTimeText(s.totalPlayedMs)},
-        {"AverageTime", QStringLiteral("Time per game"), PlayedTimeText(s.averagePlayedMs)},
+        {"TotalTime", QStringLiteral("Time played"), QString::fromStdString(PlayedTimeText(s.totalPlayedMs))},
+        {"AverageTime", QStringLiteral("Time per game"), QString::fromStdString(PlayedTimeText(s.averagePlayedMs))},
     };
     int row = 0;
     for (const auto& [name, caption, value] : rows) {

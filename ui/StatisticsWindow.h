@@ -14,6 +14,7 @@ class HistoryTableModel;
 class QLabel;
 class QTableView;
 class ScoreTimelineChart;
+class TFlatSpeedButton;
 
 class StatisticsWindow : public QDialog {
     Q_OBJECT
@@ -42,6 +43,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The constructor's parts.
+    TFlatSpeedButton* makeButton(const char* name, const QString& caption);
+    QTableView* buildGameList(std::vector<tovra::HistoryGame> newestFirst);
+    void addScoresChart(class QVBoxLayout* column);
+    void addRecentChart(class QVBoxLayout* column);
+    void addLossChart(class QVBoxLayout* column);
     // Row height and column widths from the list's font; returns the three columns' width.
     int sizeListToFont();
     void addFigures(class QGridLayout* grid);
@@ -62,5 +69,3 @@ private:
 std::vector<tovra::HistoryGame> LoadHistory(const std::string& path, QString& problem);
 // Reads the history from the game database beside record.dat and shows the window modally.
 void ShowStatistics(QWidget* parent);
-// A time played as the clock shows it: "m:ss", or "h:mm:ss" from an hour on.
-QString PlayedTimeText(qint64 milliseconds);

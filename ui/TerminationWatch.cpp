@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 namespace {
-// The handler may only write to a pipe: the write end of the newest watch. Its read end is
-// watched on the window's thread.
+// A signal handler reaches nothing but what the process holds for it: the write end of the one
+// watch's pipe, whose read end is watched on the window's thread. Set and cleared by that watch
+// alone.
 volatile std::sig_atomic_t signalWriteEnd = -1;
 
 void OnTerminationSignal(int)
@@ -22,8 +23,8 @@ TerminationWatch::TerminationWatch(std::function<void()> lastStep, QObject* pare
     : QObject(parent)
     , lastStep_(std::move(lastStep))
 {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
-        return; // the signal keeps ending the program at once
+    if (signalWriteEnd >= 0 || ::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
+        return; // another watch has the signal, or it keeps ending the program at once
     notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatch::terminate);
     signalWriteEnd = pipe_[1];
@@ -38,10 +39,8 @@ TerminationWatch::~TerminationWatch()
 {
     if (!notifier_)
         return;
-    if (signalWriteEnd == pipe_[1]) {
-        std::signal(SIGTERM, SIG_DFL);
-        signalWriteEnd = -1;
-    }
+    std::signal(SIGTERM, SIG_DFL);
+    signalWriteEnd = -1;
     delete notifier_;
     ::close(pipe_[0]);
     ::close(pipe_[1]);

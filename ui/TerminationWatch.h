@@ -12,8 +12,10 @@ class TerminationWatch : public QObject {
     Q_OBJECT
 
 public:
-    // The newest watch is the one the signal reaches; `lastStep` runs on this object's thread.
-    TerminationWatch(std::function<void()> lastStep, QObject* parent = nullptr);
+    // One for the program, made in main once the application object exists: a signal has one
+    // handler per process, so a second watch would only take the signal from the first and is
+    // refused (it watches nothing). `lastStep` runs on this object's thread.
+    explicit TerminationWatch(std::function<void()> lastStep, QObject* parent = nullptr);
     // The signal ends the program at once again.
     ~TerminationWatch() override;
 

@@ -9,7 +9,6 @@
 #include "ModalWindows.h"
 #include "ReachabilityCheck.h"
 #include "StatisticsWindow.h"
-#include "TerminationWatch.h"
 #include "ViewMenu.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
@@ -71,7 +70,7 @@ TForm1::TForm1(QWidget* parent)
     ui->BtnUndoMarcato->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     ui->BtnMosse->SetShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     createCells();
-    cursor_ = new BoardCursor(this, cells_, game_);
+    cursor_ = std::make_unique<BoardCursor>(this, cells_, game_);
     setUpMenuKeys();
 
     TimerTempo.setObjectName(QStringLiteral("TimerTempo"));
@@ -121,8 +120,7 @@ void TForm1::resumeKeptGame(KeptGames& kept)
     if (!saver_)
         return;
     saver_->Begin(game_);
-    board_->SetGameChangedHandler([this] { GameChanged(); });
-    new TerminationWatch([this] { FlushSaves(); }, this);
+    savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
 }
 
 QString TForm1::GameDatabasePath() { return QFileInfo(QString::fromStdString(OwnGameDatabaseName())).absoluteFilePath(); }
@@ -302,21 +300,17 @@ void TForm1::startHistoryUpkeep()
                                                bestTableRead_ ? std::optional(bestTable_) : std::nullopt);
 }
 
-// Every action on the board tells the reachability check, which drops its suggestion and a
-// question about a position that is gone.
 void TForm1::btClick(TFlatSpeedButton* sender)
 {
     if (pause_->Paused())
         return; // the board is hidden: its actions wait
     tovra::btClick(game_, *board_, board_->CellOf(sender));
-    reach_->BoardChanged();
 }
 
 void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 {
     if (pause_->Paused())
         return; // the board is hidden: its actions wait
-    reach_->BoardChanged();
     const MouseButton which = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
                                                           : MouseButton::Middle;
@@ -348,21 +342,14 @@ void TForm1::btMouseUp()
 
 void TForm1::BtnUndo1Click()
 {
-    if (pause_->Paused())
-        return; // the board is hidden: its actions wait
-    tovra::BtnUndo1Click(game_, *board_);
-    reach_->BoardChanged();
-    cursor_->FollowUndo();
+    if (!pause_->Paused()) // the board is hidden: its actions wait
+        tovra::BtnUndo1Click(game_, *board_);
 }
 
 void TForm1::BtnUndoMarcatoClick()
 {
-    if (pause_->Paused())
-        return; // the board is hidden: its actions wait
-    reach_->BoardChanged(); // the ring goes before the animation starts
-    tovra::BtnUndoMarcatoClick(game_, *board_);
-    reach_->BoardChanged();
-    cursor_->FollowUndo();
+    if (!pause_->Paused())
+        tovra::BtnUndoMarcatoClick(game_, *board_);
 }
 
 void TForm1::BtnMosseClick()
@@ -376,10 +363,8 @@ void TForm1::BtnMosseClick()
 
 void TForm1::Redo1Click()
 {
-    if (pause_->Paused())
-        return; // the board is hidden: its actions wait
-    tovra::Redo1Click(game_, *board_);
-    reach_->BoardChanged();
+    if (!pause_->Paused())
+        tovra::Redo1Click(game_, *board_);
 }
 
 void TForm1::Nuovapartita1Click()
@@ -387,7 +372,6 @@ void TForm1::Nuovapartita1Click()
     givenPlay_.reset();
     pause_->Resume(); // the new game starts with the board in sight
     tovra::Nuovapartita1Click(game_, *board_);
-    reach_->BoardChanged();
     // The game that was on the board, finished or left, is in the history now.
     if (history_)
         history_->GameEnded();

@@ -86,8 +86,7 @@ public:
     void PlayGivenBoard(const std::vector<int>& cells, tovra::GivenBoardPlay play);
     // The game on the board came with given numbers: what it was, and the help used so far.
     const std::optional<tovra::GivenBoardPlay>& GivenPlay() const { return givenPlay_; }
-    // Every change of the board comes here (numbers placed or taken back, each step of an undo
-    // walk, a mark set or removed, a new game): the game in progress is saved.
+    // Every change of the board comes here (see BoardChanges): the game in progress is saved.
     void GameChanged();
     // Until every save asked for so far is written (closing, tests); at once without a database.
     void FlushSaves();
@@ -131,11 +130,12 @@ private:
     std::optional<tovra::GivenBoardPlay> givenPlay_;
     // After the board: it goes first, and its workers end before the board does.
     std::unique_ptr<ReachabilityCheck> reach_;
-    BoardCursor* cursor_ = nullptr;
+    std::unique_ptr<BoardCursor> cursor_;
     Appearance* appearance_ = nullptr;
     ViewMenu* view_ = nullptr;
     GamePause* pause_ = nullptr;
     // Null when the game plays without saving. Last: its thread ends (after writing what
     // waits) before anything else goes.
     std::unique_ptr<tovra::GameSaver> saver_;
+    tovra::BoardChanges::Subscription savingChanges_;
 };

@@ -94,7 +94,6 @@ void TForm1::PlayGivenBoard(const std::vector<int>& cells, GivenBoardPlay play)
     StartGivenBoard(game_, *board_, ids);
     play.given = game_.GivenCount;
     givenPlay_ = play;
-    reach_->BoardChanged();
 }
 
 void TForm1::finishGivenBoard()

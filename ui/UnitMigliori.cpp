@@ -3,7 +3,7 @@
 #include "GameViewer.h"
 #include "WindowLook.h"
 #include "core/GameReplay.h"
-#include "records/GameAnalysis.h"
+#include "records/BestRecord.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
 #include "ui/widgets/TFlatSpeedButton.h"

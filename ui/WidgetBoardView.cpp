@@ -177,9 +177,3 @@ void WidgetBoardView::InformationMessage(const std::string& text)
 void WidgetBoardView::Pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 
 void WidgetBoardView::DispatchPendingEvents() { QApplication::processEvents(); }
-
-void WidgetBoardView::GameChanged()
-{
-    if (gameChanged_)
-        gameChanged_();
-}

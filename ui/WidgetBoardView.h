@@ -40,8 +40,6 @@ public:
     void HoldClock();
     void ReleaseClock();
     bool ClockHeld() const { return held_.has_value(); }
-    // Called after each change of the game (see BoardView::GameChanged).
-    void SetGameChangedHandler(std::function<void()> handler) { gameChanged_ = std::move(handler); }
 
     tovra::Cell FindCell(const std::string& id) override;
     std::string CellId(tovra::Cell cell) override;
@@ -59,7 +57,6 @@ public:
     void InformationMessage(const std::string& text) override;
     void Pause(int milliseconds) override;
     void DispatchPendingEvents() override;
-    void GameChanged() override;
 
 private:
     std::vector<TFlatSpeedButton*> cells_;
@@ -70,6 +67,5 @@ private:
     QWidget* messageParent_;
     MonotonicClock monotonic_ = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point clockStarted_{};
-    std::function<void()> gameChanged_;
     std::optional<tovra::DateTime> held_;
 };

@@ -54,7 +54,7 @@ bool CompletionWalks::Walk(std::uint64_t steps, std::uint32_t seed)
 {
     if (from_ == NoCell)
         return false; // the empty board: the exact search settles it at once
-    random_ = RandomSource(seed);
+    random_ = TieBreaks(seed | 1u);
     budget_ = steps_ + steps;
     path_.clear();
     if (!Step(from_, start_, startLeft_))
@@ -70,9 +70,30 @@ bool CompletionWalks::Step(int from, Cells free, int left)
         return true;
     if (++steps_ > budget_)
         return false;
+    if (!Promising(from, free))
+        return false;
+    int order[8];
+    const int count = NextCells(from, free, order);
+    for (int i = 0; i < count; ++i) {
+        const int cell = order[i];
+        Cells after = free;
+        (cell < 64 ? after.low : after.high) &= ~(std::uint64_t{1} << (cell % 64));
+        path_.push_back(cell);
+        if (Step(cell, after, left - 1))
+            return true;
+        path_.pop_back();
+        if (steps_ > budget_)
+            return false;
+    }
+    return false;
+}
+
+// Each free cell needs two ways in and out of it among the free cells and `from`, the path's
+// far end only one: more than one cell with one way, or any with none, ends this walk. And the
+// free cells must hang together with `from`.
+bool CompletionWalks::Promising(int from, Cells free) const
+{
     const Cells& near = targets_[from];
-    // Each free cell needs two ways in and out of it among the free cells and `from`, the path's
-    // far end only one: more than one cell with one way, or any with none, ends this walk.
     int ends = 0;
     for (int half = 0; half < 2; ++half) {
         std::uint64_t rest = half == 0 ? free.low : free.high;
@@ -86,7 +107,6 @@ bool CompletionWalks::Step(int from, Cells free, int left)
                 return false;
         }
     }
-    // The free cells must hang together with `from`.
     Cells reached{near.low & free.low, near.high & free.high};
     Cells frontier = reached;
     while (frontier.low | frontier.high) {
@@ -104,11 +124,14 @@ bool CompletionWalks::Step(int from, Cells free, int left)
         reached.low |= frontier.low;
         reached.high |= frontier.high;
     }
-    if (reached.low != free.low || reached.high != free.high)
-        return false;
+    return reached.low == free.low && reached.high == free.high;
+}
 
-    // The next numbers, fewest onward moves first.
-    int order[8];
+// The free targets of `from` into `order`, fewest onward moves first, ties at random; returns
+// how many.
+int CompletionWalks::NextCells(int from, Cells free, int order[8])
+{
+    const Cells& near = targets_[from];
     std::uint32_t keys[8];
     int count = 0;
     const Cells choices{near.low & free.low, near.high & free.high};
@@ -119,7 +142,7 @@ bool CompletionWalks::Step(int from, Cells free, int left)
             rest &= rest - 1;
             const Cells& around = targets_[cell];
             const auto onward = static_cast<std::uint32_t>(BitCount(around.low & free.low) + BitCount(around.high & free.high));
-            const std::uint32_t key = (onward << 8) | (static_cast<std::uint32_t>(random_.Next()) & 255u);
+            const std::uint32_t key = (onward << 8) | (random_.Next() & 255u);
             int i = count++;
             for (; i > 0 && keys[i - 1] > key; --i) {
                 keys[i] = keys[i - 1];
@@ -129,18 +152,7 @@ bool CompletionWalks::Step(int from, Cells free, int left)
             order[i] = cell;
         }
     }
-    for (int i = 0; i < count; ++i) {
-        const int cell = order[i];
-        Cells after = free;
-        (cell < 64 ? after.low : after.high) &= ~(std::uint64_t{1} << (cell % 64));
-        path_.push_back(cell);
-        if (Step(cell, after, left - 1))
-            return true;
-        path_.pop_back();
-        if (steps_ > budget_)
-            return false;
-    }
-    return false;
+    return count;
 }
 
 } // namespace tovra::solver

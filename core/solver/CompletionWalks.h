@@ -3,7 +3,8 @@
 // those with the fewest onward moves first, ties at random, with a budget of steps. It cannot
 // prove that there is none; beside the exact search it finds the completions that search is
 // slow to reach, where completions are few but the rules settle little.
-#include "core/RandomSource.h"
+#include "TieBreaks.h"
+
 #include "core/Solver.h"
 
 #include <cstdint>
@@ -30,6 +31,8 @@ public:
 
 private:
     bool Step(int from, Cells free, int left);
+    bool Promising(int from, Cells free) const;
+    int NextCells(int from, Cells free, int order[8]);
 
     const Cells* targets_; // each cell's targets
     Cells start_{};
@@ -39,7 +42,7 @@ private:
     std::vector<int> completion_;
     std::uint64_t steps_ = 0;
     std::uint64_t budget_ = 0;
-    RandomSource random_{1};
+    TieBreaks random_;
 };
 
 } // namespace tovra::solver

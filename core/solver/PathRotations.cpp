@@ -41,7 +41,7 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
         return false; // the empty board: the exact search settles it at once
     if (!prepared_)
         Prepare();
-    random_ = RandomSource(seed);
+    random_ = TieBreaks(seed | 1u);
     length_ = 0;
     for (int cell = 0; cell < CellCount; ++cell) {
         onPath_[cell] = false;
@@ -63,7 +63,7 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
             if (onPath_[cell])
                 continue;
             const bool deadEnd = unvisited_[cell] == 0 && length_ + 1 < cellCount_;
-            const std::uint32_t key = (static_cast<std::uint32_t>(deadEnd ? 9 : unvisited_[cell]) << 8) | (static_cast<std::uint32_t>(random_.Next()) & 255u);
+            const std::uint32_t key = (static_cast<std::uint32_t>(deadEnd ? 9 : unvisited_[cell]) << 8) | (random_.Next() & 255u);
             if (key < nextKey) {
                 nextKey = key;
                 next = cell;
@@ -90,8 +90,8 @@ bool PathRotations::Try(std::uint64_t steps, std::uint32_t seed)
         }
         if (leadingCount + otherCount == 0)
             return false; // the end's only way is back: only a fresh try helps
-        const int pick = leadingCount > 0 ? leading[random_.Below(static_cast<std::uint64_t>(leadingCount))]
-                                          : others[random_.Below(static_cast<std::uint64_t>(otherCount))];
+        const int pick = leadingCount > 0 ? leading[random_.Next() % static_cast<std::uint32_t>(leadingCount)]
+                                          : others[random_.Next() % static_cast<std::uint32_t>(otherCount)];
         std::reverse(path_ + pick + 1, path_ + length_);
         for (int i = pick + 1; i < length_; ++i)
             place_[path_[i]] = i;

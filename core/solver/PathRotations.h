@@ -6,7 +6,8 @@
 // depth-first search and not lost in its early choices; like them, it cannot prove that there
 // is no completion.
 #include "core/GameState.h"
-#include "core/RandomSource.h"
+#include "TieBreaks.h"
+
 #include "core/Solver.h"
 
 #include <cstdint>
@@ -44,7 +45,7 @@ private:
     int unvisited_[CellCount] = {};
     int length_ = 0;
     std::uint64_t steps_ = 0;
-    RandomSource random_{1};
+    TieBreaks random_;
 };
 
 } // namespace tovra::solver

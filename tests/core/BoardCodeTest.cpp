@@ -2,7 +2,7 @@
 // each kind of bad paste is refused with its own fault and message.
 #include "core/BoardCode.h"
 #include "core/Solver.h"
-#include "core/RandomSource.h"
+#include "core/SplitMix64.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ bool IsMove(int from, int to)
 }
 
 // A game of random legal moves from a random cell, to its end or to `stopAt` numbers.
-std::vector<int> RandomGame(RandomSource& random, int stopAt)
+std::vector<int> RandomGame(SplitMix64& random, int stopAt)
 {
     std::vector<int> cells{static_cast<int>(random.Below(100))};
     std::vector<bool> used(100, false);
@@ -35,7 +35,7 @@ std::vector<int> RandomGame(RandomSource& random, int stopAt)
                 free.push_back(cell);
         if (free.empty())
             break;
-        cells.push_back(free[random.Below(free.size())]);
+        cells.push_back(free[random.Below(static_cast<std::uint32_t>(free.size()))]);
         used[static_cast<std::size_t>(cells.back())] = true;
     }
     return cells;
@@ -49,7 +49,7 @@ std::vector<int> FullTour()
 
 TEST(BoardCode, TenThousandRandomGamesReadBackExactly)
 {
-    RandomSource random(20261208);
+    SplitMix64 random(20261208);
     std::set<std::string> codes;
     for (int game = 0; game < 10000; ++game) {
         // Finished games and positions cut anywhere along them alike.
@@ -97,7 +97,7 @@ TEST(BoardCode, FormatValuesStayFixed)
 
 TEST(BoardCode, PastesFromChatsAreReadAlike)
 {
-    RandomSource random(7);
+    SplitMix64 random(7);
     const std::vector<int> cells = RandomGame(random, 30);
     const std::string code = EncodeBoardCode(cells);
     std::string lower;
@@ -114,7 +114,7 @@ TEST(BoardCode, PastesFromChatsAreReadAlike)
 // Every single mistyped symbol anywhere in a code is caught, whichever symbol it became.
 TEST(BoardCode, EverySingleMistypeIsRefused)
 {
-    RandomSource random(11);
+    SplitMix64 random(11);
     for (const int length : {1, 17, 45, 100}) {
         const std::string code = EncodeBoardCode(RandomGame(random, length));
         for (std::size_t at = 0; at < code.size(); ++at) {
@@ -131,7 +131,7 @@ TEST(BoardCode, EverySingleMistypeIsRefused)
 
 TEST(BoardCode, EachBadPasteIsRefusedWithItsOwnMessage)
 {
-    RandomSource random(3);
+    SplitMix64 random(3);
     const std::string good = EncodeBoardCode(RandomGame(random, 40));
     std::string swapped = good;
     std::swap(swapped[5], swapped[6]);

@@ -45,6 +45,8 @@ protected:
 
     InMemoryBoard board;
     GameState game;
+    int gameChanges = 0; // "board changed" notifications heard
+    BoardChanges::Subscription counting = game.Changes.Subscribe([this] { ++gameChanges; });
 };
 
 // Everything the game promises between two events; empty when it all holds, otherwise what broke.

@@ -47,11 +47,11 @@ TEST_F(GivenBoardTest, UndoStopsAtTheGivenNumbersWithItsOwnMessage)
 
 TEST_F(GivenBoardTest, GivenNumbersCannotBeMarked)
 {
-    const int changes = board.gameChanges;
+    const int changes = gameChanges;
     RightPress("bt0104");
     EXPECT_TRUE(game.MarkedCell.empty());
     EXPECT_EQ(ColorOf("bt0104"), NumberColor);
-    EXPECT_EQ(board.gameChanges, changes);
+    EXPECT_EQ(gameChanges, changes);
     RightPress("bt0407");
     EXPECT_EQ(game.MarkedCell, "bt0407");
 }

@@ -70,6 +70,20 @@ TEST(ReachabilityAnswerTest, StopRequestGivesNoAnswer)
     EXPECT_EQ(AnswerReachability(Indexes({"bt0505"}), stop.get_token()).kind, Kind::Stopped);
 }
 
+TEST(ReachabilityAnswerTest, EachAnswerHasOneTextForEveryWindow)
+{
+    struct Row {
+        ReachabilityAnswer answer;
+        const char* text;
+    };
+    for (const Row& row : {Row{{Kind::FromAnyFirstCell}, "100 can be reached from any first cell."},
+                           Row{{Kind::Reached}, "100 has been reached."},
+                           Row{{Kind::Reachable, CellIndexOf("bt0310")}, "100 can still be reached.\nNext: row 3, column 10"},
+                           Row{{Kind::Unreachable, NoCell, 41}, "100 can no longer be reached. It could until number 41."},
+                           Row{{Kind::Stopped}, ""}})
+        EXPECT_EQ(AnswerText(row.answer), row.text);
+}
+
 class GameCellsTest : public GameFixture {};
 
 TEST_F(GameCellsTest, NumbersInTheirOrder)

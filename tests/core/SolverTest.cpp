@@ -1,6 +1,7 @@
 // The completion solver: every "reachable" answer comes with a sequence that an independent
 // checker accepts, and every answer agrees with a plain exhaustive search where one is cheap.
 #include "core/CellId.h"
+#include "core/SplitMix64.h"
 #include "core/Solver.h"
 #include "core/solver/CompletionSearch.h"
 #include "core/solver/CompletionWalks.h"
@@ -133,7 +134,7 @@ protected:
         seed = std::random_device{}();
         if (const char* fixed = std::getenv("TOVRA_SEED"))
             seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
-        random.seed(seed);
+        random = SplitMix64(seed);
     }
 
     // A game by a player who mostly takes the target with the fewest onward moves and now and
@@ -165,10 +166,10 @@ protected:
         }
     }
 
-    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+    int Pick(int low, int high) { return random.Between(low, high); }
 
     unsigned seed = 0;
-    std::mt19937 random;
+    SplitMix64 random{0};
 };
 
 TEST(SolverTest, EmptyBoardHasAFullTourAndEveryFirstCellReaches)

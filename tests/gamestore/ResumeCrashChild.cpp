@@ -58,12 +58,12 @@ int main(int argc, char* argv[])
     Log(log, "R " + StateText(kept.resumed.value_or(GameInProgress{})));
     GameSaver& saver = *kept.saver;
     saver.Begin(game);
-    board.onGameChanged = [&] {
+    const BoardChanges::Subscription saving = game.Changes.Subscribe([&] {
         // The clock moves on a little with every change, so states differ in their time too.
         playedMs += game.MoveCount > 0 ? 7 : 0;
         Log(log, "S " + StateText(SnapshotOf(game, playedMs, 0)));
         saver.Changed(game, playedMs);
-    };
+    });
 
     for (;;) {
         const unsigned action = random() % 100;

@@ -415,6 +415,13 @@ private slots:
             click(form, id);
         QTest::mouseClick(form.CellButton("bt0805"), Qt::RightButton);
         form.CellButton("bt0505")->SetSuggested(true);
+        // A given number of a daily board: grey on a numbered face.
+        TFlatSpeedButton* given = form.CellButton("bt0101");
+        given->SetColor(Q(NumberColor));
+        given->SetCaption("7");
+        QPalette grey = given->palette();
+        grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+        given->setPalette(grey);
         CheckTextContrast(&form);
 
         BestTable table = FreshTable();

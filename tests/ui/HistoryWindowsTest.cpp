@@ -174,9 +174,25 @@ private slots:
         QSignalSpy shown(&viewer, &GameViewer::AnswerShown);
         viewer.AskReachability();
         QVERIFY(shown.wait(20000));
-        QCOMPARE(viewer.ReachabilityText()->text(), QString("No: 100 can no longer be reached. It could until number 4."));
+        QCOMPARE(viewer.ReachabilityText()->text(), QString("100 can no longer be reached. It could until number 4."));
         viewer.StepBack();
         QVERIFY(viewer.ReachabilityText()->text().isEmpty()); // the answer was about another board
+    }
+
+    // Pausing redraws the board, and so does the loss's answer arriving: neither is another
+    // board, so the answer stays.
+    void anAnswerSurvivesAPauseAndTheLossBeingWorkedOut()
+    {
+        GameViewer viewer(GameReplay(CornerCutOff), "test");
+        viewer.Last();
+        viewer.AskReachability();
+        const QString answer("100 can no longer be reached. It could until number 4.");
+        QTRY_VERIFY_WITH_TIMEOUT(viewer.Replay().LossPosition().has_value(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(viewer.ReachabilityText()->text(), answer, 20000);
+        viewer.Pause();
+        QCOMPARE(viewer.ReachabilityText()->text(), answer);
+        viewer.PlayOrPause(); // from the end, play starts again at the empty board
+        QVERIFY(viewer.ReachabilityText()->text().isEmpty());
     }
 
     void showAWayPlaysTheGameThenOneCompletionTo100()

@@ -303,6 +303,31 @@ private slots:
         QCOMPARE(form.Game().MarkedCell, std::string());
     }
 
+    // The cursor hears of every change of the board, whoever made it: numbers the mouse places
+    // elsewhere leave it where it is, and any undo that empties its cell, by the mouse too,
+    // takes it to the last number.
+    void cursorFollowsOnlyTheUndoOfItsOwnCellWhateverMadeIt()
+    {
+        TForm1 form;
+        QVERIFY(open(form));
+        auto* undo = form.findChild<TFlatSpeedButton*>("BtnUndo1");
+        Keys(&form, "Down Space"); // 1 on bt0101, under the cursor
+        QTest::mouseClick(form.CellButton("bt0104"), Qt::LeftButton);
+        QTest::mouseClick(form.CellButton("bt0404"), Qt::LeftButton);
+        QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0101"));
+        Keys(&form, "Down"); // onto bt0201, empty
+        QTest::mouseClick(form.CellButton("bt0704"), Qt::LeftButton);
+        QTest::mouseClick(form.CellButton("bt0909"), Qt::LeftButton); // not a move: nothing
+        QCOMPARE(form.Game().MoveCount, std::uint8_t(4));
+        QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0201")); // an empty cell stays
+        Keys(&form, "Down Down Right Right Right"); // onto bt0404, number 3
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0404")); // its number is still there
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(form.CellButton("bt0404")->Caption(), QString());
+        QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0104")); // number 2, now the last
+    }
+
     // A whole game with no mouse at all, ranked, named and stored; once by keys, once by the
     // actions a screen reader calls.
     void aWholeGameIsStoredWithoutTheMouse_data()
