@@ -1,9 +1,10 @@
 #include "BoardCode.h"
 
+#include "BoardCell.h"
+
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace tovra {
@@ -103,13 +104,6 @@ std::string Where(int cell)
     return "row " + std::to_string(cell / 10 + 1) + ", column " + std::to_string(cell % 10 + 1);
 }
 
-bool IsJump(int from, int to)
-{
-    const int rows = std::abs(from / 10 - to / 10);
-    const int columns = std::abs(from % 10 - to % 10);
-    return (rows == 3 && columns == 0) || (rows == 0 && columns == 3) || (rows == 2 && columns == 2);
-}
-
 BoardCodeReading Refused(BoardCodeFault fault, std::string message)
 {
     return {{}, fault, std::move(message)};
@@ -129,7 +123,7 @@ BoardCodeReading JudgeCells(std::vector<int> cells)
             return Refused(BoardCodeFault::CellUsedTwice,
                            "The code puts numbers " + std::to_string(numberOn[static_cast<std::size_t>(cell)]) +
                                " and " + std::to_string(number) + " on the same cell (" + Where(cell) + ").");
-        if (i > 0 && !IsJump(cells[i - 1], cell))
+        if (i > 0 && !IsMove(BoardCell::FromIndex(cells[i - 1]), BoardCell::FromIndex(cell)))
             return Refused(BoardCodeFault::IllegalJump,
                            "In the code, number " + std::to_string(number) + " (" + Where(cell) +
                                ") is no legal move from number " + std::to_string(number - 1) + " (" +

@@ -1,35 +1,11 @@
 #include "PlayPolicies.h"
 
+#include "BoardCell.h"
 #include "GameState.h"
-
-#include <array>
 
 namespace tovra {
 
 namespace {
-
-struct JumpTable {
-    std::array<std::array<int, 8>, CellCount> targets{};
-    std::array<int, CellCount> count{};
-};
-
-constexpr JumpTable MakeJumpTable()
-{
-    constexpr int steps[8][2] = {{-3, 0}, {-2, 2}, {0, 3}, {2, 2}, {3, 0}, {2, -2}, {0, -3}, {-2, -2}};
-    JumpTable table;
-    for (int cell = 0; cell < CellCount; ++cell) {
-        for (const auto& step : steps) {
-            const int row = cell / 10 + step[0];
-            const int column = cell % 10 + step[1];
-            if (row >= 0 && row < 10 && column >= 0 && column < 10)
-                table.targets[static_cast<std::size_t>(cell)][static_cast<std::size_t>(table.count[static_cast<std::size_t>(cell)]++)] =
-                    row * 10 + column;
-        }
-    }
-    return table;
-}
-
-constexpr JumpTable Jumps = MakeJumpTable();
 
 int Onward(int cell, const UsedCells& used)
 {
@@ -42,12 +18,9 @@ int Onward(int cell, const UsedCells& used)
 int FreeTargets(int cell, const UsedCells& used, int* targets)
 {
     int free = 0;
-    const auto index = static_cast<std::size_t>(cell);
-    for (int i = 0; i < Jumps.count[index]; ++i) {
-        const int target = Jumps.targets[index][static_cast<std::size_t>(i)];
-        if (!used[static_cast<std::size_t>(target)])
+    for (const int target : Moves.target[cell])
+        if (target != NoCell && !used[static_cast<std::size_t>(target)])
             targets[free++] = target;
-    }
     return free;
 }
 

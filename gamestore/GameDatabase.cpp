@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,8 +192,9 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         Connection& db = *attempt.db;
         db.SetBusyTimeout(OpenBusyTimeoutMs);
         GuardConnection(db.Handle());
-        // A file made to loop cannot hold the start: what opening reads is bounded.
-        QueryTimeLimit limit(db.Handle(), std::chrono::milliseconds(OpenTimeLimitMs));
+        // A file made to loop cannot hold the start: what opening reads is bounded. Its writes are
+        // not, since a slow disk may take seconds to sync them.
+        std::optional<QueryTimeLimit> limit(std::in_place, db.Handle(), std::chrono::milliseconds(OpenTimeLimitMs));
         int version = UserVersion(db);
         // Checked before anything is written: another program's database is left as it is.
         const SchemaFinding schema = CheckSchema(db.Handle(), version, upgrades);
@@ -210,6 +212,7 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
         } else if (version < target) {
             if (readOnly)
                 return fail(Verdict::Unusable, StoreFailure::ReadOnly, NotSavedLine(path, Reason(StoreFailure::ReadOnly, {})));
+            limit.reset();
             // A new file is made without a single sync: it holds no game yet, and one torn by a
             // power cut in these milliseconds is set aside and made again. It goes to WAL before
             // its tables are made, so making them is one commit in the log.
@@ -233,6 +236,7 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
             attempt.problem = NotSavedLine(path, Reason(StoreFailure::ReadOnly, {}));
             attempt.failure = StoreFailure::ReadOnly;
         }
+        limit.reset();
         if (!readOnly) {
             // Set once the layout is known to be this game's, so a file left alone keeps its
             // bytes. The journal mode stays in the file. Saves of a game in progress do not
@@ -241,6 +245,7 @@ Attempt TryOpen(const std::string& path, OpenMode mode, const std::vector<Schema
             wal.Run();
             db.Execute("PRAGMA synchronous = NORMAL");
         }
+        limit.emplace(db.Handle(), std::chrono::milliseconds(OpenTimeLimitMs));
         ReadGamesInProgress(db);
         attempt.verdict = Verdict::Usable;
         attempt.readOnly = readOnly;

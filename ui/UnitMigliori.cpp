@@ -1,5 +1,6 @@
 #include "UnitMigliori.h"
 
+#include "BoardCodeCommands.h"
 #include "GameViewer.h"
 #include "WindowLook.h"
 #include "core/GameReplay.h"
@@ -221,6 +222,14 @@ void TFormMigliori::ReplaySelectedGame()
                    this);
 }
 
+void TFormMigliori::CopySelectedGameCode()
+{
+    const BestRecord& record = table_.ByRank(std::max(ui->SgMigliori->currentRow(), 0) + 1);
+    const std::optional<std::vector<int>> cells = StoredGameOrder(record);
+    if (HoldsGame(record) && cells)
+        CopyBoardCode(*cells);
+}
+
 bool TFormMigliori::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -233,6 +242,10 @@ bool TFormMigliori::eventFilter(QObject* watched, QEvent* event)
     QTableWidget* grid = ui->SgMigliori;
     if (watched == grid && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         ReplaySelectedGame();
+        return true;
+    }
+    if (watched == grid && key->matches(QKeySequence::Copy)) {
+        CopySelectedGameCode();
         return true;
     }
     if (watched == grid && key->modifiers() == Qt::NoModifier &&

@@ -33,6 +33,8 @@ public:
     // Opens the selected record's game in the viewer (Enter or a double click on its row);
     // a record without a game opens nothing.
     void ReplaySelectedGame();
+    // Ctrl+C: the code of the selected record's game on the clipboard.
+    void CopySelectedGameCode();
 
     // The scheme label of row and column 1..10 ("lb" + RR + CC).
     QLabel* SchemeLabel(int row, int column) const;

@@ -8,13 +8,13 @@
 #include "core/BoardTraversal.h"
 #include "core/Game.h"
 #include "core/InMemoryBoard.h"
+#include "core/SplitMix64.h"
 #include "gamestore/GameKeeper.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <random>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
 {
     if (argc != 5 || ::chdir(argv[1]) != 0)
         return 2;
-    std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)));
+    tovra::SplitMix64 random(std::strtoull(argv[2], nullptr, 10));
     const int log = ::open(argv[3], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const unsigned long steps = std::strtoul(argv[4], nullptr, 10);
     if (log < 0)
@@ -78,29 +78,29 @@ int main(int argc, char* argv[])
         }
         if (step == steps)
             ::kill(::getpid(), SIGKILL);
-        const unsigned action = random() % 100;
+        const unsigned action = random.Next() % 100;
         if (action < 70) {
             // A number on a free cell the rules allow, so games get somewhere between kills.
             std::vector<std::string> targets;
             if (game.MoveCount == 0)
-                targets.push_back(MakeCellId(1 + int(random() % 10), 1 + int(random() % 10)));
+                targets.push_back(MakeCellId(1 + int(random.Next() % 10), 1 + int(random.Next() % 10)));
             else
                 ForEachTarget(game.LastCell, [&](const std::string& id) {
                     if (board.Caption(board.FindCell(id)).empty())
                         targets.push_back(id);
                 });
             if (!targets.empty())
-                btClick(game, board, board.FindCell(targets[random() % targets.size()]));
+                btClick(game, board, board.FindCell(targets[random.Next() % targets.size()]));
         } else if (action < 78 && game.MoveCount > 0) {
             BtnUndo1Click(game, board);
         } else if (action < 88 && game.MoveCount > 0) {
-            btMouseDown(game, board, board.FindCell(game.MoveHistory[1 + int(random() % game.MoveCount)]),
+            btMouseDown(game, board, board.FindCell(game.MoveHistory[1 + int(random.Next() % game.MoveCount)]),
                         MouseButton::Right);
         } else if (action < 91 && game.MoveCount > 0) {
-            UndoToNumber(game, board, int(random() % game.MoveCount));
+            UndoToNumber(game, board, int(random.Next() % game.MoveCount));
         } else if (action < 92) {
             Nuovapartita1Click(game, board);
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+        std::this_thread::sleep_for(std::chrono::microseconds(random.Next() % 400));
     }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "core/SplitMix64.h"
 #include "gamestore/GameDatabase.h"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
     const char* given = std::getenv("TOVRA_SEED");
     const unsigned seed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
     std::cout << "TOVRA_SEED=" << seed << std::endl;
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
 
     TempDir dir;
     const std::string empty = " mark 0 ms 0";
@@ -50,9 +51,9 @@ TEST(ResumeCrash, EveryStartResumesABoardThePlayerSaw)
     int endsWritten = 0;
     for (int run = 0; run < Kills; ++run) {
         const std::string log = dir.Path("run-" + std::to_string(run) + ".log");
-        const std::string childSeed = std::to_string(random());
+        const std::string childSeed = std::to_string(random.Next());
         // Anywhere from the start-up to a few dozen moves in.
-        const std::string steps = std::to_string(random() % 120);
+        const std::string steps = std::to_string(random.Next() % 120);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {

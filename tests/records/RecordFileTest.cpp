@@ -1,6 +1,7 @@
 #include "records/RecordFile.h"
 
 #include "TestFiles.h"
+#include "core/SplitMix64.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,14 +26,14 @@ const std::vector<std::string> OnlyTheRecordFile = {"record.dat"};
 // A table with every field of every record set, none of it fresh.
 BestTable SampleTable(unsigned seed = 1)
 {
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
     BestTable table;
     for (BestRecord& record : table.Records) {
-        SetRecordName(record, "Player \u00e9" + std::to_string(random() % 1000));
-        record.Score = static_cast<std::uint8_t>(random() % 100 + 1);
-        record.SetDate(38000.0 + random() % 5000);
+        SetRecordName(record, "Player \u00e9" + std::to_string(random.Next() % 1000));
+        record.Score = static_cast<std::uint8_t>(random.Next() % 100 + 1);
+        record.SetDate(38000.0 + random.Next() % 5000);
         for (auto& cell : record.SchemeBytes)
-            cell = static_cast<std::uint8_t>(random() % 101);
+            cell = static_cast<std::uint8_t>(random.Next() % 101);
         record.Reserved = {1, 2, 3, 4};
     }
     return table;

@@ -3,6 +3,7 @@
 #include "records/RecordFile.h"
 
 #include "TestFiles.h"
+#include "core/SplitMix64.h"
 
 #include <gtest/gtest.h>
 
@@ -288,11 +289,11 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
         seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
     std::printf("TOVRA_SEED=%u\n", seed);
     SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
     TempDir dir;
     constexpr int Kills = 200;
     for (int kill = 0; kill < Kills; ++kill) {
-        const bool firstStart = random() % 4 == 0;
+        const bool firstStart = random.Next() % 4 == 0;
         if (firstStart)
             unlink(dir.Path().c_str()); // the very first start, creating the file: kill it early
         const pid_t child = fork();
@@ -307,7 +308,7 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
             }
             _exit(1);
         }
-        usleep(static_cast<useconds_t>(random() % (firstStart ? 1000 : 4000)));
+        usleep(static_cast<useconds_t>(random.Next() % (firstStart ? 1000 : 4000)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);

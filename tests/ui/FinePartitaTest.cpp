@@ -3,6 +3,7 @@
 #include "core/CellId.h"
 #include "core/DateTime.h"
 #include "core/InMemoryBoard.h"
+#include "core/SplitMix64.h"
 #include "records/RecordFile.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/UnitFinePartita.h"
@@ -21,7 +22,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <random>
 
 using namespace tovra;
 
@@ -55,7 +55,7 @@ void PlaceNumbers(InMemoryBoard& board, int score, unsigned seed)
     std::array<int, 100> order{};
     for (int i = 0; i < 100; ++i)
         order[static_cast<std::size_t>(i)] = i;
-    std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+    tovra::SplitMix64(seed).Shuffle(order);
     for (int number = 1; number <= score; ++number) {
         const int slot = order[static_cast<std::size_t>(number - 1)];
         board.SetCaption(board.FindCell(MakeCellId(slot / 10 + 1, slot % 10 + 1)), std::to_string(number));

@@ -4,6 +4,7 @@
 #include "ModalWatch.h"
 #include "core/GameReplay.h"
 #include "records/BestRecord.h"
+#include "core/BoardCode.h"
 #include "ui/GameViewer.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UnitMigliori.h"
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
+#include <QClipboard>
 #include <QtTest>
 
 using namespace tovra;
@@ -230,6 +232,14 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Return);
         QCOMPARE(opened, CornerCutOff);
         QVERIFY(best.isVisible()); // Enter does not close Best 20
+        // Ctrl+C puts the selected game's code on the clipboard; an empty record leaves it be.
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(EncodeBoardCode(CornerCutOff)));
+        QTest::keyClick(grid, Qt::Key_Down);
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
     }
 };
 

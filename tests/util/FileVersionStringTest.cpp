@@ -1,5 +1,6 @@
 #include "util/Utils1.h"
 #include "util/VersionNote.h"
+#include "core/SplitMix64.h"
 
 #include <gtest/gtest.h>
 
@@ -242,9 +243,9 @@ TEST_F(FileVersionStringFiles, DamagedCopiesOfTheExecutableGiveEmpty)
 TEST_F(FileVersionStringFiles, CutsAnywhereInTheExecutableNeverGiveAWrongVersion)
 {
     const Bytes exe = readWhole("/proc/self/exe");
-    std::mt19937 random(20070305);
+    tovra::SplitMix64 random(20070305);
     for (int i = 0; i < 40; ++i) {
-        const std::size_t length = random() % exe.size();
+        const std::size_t length = random.Next() % exe.size();
         SCOPED_TRACE("cut after " + std::to_string(length) + " bytes");
         const std::string version =
             versionOfFile(Bytes(exe.begin(), exe.begin() + static_cast<std::ptrdiff_t>(length)));
@@ -404,18 +405,18 @@ TEST(FileVersionStringDamage, RandomDamageGivesEmptyOrFourNumbers)
     const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10))
                                    : std::random_device{}();
     SCOPED_TRACE("TOVRA_SEED=" + std::to_string(seed));
-    std::mt19937 random(seed);
+    tovra::SplitMix64 random(seed);
 
     const std::vector<ElfImage> originals = {
         buildElf(ElfShape{}), buildElf(shapeOf(false, true, true, true)), buildElf(afterAnotherNote(8))};
     int stillFound = 0;
     for (int round = 0; round < 20000; ++round) {
         Bytes bytes = originals[round % originals.size()].bytes;
-        const int changes = 1 + static_cast<int>(random() % 4);
+        const int changes = 1 + static_cast<int>(random.Next() % 4);
         for (int i = 0; i < changes; ++i)
-            bytes[random() % bytes.size()] = static_cast<unsigned char>(random());
-        if (random() % 8 == 0)
-            bytes.resize(random() % bytes.size());
+            bytes[random.Next() % bytes.size()] = static_cast<unsigned char>(random.Next());
+        if (random.Next() % 8 == 0)
+            bytes.resize(random.Next() % bytes.size());
         const std::string version = VersionStringFromElfImage(bytes);
         ASSERT_TRUE(version.empty() || isFourNumbers(version))
             << "round " << round << ": " << version;
