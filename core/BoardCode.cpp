@@ -5,7 +5,6 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace tovra {

@@ -43,7 +43,7 @@ int DaysInMonth(int year, int month)
 // got stuck before k.
 std::vector<int> CandidateWalk(SplitMix64& random, std::uint32_t greed)
 {
-    const int given = FewestGivenNumbers + static_cast<int>(random.Below(MostGivenNumbers - FewestGivenNumbers + 1));
+    const int given = random.Between(FewestGivenNumbers, MostGivenNumbers);
     std::vector<int> cells{static_cast<int>(random.Below(CellCount))};
     UsedCells used{};
     used[static_cast<std::size_t>(cells.back())] = true;

@@ -4,6 +4,7 @@
 #include "ui/widgets/Look.h"
 
 #include <QMenu>
+#include <QHeaderView>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -101,9 +102,10 @@ void ZoomWindow(QWidget* window, const Look& look)
             continue; // a window of its own: it zooms itself
         if (widget->window() != window && !menu)
             continue;
-        // A menu opens as a window of its own, which the window's font does not reach. Tables
-        // size their rows and columns from their font themselves.
-        ZoomFont(widget, zoom, previousZoom, qobject_cast<QMenu*>(widget) != nullptr);
+        // A menu opens as a window of its own, which the window's font does not reach, and a
+        // table's header takes its font from the style. Tables size their rows and columns
+        // from their font themselves.
+        ZoomFont(widget, zoom, previousZoom, qobject_cast<QMenu*>(widget) || qobject_cast<QHeaderView*>(widget));
         ZoomSizes(widget, zoom, previousZoom);
         if (!widget->isWindow())
             ZoomGeometry(widget, look, previousZoom);

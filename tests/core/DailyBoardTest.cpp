@@ -37,7 +37,7 @@ TEST(SplitMix64, BelowCoversItsRangeEvenly)
         std::vector<int> seen(count, 0);
         const int draws = 2000 * static_cast<int>(count);
         for (int i = 0; i < draws; ++i) {
-            const std::uint32_t value = random.Below(count);
+            const auto value = random.Below(count);
             ASSERT_LT(value, count);
             ++seen[value];
         }
