@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -71,7 +72,11 @@ int main(int argc, char* argv[])
         toolkitArguments.push_back(nullptr);
         argv = toolkitArguments.data();
     }
-    const auto application = OpenApplication(argc, argv);
+    std::unique_ptr<QApplication> application;
+    {
+        const StartupReporter reporter;
+        application = std::make_unique<QApplication>(argc, argv);
+    }
     PrepareApplication();
     // Created before the event loop: its start-up reads record.dat and may report an error
     // before the window is shown.

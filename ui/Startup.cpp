@@ -16,9 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
-
-#include <unistd.h>
+#include <string_view>
 
 namespace {
 
@@ -50,20 +48,6 @@ QPixmap WindowIconPixmap(int size)
 }
 
 
-// What the message handler needs while the application object is made: the toolkit's handler
-// takes nothing of ours, so this lives only for that moment.
-struct HeldMessage {
-    QtMsgType type;
-    std::string category;
-    QString text;
-};
-struct Opening {
-    std::string failure; // the line to print if no window can be opened
-    std::vector<HeldMessage> held;
-    int standardError = -1; // the real standard error while the libraries' own lines are held
-};
-Opening* opening = nullptr;
-
 std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
@@ -84,51 +68,45 @@ std::string FailureLine()
     return "tovratovratovra: cannot open a window" + where;
 }
 
-// The toolkit reports a display it cannot reach with warnings and then a fatal message, which
-// aborts (and dumps core). Its warnings are held back; the fatal message becomes one line.
-void HoldWhileOpening(QtMsgType type, const QMessageLogContext& context, const QString& text)
+// The toolkit reports a display it cannot reach with a warning, a note that the platform plugin
+// did not load, and then a fatal message, which aborts (and dumps core). Those three say only
+// that no window can be opened, so they become one line. The toolkit's handler takes nothing of
+// ours: everything here is read from the message and the environment.
+// The X library's own reason for a refusal ("Authorization required ...") goes to standard
+// error as it is, before that line: it says why, and catching it would mean sending standard
+// error to a file at every start.
+bool OnlyTellsOfNoWindow(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    const std::string_view category = context.category ? context.category : "";
+    return (category == "qt.qpa.xcb" && type == QtWarningMsg &&
+            text.startsWith(QLatin1String("could not connect to display"))) ||
+           (category == "qt.qpa.plugin" && text.startsWith(QLatin1String("Could not load the Qt platform plugin")));
+}
+
+void ReportWhileOpening(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type == QtFatalMsg) {
-        if (opening->standardError >= 0)
-            dup2(opening->standardError, STDERR_FILENO);
-        std::fprintf(stderr, "%s\n", opening->failure.c_str());
+        std::fprintf(stderr, "%s\n", FailureLine().c_str());
         std::fflush(stderr);
         std::_Exit(1);
     }
-    opening->held.push_back({type, context.category ? context.category : "", text});
+    if (OnlyTellsOfNoWindow(type, context, text))
+        return;
+    // Said the usual way: the toolkit's own handler, put back for this one message.
+    qInstallMessageHandler(nullptr);
+    qt_message_output(type, context, text);
+    qInstallMessageHandler(ReportWhileOpening);
 }
 } // namespace
 
-std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv)
+StartupReporter::StartupReporter()
+    : previous_(qInstallMessageHandler(ReportWhileOpening))
 {
-    Opening state{FailureLine(), {}};
-    // The X library writes its own complaint ("Authorization required ...") straight to
-    // standard error: that goes to a file meanwhile, and back out if the window opens.
-    std::FILE* libraryLines = std::tmpfile();
-    std::fflush(stderr);
-    state.standardError = libraryLines ? dup(STDERR_FILENO) : -1;
-    if (state.standardError >= 0)
-        dup2(fileno(libraryLines), STDERR_FILENO);
-    opening = &state;
-    const QtMessageHandler previous = qInstallMessageHandler(HoldWhileOpening);
-    auto application = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(previous);
-    opening = nullptr;
-    if (state.standardError >= 0) {
-        std::fflush(stderr);
-        dup2(state.standardError, STDERR_FILENO);
-        close(state.standardError);
-        std::rewind(libraryLines);
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, libraryLines)) > 0;)
-            std::fwrite(buffer, 1, n, stderr);
-    }
-    if (libraryLines)
-        std::fclose(libraryLines);
-    // The window opens after all: what the toolkit said meanwhile is said as usual.
-    for (const HeldMessage& message : state.held)
-        qt_message_output(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.c_str()), message.text);
-    return application;
+}
+
+StartupReporter::~StartupReporter()
+{
+    qInstallMessageHandler(previous_);
 }
 
 void PrepareApplication()

@@ -1,14 +1,23 @@
 #pragma once
 // Start-up steps shared by the program's main() and the benchmark's instrumented copy.
-#include <memory>
+#include <QtGlobal>
 
-class QApplication;
 class TForm1;
 
-// Makes the application object. Where no window can be opened (no display, or a display that
-// refuses the connection), says so in one line on standard error and ends the program with
-// status 1, instead of the toolkit's abort. argc must outlive the application object.
-std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv);
+// Made around the making of the application object: where no window can be opened (no display,
+// or a display that refuses the connection), says so in one line on standard error and ends the
+// program with status 1, instead of the toolkit's abort and its lines about plugins. What else
+// the toolkit says meanwhile is said as usual.
+class StartupReporter {
+public:
+    StartupReporter();
+    ~StartupReporter();
+    StartupReporter(const StartupReporter&) = delete;
+    StartupReporter& operator=(const StartupReporter&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
 
 // What assistive technology is told of the buttons, the desktop entry's name and the window
 // icon; after the application object exists.

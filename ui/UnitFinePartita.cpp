@@ -53,8 +53,13 @@ TFormFinePartita::TFormFinePartita(GameState& game, BoardView& board, BestTable&
     ui->BtnOk->SetCaption(QStringLiteral("Ok"));
     connect(ui->BtnOk, &TFlatSpeedButton::OnClick, this, [this] { BtnOkClick(); });
     ui->EditNome->installEventFilter(this);
-    ui->EditNome->setValidator(
-        new NameValidator([this](const QString& refused) { showNameHint(refused); }, ui->EditNome));
+    ui->EditNome->setValidator(new NameValidator(ui->EditNome));
+    // The box says so while it still holds the refused edit, before putting the name back: what
+    // it holds then names the characters it could not take. A refusal for length names none.
+    connect(ui->EditNome, &QLineEdit::inputRejected, this, [this] {
+        if (const QString refused = UnstorableCharacters(ui->EditNome->text()); !refused.isEmpty())
+            showNameHint(refused);
+    });
     QPalette hintColour = ui->LabelNameHint->palette();
     hintColour.setColor(QPalette::WindowText, Appearance::Of(this).Ink(QColor(0xA0, 0x10, 0x10)));
     ui->LabelNameHint->setPalette(hintColour);

@@ -10,6 +10,7 @@
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -332,6 +333,29 @@ private slots:
             QCOMPARE(word->text(), hint);
         scene.clickOk();
         QCOMPARE(FileBytes().left(stored.size()), stored);
+    }
+
+    // The player's paste, through the clipboard, from the keyboard and from the box's own menu
+    // action alike: refused whole, with the word, and the name typed so far kept.
+    void aRefusedPasteIsNamedBelowTheBox()
+    {
+        Scene scene(FreshTable(), 12);
+        QVERIFY(scene.open());
+        auto* word = scene.dialog->findChild<QLabel*>(QStringLiteral("LabelNameHint"));
+        QVERIFY(word);
+        QTest::keyClicks(scene.name(), QStringLiteral("Ann"));
+        QApplication::clipboard()->setText(QStringLiteral(" \u0141ukasz"));
+        scene.name()->paste();
+        QCOMPARE(scene.name()->text(), QStringLiteral("Ann"));
+        QVERIFY(word->isVisible());
+        QCOMPARE(word->text(), QStringLiteral("Cannot be stored in a name: \u0141"));
+        QTest::keyClicks(scene.name(), QStringLiteral("a"));
+        QVERIFY(word->isHidden());
+        QApplication::clipboard()->setText(QStringLiteral("\u738B"));
+        QTest::keySequence(scene.name(), QKeySequence::Paste);
+        QCOMPARE(scene.name()->text(), QStringLiteral("Anna"));
+        QCOMPARE(word->text(), QStringLiteral("Cannot be stored in a name: \u738B"));
+        QVERIFY(word->isVisible());
     }
 
     void enterInTheNameBoxActsAsOk_data()
