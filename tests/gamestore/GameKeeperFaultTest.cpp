@@ -3,6 +3,7 @@
 // the syncs are counted by thread, and writes fail on request as on a full or failing disk.
 #include "gamestore/GameKeeper.h"
 
+#include "KeeperBoards.h"
 #include "TestFiles.h"
 #include "core/CellId.h"
 
@@ -68,18 +69,6 @@ namespace {
 
 using namespace tovra::testing;
 using namespace std::chrono_literals;
-
-GameState Board(const std::vector<int>& cells, std::uint32_t number = 1)
-{
-    GameState game;
-    game.GameNumber = number;
-    for (const int cell : cells) {
-        ++game.MoveCount;
-        game.MoveHistory[game.MoveCount] = MakeCellId(cell / 10 + 1, cell % 10 + 1);
-        game.LastCell = game.MoveHistory[game.MoveCount];
-    }
-    return game;
-}
 
 std::string Rows(const std::string& path)
 {

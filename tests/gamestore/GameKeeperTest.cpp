@@ -3,6 +3,7 @@
 // history's upkeep, all done off the caller's thread.
 #include "gamestore/GameKeeper.h"
 
+#include "KeeperBoards.h"
 #include "TestFiles.h"
 #include "core/CellId.h"
 #include "gamestore/GameDatabaseSchema.h"
@@ -17,19 +18,6 @@ namespace {
 
 using namespace tovra::testing;
 using namespace std::chrono_literals;
-
-// A board holding `cells` (indexes) as numbers 1, 2, ... of game `number`.
-GameState Board(const std::vector<int>& cells, std::uint32_t number = 1)
-{
-    GameState game;
-    game.GameNumber = number;
-    for (const int cell : cells) {
-        ++game.MoveCount;
-        game.MoveHistory[game.MoveCount] = MakeCellId(cell / 10 + 1, cell % 10 + 1);
-        game.LastCell = game.MoveHistory[game.MoveCount];
-    }
-    return game;
-}
 
 // Every row by id: "state:score[:name]".
 std::string Rows(const std::string& path)
