@@ -11,7 +11,8 @@
 
 namespace tovra {
 
-GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt)
+GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt,
+                          const std::optional<GivenBoardPlay>& givenBoard)
 {
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
@@ -23,6 +24,10 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     }
     snapshot.playedMs = playedMs;
     snapshot.startedAt = startedAt;
+    if (game.GivenCount > 0) {
+        snapshot.givenBoard = givenBoard.value_or(GivenBoardPlay{});
+        snapshot.givenBoard.given = game.GivenCount;
+    }
     return snapshot;
 }
 
@@ -125,7 +130,7 @@ void GameKeeper::Begin(const GameState& game, const std::optional<StoredGame>& s
     wake_.notify_all();
 }
 
-void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Changed(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     {
         std::lock_guard lock(mutex_);
@@ -148,7 +153,7 @@ void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
                 startedAt_ = 0;
             else if (startedAt_ == 0)
                 startedAt_ = UnixNow();
-            now.game = SnapshotOf(game, playedMs, startedAt_);
+            now.game = SnapshotOf(game, playedMs, startedAt_, givenBoard);
             touch(now);
         }
     }
@@ -201,10 +206,10 @@ void GameKeeper::ReadHistory(std::function<void(std::vector<HistoryGame>, std::s
     wake_.notify_all();
 }
 
-void GameKeeper::Close(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Close(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     if (playedMs >= 0)
-        Changed(game, playedMs);
+        Changed(game, playedMs, givenBoard);
     {
         std::unique_lock lock(mutex_);
         if (stopping_)
@@ -416,7 +421,9 @@ void GameKeeper::write(Kept& kept)
         kept.stored = Stage::Playing;
         return;
     case Stage::Abandoned:
-        if (kept.game.cells.empty()) {
+        // Left before a number of the player's own: no game was played (a board with given
+        // numbers is kept while it is on the board, so that it comes back at the next start).
+        if (kept.game.cells.size() <= static_cast<std::size_t>(kept.game.givenBoard.given)) {
             if (kept.row > 0)
                 database_->SavePlaying(kept.row, {}, copy_.Token());
             kept.row = 0;
