@@ -48,6 +48,9 @@ TFlatSpeedButton* CellButtonAt(TForm1& form, int index) { return form.CellButton
 class GivenBoardWindowTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
 private:
     QTemporaryDir dir;
     QString previousDir;
@@ -66,7 +69,7 @@ private slots:
 
     void todaysBoardIsDrawnAsGiven()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         const DailyBoard today = MakeDailyBoard(DecodeDate(LocalNow()));
         QCOMPARE(int(form.Game().GivenCount), int(today.cells.size()));
@@ -90,7 +93,7 @@ private slots:
 
     void undoBelowTheGivenNumbersIsRefused()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         const int given = form.Game().GivenCount;
         QString told;
@@ -115,7 +118,7 @@ private slots:
         QCOMPARE(int(tour.size()), 100);
         const int last = tour.back();
         tour.pop_back();
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QByteArray recordBefore = FileBytes("record.dat");
@@ -167,7 +170,7 @@ private slots:
         QVERIFY(int(onward.size()) >= placed);
         QByteArray recordBefore;
         {
-            TForm1 form;
+            TForm1 form(files_);
             recordBefore = FileBytes("record.dat"); // a fresh table, made at the start
             if (today)
                 form.TodaysBoard1Click();
@@ -184,7 +187,7 @@ private slots:
             form.Reachability().Cancel();
             form.FlushSaves();
         }
-        TForm1 next;
+        TForm1 next(files_);
         const int givenCount = int(given.size());
         QCOMPARE(int(next.Game().MoveCount), givenCount + placed);
         QCOMPARE(int(next.Game().GivenCount), givenCount);
@@ -222,7 +225,7 @@ private slots:
 
     void aBadCodeIsRefusedWithItsMessage()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QString told;
         ModalWatch watch;
         watch.WhenModal<QInputDialog>([&](QInputDialog* dialog) {
@@ -240,7 +243,7 @@ private slots:
     void theViewerCopiesTheCodeAndPlaysFromTheBoardShown()
     {
         const std::vector<int> cells{0, 3, 6, 36, 66};
-        TForm1 form;
+        TForm1 form(files_);
         QApplication::clipboard()->clear();
         int shownAtOpening = -1;
         ModalWatch watch;
@@ -270,7 +273,7 @@ private slots:
     // pointer has moved on.
     void thePlayersNumbersKeepTheirColourAfterThePointerLeaves()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.PlayGivenBoard({0, 3, 6}, GivenBoardPlay{});
@@ -287,7 +290,7 @@ private slots:
 
     void copyCodeCopiesTheBoardInFront()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         QApplication::clipboard()->clear();
         form.CopyCode1Click();
