@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class SettingsWriter;
 
 class ViewMenu : public QObject {
     Q_OBJECT
@@ -32,6 +33,7 @@ private:
     void updateEntries();
 
     Appearance& appearance_;
+    SettingsWriter& settings_;
     std::function<bool(int)> fits_;
     QMenu* menu_;
     QAction* zoomIn_;
