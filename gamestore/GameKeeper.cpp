@@ -16,9 +16,9 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
     for (int number = 1; number <= game.MoveCount; ++number) {
-        const std::string& id = game.MoveHistory[number];
-        snapshot.cells.push_back(static_cast<std::uint8_t>((CellRow(id) - 1) * BoardSize + CellColumn(id) - 1));
-        if (!game.MarkedCell.empty() && id == game.MarkedCell)
+        const BoardCell cell = game.MoveHistory[number];
+        snapshot.cells.push_back(static_cast<std::uint8_t>(cell.Index()));
+        if (game.MarkedCell.IsValid() && cell == game.MarkedCell)
             snapshot.markedNumber = number;
     }
     snapshot.playedMs = playedMs;

@@ -80,7 +80,7 @@ void TForm1::CopyCode1Click()
     }
     std::vector<int> cells;
     for (int number = 1; number <= game_.MoveCount; ++number)
-        cells.push_back(CellIndexOf(game_.MoveHistory[number]));
+        cells.push_back(game_.MoveHistory[number].Index());
     CopyBoardCode(cells);
 }
 
