@@ -27,7 +27,7 @@ private slots:
         std::jthread releaser;
         {
             SettingsWriter writer(path);
-            writer.Later([&started, done = go.get_future()](QSettings& settings) {
+            writer.Later([&started, done = go.get_future().share()](QSettings& settings) {
                 started.set_value();
                 done.wait(); // a slow disk
                 settings.setValue(QStringLiteral("View/Zoom"), 150);
@@ -53,7 +53,7 @@ private slots:
             if (!released.exchange(true))
                 release.set_value();
         };
-        QThreadPool::globalInstance()->start([held = release.get_future()] { held.wait(); });
+        QThreadPool::globalInstance()->start([held = release.get_future().share()] { held.wait(); });
         // Should the writer's end wait for the shared pool, this lets the test end, failed.
         std::atomic<bool> timedOut = false;
         std::jthread watchdog([&](std::stop_token stop) {
