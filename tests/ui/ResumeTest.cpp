@@ -90,6 +90,14 @@ QStringList ContinueKept(TForm1& form, int row)
     return offered;
 }
 
+// Every row as "state:score", by id.
+std::string ScoresInDatabase()
+{
+    Connection db(GameDatabaseFileName, OpenFor::Reading);
+    Statement query(db, "SELECT group_concat(state || ':' || score, ' ') FROM (SELECT * FROM games ORDER BY id)");
+    return query.Step() ? query.Text(0) : std::string();
+}
+
 std::string StatesInDatabase()
 {
     auto database = OpenGameDatabase().database;
@@ -283,6 +291,35 @@ private slots:
         QTest::newRow("kept by earlier runs") << QList<int>{3, 5, 7} << 0 << 0 << 1 << QStringList{"5", "3"} << 3
                                               << QStringList{"7", "5"};
         QTest::newRow("left by F2") << QList<int>{} << 6 << 2 << 0 << QStringList{"6"} << 6 << QStringList{"2"};
+    }
+
+    // While the end-of-game window is open the game is still in progress in games.db, all of
+    // it, so a kill there brings it back at the next start with its windows; it is finished,
+    // with its name, once they close.
+    void anEndedGameStaysInProgressWhileItsWindowsAreOpen()
+    {
+        std::string whileOpen;
+        {
+            TForm1 form;
+            Play(form, 11);
+            bool answered = false;
+            ModalWatch watch;
+            watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+                QTest::qWaitFor([] { return ScoresInDatabase() == "playing:12"; }, 5000);
+                whileOpen = ScoresInDatabase();
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Ada");
+                watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+                    answered = true;
+                    best->close();
+                });
+                QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnOk"), Qt::LeftButton);
+            });
+            QTest::mouseClick(form.CellButton("bt0101"), Qt::LeftButton); // the last possible number
+            QTRY_VERIFY_WITH_TIMEOUT(answered, 20000);
+            form.close();
+        }
+        QCOMPARE(whileOpen, std::string("playing:12"));
+        QCOMPARE(QString::fromStdString(StatesInDatabase()), QStringLiteral("finished:Ada"));
     }
 
     void aSecondCopyStartsEmptyAndLeavesTheFirstOnesGame()
