@@ -305,7 +305,7 @@ private slots:
             bool answered = false;
             ModalWatch watch;
             watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
-                QTest::qWaitFor([] { return ScoresInDatabase() == "playing:12"; }, 5000);
+                [[maybe_unused]] const bool settled = QTest::qWaitFor([] { return ScoresInDatabase() == "playing:12"; }, 5000);
                 whileOpen = ScoresInDatabase();
                 QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Ada");
                 watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
