@@ -5,12 +5,15 @@
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace tovra;
 
@@ -95,7 +98,22 @@ KeptGamesDialog::KeptGamesDialog(std::vector<KeptGame> newestFirst, QWidget* par
     layout->addSpacing(6);
     layout->addLayout(buttons);
     text->setMinimumWidth(list_->header()->length() + 2 * list_->frameWidth() + 40);
+    sizeListToRows();
     list_->setFocus();
+}
+
+void KeptGamesDialog::sizeListToRows()
+{
+    const int rows = std::clamp(static_cast<int>(games_.size()), 3, 8);
+    const int rowHeight = std::max(list_->sizeHintForRow(0), list_->fontMetrics().height() + 4);
+    list_->setFixedHeight(list_->header()->sizeHint().height() + rows * rowHeight + 2 * list_->frameWidth());
+}
+
+void KeptGamesDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange && list_) // not while the constructor sets the look
+        sizeListToRows();
 }
 
 const KeptGame* KeptGamesDialog::ChosenGame() const

@@ -33,8 +33,13 @@ public:
     void ContinueSelected();
     void GiveUpSelected();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void choose(Choice choice);
+    // The list as high as its rows (three to eight), in the dialog's font.
+    void sizeListToRows();
 
     std::vector<tovra::KeptGame> games_;
     QTreeWidget* list_ = nullptr;
