@@ -261,7 +261,7 @@ private slots:
         for (const int count : keptByEarlierRuns)
             KeepShortGame(count);
         {
-            TForm1 form;
+            TForm1 form(files_);
             if (leftByF2 > 0) {
                 Play(form, leftByF2);
                 form.Nuovapartita1Click(); // F2
@@ -278,7 +278,7 @@ private slots:
             form.close();
         }
         QFETCH(int, shown);
-        TForm1 again;
+        TForm1 again(files_);
         QCOMPARE(int(again.Game().MoveCount), shown);
     }
     void aChosenKeptGameComesToTheBoardAndTheBoardsGameIsKept_data()
@@ -303,7 +303,7 @@ private slots:
     {
         std::string whileOpen;
         {
-            TForm1 form;
+            TForm1 form(files_);
             Play(form, 11);
             bool answered = false;
             ModalWatch watch;
