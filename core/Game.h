@@ -35,7 +35,7 @@ void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::s
 // a board with given numbers, drawn again by ResumeGame). A mark on one of them goes.
 void KeepFirstNumbersGiven(GameState& game, BoardView& board, int given);
 // Whether the cell holds one of the given numbers.
-bool IsGivenCell(const GameState& game, const std::string& id);
+bool IsGivenCell(const GameState& game, BoardCell cell);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
 // cell is free and the move is legal. Anything else is ignored silently. A number placed

@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(int(form.Game().MoveCount), given);
         // Nor can a given number be marked.
         QTest::mouseClick(CellButtonAt(form, MakeDailyBoard(DecodeDate(LocalNow())).cells[0]), Qt::RightButton);
-        QVERIFY(form.Game().MarkedCell.empty());
+        QVERIFY(form.Game().MarkedCell.Id().empty());
     }
 
     // The last number of a board from a code: its own end, "Copy result" with no cell in it,
@@ -200,13 +200,13 @@ private slots:
         }
         QCOMPARE(next.GivenPlay()->reachabilityAsked, askedF3);
         QCOMPARE(next.GivenPlay()->movesShown, askedMoves);
-        QCOMPARE(QString::fromStdString(next.Game().MarkedCell),
+        QCOMPARE(QString::fromStdString(next.Game().MarkedCell.Id()),
                  markLast ? QString::fromStdString(CellIdOf(onward[std::size_t(placed - 1)])) : QString());
         for (int number = 1; number <= givenCount; ++number)
             QVERIFY(CellButtonAt(next, given[std::size_t(number - 1)])->font().italic());
         // No mark goes on a given number.
         QTest::mouseClick(CellButtonAt(next, given[0]), Qt::RightButton);
-        QCOMPARE(QString::fromStdString(next.Game().MarkedCell),
+        QCOMPARE(QString::fromStdString(next.Game().MarkedCell.Id()),
                  markLast ? QString::fromStdString(CellIdOf(onward[std::size_t(placed - 1)])) : QString());
         // Undo takes back the player's numbers and stops at the given ones.
         QString told;
