@@ -509,7 +509,11 @@ void TForm1::Statistiche1Click()
         QMetaObject::invokeMethod(
             this,
             [this, games = std::move(games), problem = QString::fromStdString(problem)]() mutable {
-                ShowStatistics(std::move(games), problem, this);
+                // Today's board on the board, played on, is a day played though not ended yet.
+                DailyContext daily = DailyContextNow();
+                if (givenPlay_ && givenPlay_->date && game_.MoveCount > game_.GivenCount)
+                    daily.playingNow.push_back(*givenPlay_->date);
+                ShowStatistics(std::move(games), problem, this, daily);
             },
             Qt::QueuedConnection);
     });
