@@ -1,6 +1,6 @@
 #include "gamestore/GameKeeper.h"
 
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 #include "core/Solver.h"
 #include "gamestore/StoreFiles.h"
 
@@ -26,18 +26,18 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     return snapshot;
 }
 
-std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game)
+std::optional<std::vector<BoardCell>> BoardCellsOf(const GameInProgress& game)
 {
-    std::vector<std::string> ids;
+    std::vector<BoardCell> cells;
     std::vector<bool> taken(CellCount, false);
     for (const std::uint8_t cell : game.cells) {
         // A row that is no game (a cell twice, off the board, too many) is not drawn.
         if (cell >= CellCount || taken[cell])
             return std::nullopt;
         taken[cell] = true;
-        ids.push_back(MakeCellId(cell / BoardSize + 1, cell % BoardSize + 1));
+        cells.push_back(BoardCell::FromIndex(cell));
     }
-    return ids;
+    return cells;
 }
 
 namespace {
@@ -70,7 +70,7 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
         GameDatabase database(std::move(connection), true, 0);
         std::optional<StoredGame> found = database.FindGameToResume(
             {}, [&](const std::string& owner) { return RunningCopy::IsRunning(path, owner); });
-        if (found && !CellIdsOf(found->game))
+        if (found && !BoardCellsOf(found->game))
             return std::nullopt;
         return found;
     } catch (const StoreError&) {

@@ -31,8 +31,8 @@ namespace tovra {
 
 // What the board shows, in the database's terms.
 GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt);
-// The cell identifiers of a stored game, in order; nothing when a cell is out of the board.
-std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game);
+// The cells of a stored game, in order; nothing when a cell is out of the board or twice.
+std::optional<std::vector<BoardCell>> BoardCellsOf(const GameInProgress& game);
 
 // The game a start resumes: the newest game in progress that no running copy holds, read from
 // an existing file without writing it, waiting at most a moment for another program's lock.

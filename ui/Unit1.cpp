@@ -140,7 +140,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
 
 void TForm1::showKeptGame(const GameInProgress& kept)
 {
-    ResumeGame(game_, *board_, *CellIdsOf(kept), kept.markedNumber);
+    ResumeGame(game_, *board_, *BoardCellsOf(kept), kept.markedNumber);
     const DateTime played = static_cast<double>(kept.playedMs) / 86'400'000.0;
     game_.StartTime = board_->Now() - played;
     board_->ResumeClock(played);
