@@ -56,9 +56,9 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     // would show the same game at every start and never keep a move of it.
     if (::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) != 0)
         return std::nullopt;
-    // Only the game's own file, read as the checks of a file not the game's allow.
+    // Only the game's own file, read without copying or writing anything.
     std::string problem;
-    sqlite3* opened = OpenExistingGameDatabase(path, true, problem);
+    sqlite3* opened = OpenGameDatabaseToPeek(path, problem);
     if (!opened)
         return std::nullopt; // the keeper finds out what is wrong, and says so
     try {
