@@ -78,11 +78,12 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     }
 }
 
-GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener)
+GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener, Start start)
     : path_(std::move(path))
     , listener_(std::move(listener))
     , storedGames_(std::move(storedGames))
     , copy_(path_)
+    , go_(start == Start::Now)
     , thread_([this] { run(); })
 {
 }
@@ -125,12 +126,22 @@ void GameKeeper::Begin(const GameState& game, const std::optional<StoredGame>& s
     wake_.notify_all();
 }
 
+void GameKeeper::Go()
+{
+    {
+        std::lock_guard lock(mutex_);
+        go_ = true;
+    }
+    wake_.notify_all();
+}
+
 void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
 {
     {
         std::lock_guard lock(mutex_);
         if (closing_)
             return;
+        go_ = true; // the board is up: a change means the player is there
         ++changes_;
         if (games_.empty() || games_.back().number != game.GameNumber) {
             if (!games_.empty() && games_.back().stage == Stage::Playing) {
@@ -209,6 +220,7 @@ void GameKeeper::Close(const GameState& game, std::int64_t playedMs)
         std::unique_lock lock(mutex_);
         if (stopping_)
             return;
+        go_ = true;
         closing_ = true;
         ++changes_; // a write that failed is tried once more
         wake_.notify_all();
@@ -250,6 +262,8 @@ std::int64_t GameKeeper::WritesDone() const
 
 bool GameKeeper::hasWork() const
 {
+    if (!go_)
+        return false;
     if (!readers_.empty())
         return true;
     if (failedAt_ == changes_)
