@@ -55,6 +55,9 @@ QString KeyListOfTheHelp()
 class MenuKeysTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     QTemporaryDir dir;
     QString previousDir;
 
@@ -79,7 +82,7 @@ private slots:
     // The access keys add an underline under Alt and nothing else: every text and key as before.
     void menusKeepTheirTextsAndKeys()
     {
-        TForm1 form;
+        TForm1 form(files_);
         // Entries added later may stand between them; these keep their order.
         QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("File1")), {"New game", "-", "Close"}));
         QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("N2")),
@@ -108,7 +111,7 @@ private slots:
 
     void redoKeysAndMenuPlaceAgainWhatUndoTookBack()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502"})
             click(form, id);
@@ -135,7 +138,7 @@ private slots:
 
     void f10OpensTheFirstMenuAndEscClosesOnlyIt()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         QTest::keyClick(&form, Qt::Key_F10);
         QTRY_COMPARE(QApplication::activePopupWidget(), form.findChild<QMenu*>("File1"));
@@ -147,7 +150,7 @@ private slots:
     void accessKeysAreUnderlinedOnlyWhileAltIsHeld()
     {
         AccessKeyStyle style;
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         QCOMPARE(style.styleHint(QStyle::SH_UnderlineShortcut), 0);
         QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
@@ -159,7 +162,7 @@ private slots:
     // The key list is the help's table: it must name every key the main window answers to.
     void theKeyListNamesEveryKey()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         const QString list = KeyListOfTheHelp();
         QVERIFY(!list.isEmpty());
