@@ -152,6 +152,7 @@ SchemaFinding LookAtSchema(const std::string& path, bool asItLies, const std::ve
     SchemaFinding finding = SchemaFinding::Unreadable;
     if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr) ==
         SQLITE_OK) {
+        WithoutLookaside(db);
         GuardConnection(db);
         QueryTimeLimit limit(db, std::chrono::milliseconds(500));
         sqlite3_stmt* query = nullptr;
@@ -333,6 +334,8 @@ SchemaFinding CheckSchema(sqlite3* db, int version, const std::vector<SchemaUpgr
     sqlite3* reference = nullptr;
     std::vector<SchemaEntry> wanted;
     bool made = sqlite3_open_v2(":memory:", &reference, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (made)
+        WithoutLookaside(reference);
     for (int from = 0; made && from < version; ++from) {
         const auto step = std::ranges::find(upgrades, from, &SchemaUpgrade::from);
         made = step != upgrades.end() && sqlite3_exec(reference, step->sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -356,6 +359,7 @@ sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::s
         sqlite3_close_v2(db);
         return nullptr;
     }
+    WithoutLookaside(db);
     return KeepIfOwnSchema(db, SchemaCompare::Whole, problem);
 }
 
@@ -388,6 +392,7 @@ sqlite3* OpenGameDatabaseToPeek(const std::string& path, std::string& problem)
         sqlite3_close_v2(db);
         return nullptr;
     }
+    WithoutLookaside(db);
     return KeepIfOwnSchema(db, SchemaCompare::ForARead, problem);
 }
 
