@@ -4,7 +4,7 @@
 
 namespace tovra {
 
-void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::string>& cells)
+void StartGivenBoard(GameState& game, BoardView& board, const std::vector<BoardCell>& cells)
 {
     Nuovapartita1Click(game, board);
     ResumeGame(game, board, cells, 0);
