@@ -631,15 +631,15 @@ private slots:
     {
         QTest::addColumn<ColourScheme>("colours");
         QTest::addColumn<int>("simulation");
-        QTest::addColumn<bool>("viewer");
+        QTest::addColumn<QString>("board");
         const std::pair<ColourScheme, const char*> schemes[] = {
             {ColourScheme::Classic, "classic"}, {ColourScheme::Dark, "dark"}, {ColourScheme::HighContrast, "high contrast"}};
         const char* simulations[] = {"protanopia", "deuteranopia", "tritanopia"};
-        for (const bool viewer : {false, true})
+        for (const char* board : {"main board", "viewer", "best 20"})
             for (const auto& [scheme, name] : schemes)
                 for (int s = 0; s < 3; ++s)
-                    QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3").arg(viewer ? "viewer" : "main board", name, simulations[s])))
-                        << scheme << s << viewer;
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3").arg(board, name, simulations[s])))
+                        << scheme << s << QString(board);
     }
     // Two states stay apart when their cells, seen through the simulation, differ by at least
     // 10 CIEDE2000 units on average (a colour told apart at a glance), or in at least 12 pixels
@@ -648,7 +648,7 @@ private slots:
     {
         QFETCH(ColourScheme, colours);
         QFETCH(int, simulation);
-        QFETCH(bool, viewer);
+        QFETCH(QString, board);
         const vision::Matrix& matrix =
             std::array{&vision::Protanopia, &vision::Deuteranopia, &vision::Tritanopia}[static_cast<std::size_t>(simulation)][0];
 
@@ -656,9 +656,11 @@ private slots:
         form.PlayerLook().Set(LookWith(100, colours, true));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        std::vector<std::pair<const char*, TFlatSpeedButton*>> states;
+        std::vector<std::pair<const char*, QWidget*>> states;
         std::unique_ptr<GameViewer> shown;
-        if (!viewer) {
+        BestTable table = FreshTable();
+        std::unique_ptr<TFormMigliori> best;
+        if (board == "main board") {
             // Free bt0101; 1 on bt0505 (marked), 2 on bt0805, 3 on bt0802 (the last), reachable
             // bt0502 after Moves; a suggestion's ring on bt1010; the keyboard cursor on bt0110.
             for (const char* id : {"bt0505", "bt0805", "bt0802"})
@@ -675,18 +677,31 @@ private slots:
                       {"numbered", form.CellButton("bt0805")}, {"last number", form.CellButton("bt0802")},
                       {"marked", form.CellButton("bt0505")}, {"suggested", form.CellButton("bt1010")},
                       {"keyboard cursor", form.CellButton("bt0110")}};
-        } else {
+        } else if (board == "viewer") {
             // Four numbers played, 100 lost after the 2nd (its ring), then the way to 100 up to
             // its 6th number, the last shown.
             shown = std::make_unique<GameViewer>(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}, 4, 2), "A game", false, &form);
             shown->JumpTo(6);
             shown->show();
             QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
-            ReplayBoard* board = shown->Board();
+            ReplayBoard* cells = shown->Board();
             for (const int cell : {44, 74, 71, 41, 11, 14})
-                board->Cell(cell)->SetCaption("3");
-            states = {{"free", board->Cell(0)}, {"numbered", board->Cell(71)}, {"lost after", board->Cell(74)},
-                      {"way to 100", board->Cell(11)}, {"last number", board->Cell(14)}};
+                cells->Cell(cell)->SetCaption("3");
+            states = {{"free", cells->Cell(0)}, {"numbered", cells->Cell(71)}, {"lost after", cells->Cell(74)},
+                      {"way to 100", cells->Cell(11)}, {"last number", cells->Cell(14)}};
+        } else {
+            // A stored game of three numbers: the last one red.
+            std::array<std::uint8_t, 100> scheme{};
+            scheme[44] = 1;
+            scheme[74] = 2;
+            scheme[71] = 3;
+            InsertGame(table, 1, "Zo", 3, 46000.5, scheme);
+            best = std::make_unique<TFormMigliori>(table, &form);
+            best->show();
+            QVERIFY(QTest::qWaitForWindowExposed(best.get()));
+            best->SchemeLabel(8, 5)->setText("3");
+            states = {{"free", best->SchemeLabel(1, 1)}, {"numbered", best->SchemeLabel(8, 5)},
+                      {"last number", best->SchemeLabel(8, 2)}};
         }
         QTest::qWait(50);
 
