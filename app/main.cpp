@@ -33,6 +33,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const tovra::CommandLine& line = *parsed.line;
+    // The one file layer record.dat is read and written through, for --analyse and the window.
+    tovra::PosixFileSystem files;
     switch (line.command) {
     case tovra::Command::Help:
         std::cout << tovra::UsageText();
@@ -42,7 +44,7 @@ int main(int argc, char* argv[])
         std::cout << "tovratovratovra " << TOVRA_FILE_VERSION << "\n";
         return 0;
     case tovra::Command::Analyse:
-        return tovra::AnalyseRecordFile(line.file.value_or(tovra::RecordFileName), std::cout, std::cerr);
+        return tovra::AnalyseRecordFile(line.file.value_or(tovra::RecordFileName), files, std::cout, std::cerr);
     case tovra::Command::History:
         // No games.db yet is an empty history; a file named that is not there is a mistake.
         if (line.file && access(line.file->c_str(), F_OK) != 0 && errno == ENOENT) {
@@ -80,7 +82,7 @@ int main(int argc, char* argv[])
     PrepareApplication();
     // Created before the event loop: its start-up reads record.dat and may report an error
     // before the window is shown.
-    TForm1 Form1;
+    TForm1 Form1(files);
     // A logout or a plain kill writes the game in progress first. Made after the window, so
     // that it goes first.
     TerminationWatch termination([&Form1] { Form1.FlushSaves(); });

@@ -10,7 +10,8 @@ int main(int argc, char* argv[])
 {
     BenchApplication application(argc, argv);
     PrepareApplication();
-    TForm1 Form1;
+    tovra::PosixFileSystem files;
+    TForm1 Form1(files);
     TerminationWatch termination([&Form1] { Form1.FlushSaves(); });
     application.Watch(&Form1, [](const QWidget* widget) {
         const auto* cell = qobject_cast<const TFlatSpeedButton*>(widget);

@@ -6,6 +6,7 @@
 // the same on every machine, for years. (The solver's tie-breaks are its own; see
 // solver/TieBreaks.h.)
 #include <cstdint>
+#include <random>
 #include <utility>
 
 namespace tovra {
@@ -13,6 +14,13 @@ namespace tovra {
 class SplitMix64 {
 public:
     explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
+    // Seeded from the system's entropy, for names that must differ between runs and between
+    // copies of the program started at the same moment.
+    static SplitMix64 FromEntropy()
+    {
+        std::random_device entropy;
+        return SplitMix64((std::uint64_t{entropy()} << 32) ^ entropy());
+    }
 
     std::uint64_t Next()
     {

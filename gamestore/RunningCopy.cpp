@@ -1,9 +1,10 @@
 #include "RunningCopy.h"
 
+#include "core/SplitMix64.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,11 +88,10 @@ std::string RunningCopy::LockPath(const std::string& databasePath, const std::st
 
 std::string RunningCopy::NewToken()
 {
-    std::random_device device;
-    std::uniform_int_distribution<unsigned> digit(0, 15);
+    SplitMix64 random = SplitMix64::FromEntropy();
     std::string token(16, '0');
     for (char& c : token)
-        c = "0123456789abcdef"[digit(device)];
+        c = "0123456789abcdef"[random.Below(16)];
     return token;
 }
 

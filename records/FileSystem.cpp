@@ -204,10 +204,4 @@ void PosixFileSystem::Pause()
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-FileSystem& SystemFileSystem()
-{
-    static PosixFileSystem files;
-    return files;
-}
-
 } // namespace tovra

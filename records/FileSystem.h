@@ -102,7 +102,4 @@ public:
     void Pause() override;
 };
 
-// The process-wide POSIX file layer.
-FileSystem& SystemFileSystem();
-
 } // namespace tovra

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ostream>
-#include <sys/stat.h>
 
 namespace tovra {
 
@@ -54,18 +53,18 @@ bool RecordDecodes(const BestRecord& record)
            std::ranges::all_of(record.SchemeBytes, [](std::uint8_t number) { return number <= CellCount; });
 }
 
-int AnalyseRecordFile(const std::string& path, std::ostream& out, std::ostream& err)
+int AnalyseRecordFile(const std::string& path, FileSystem& files, std::ostream& out, std::ostream& err)
 {
     // Any other file would read as games that never were: a record file is exactly a table.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_size != static_cast<off_t>(TableSize)) {
-        err << path << ": not a record file (" << status.st_size << " bytes; a record file has 2,880)\n";
+    FileStatus status;
+    if (files.StatusOf(path, status) == 0 && status.kind == FileKind::Regular &&
+        status.size != static_cast<off_t>(TableSize)) {
+        err << path << ": not a record file (" << status.size << " bytes; a record file has 2,880)\n";
         return 1;
     }
     BestTable table;
     try {
-        ReadBestTable(table, path);
+        ReadBestTable(table, path, files);
     } catch (const IoError& error) {
         err << path << ": " << error.BoxText() << '\n';
         return 1;

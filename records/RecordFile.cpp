@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <random>
 #include <string_view>
 #include <utility>
 
@@ -155,8 +154,7 @@ int CreateTemporary(FileSystem& files, const std::string& target, std::string& t
 {
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
     // Fresh for every file: the names of copies saving at the same time must not follow one another.
-    std::random_device entropy;
-    SplitMix64 random((std::uint64_t{entropy()} << 32) ^ entropy());
+    SplitMix64 random = SplitMix64::FromEntropy();
     int fd = -EEXIST;
     for (int attempt = 0; attempt < 100 && fd == -EEXIST; ++attempt) {
         temporary = DirectoryOf(target) + "/" + TemporaryPrefix(target);

@@ -37,15 +37,15 @@ enum class SaveOutcome {
 // - the close fails: the complete content.
 // A longer file is read to 2,880 bytes only. The file is never written when it exists. A
 // link to the null device loads 20 fresh records without a word.
-void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+void LoadBestTable(BestTable& table, const std::string& path, FileSystem& files);
 
 // Reads the table for a look only: the file is opened read-only and never created, so a
 // read-only file reads as any other. Throws IoError as LoadBestTable does (code 2 when
 // there is no file, 100 when it is shorter than 2,880 bytes); the table is then unchanged.
-void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+void ReadBestTable(BestTable& table, const std::string& path, FileSystem& files);
 
 // Replaces the file with the table, whatever it holds: RecordFile::Save without the merge.
-SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files = SystemFileSystem());
+SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileSystem& files);
 
 // The file as one copy of the game knows it. Other copies, of this user or another, may save
 // into the same file at any time; this one remembers what it last read or wrote, so that a
@@ -60,7 +60,7 @@ SaveOutcome SaveBestTable(const BestTable& table, const std::string& path, FileS
 // nothing and says so.
 class RecordFile {
 public:
-    explicit RecordFile(std::string path = RecordFileName, FileSystem& files = SystemFileSystem())
+    RecordFile(std::string path, FileSystem& files)
         : path_(std::move(path)), files_(files)
     {
     }

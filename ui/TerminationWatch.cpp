@@ -2,20 +2,26 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-// A signal handler reaches nothing but what the process holds for it: the write end of the one
-// watch's pipe, whose read end is watched on the window's thread. Set and cleared by that watch
-// alone.
+// The one thing the process holds for the watch: a signal handler is called with the signal's
+// number alone, no object, so the write end of the single watch's pipe has to be reachable
+// without one. Set by that watch while it exists and -1 otherwise; the watch owns the pipe.
+// (signalfd would need no such slot, but it needs SIGTERM blocked in every thread, and programs
+// opened from the game, such as the mail program, would inherit the block and ignore a logout.)
 volatile std::sig_atomic_t signalWriteEnd = -1;
 
 void OnTerminationSignal(int)
 {
+    // The interrupted code may be about to read errno: a failed write must not change it.
+    const int savedErrno = errno;
     const char byte = 1;
     (void)!::write(signalWriteEnd, &byte, 1);
+    errno = savedErrno;
 }
 } // namespace
 

@@ -43,10 +43,11 @@
 
 using namespace tovra;
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(FileSystem& files, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
+    , recordFile_(RecordFileName, files)
 {
     ui->setupUi(this);
     // Before anything is drawn: the colours are the player's from the start.

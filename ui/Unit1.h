@@ -39,7 +39,8 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // `files`: the file layer record.dat is read and written through; it outlives the window.
+    explicit TForm1(tovra::FileSystem& files, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // What tests look at and set (the clock test moves the start time back).

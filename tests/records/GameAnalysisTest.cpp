@@ -53,7 +53,8 @@ Analysis Analyse(const std::string& path)
 {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = AnalyseRecordFile(path, out, err);
+    PosixFileSystem disk;
+    const int status = AnalyseRecordFile(path, disk, out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -88,12 +89,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AnalyseRecordFile, WritesOneLinePerStoredGameWithWhere100WasLost)
 {
+    PosixFileSystem disk;
     TempDir dir;
     BestTable table = FreshTable();
     table.ByRank(1) = StoredGame("Full", FullGame());
     table.ByRank(2) = StoredGame("Corner", CornerCutOff);
     table.ByRank(3) = StoredGame("Esc\x1b[2Jape", CornerCutOff);
-    ASSERT_EQ(SaveBestTable(table, dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(table, dir.Path(), disk), SaveOutcome::Saved);
     ASSERT_EQ(chmod(dir.Path().c_str(), 0444), 0); // a read-only file is read all the same
 
     const Analysis analysis = Analyse(dir.Path());
@@ -107,8 +109,9 @@ TEST(AnalyseRecordFile, WritesOneLinePerStoredGameWithWhere100WasLost)
 
 TEST(AnalyseRecordFile, SaysSoWhenNoGameIsStored)
 {
+    PosixFileSystem disk;
     TempDir dir;
-    ASSERT_EQ(SaveBestTable(FreshTable(), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(FreshTable(), dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(Analyse(dir.Path()).out, "No stored games.\n");
 }
 

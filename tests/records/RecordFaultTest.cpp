@@ -80,10 +80,11 @@ class PlayersCopyTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(PlayersCopyTest, CopyOfThePlayerSurvivesStartUpAndSave)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(FreshTable()));
     WriteFile(dir.Path(GetParam()), PatternBytes(TableSize));
-    RecordFile file(dir.Path());
+    RecordFile file(dir.Path(), disk);
     BestTable table;
     file.Load(table);
     ASSERT_EQ(Finish(file, table, FinishedGame("Kept", 50)), SaveOutcome::Saved);
@@ -170,6 +171,7 @@ class OwnerTest : public ::testing::TestWithParam<OwnerRow> {};
 
 TEST_P(OwnerTest, SaveKeepsOwnerGroupAndMode)
 {
+    PosixFileSystem disk;
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to give the file an owner other than the tester";
     const OwnerRow& row = GetParam();
@@ -180,7 +182,7 @@ TEST_P(OwnerTest, SaveKeepsOwnerGroupAndMode)
     SetMode(dir.Dir(), 0777);
 
     const ChildReport report = RunAs(row.runner, [&](ChildReport& out) {
-        RecordFile file(dir.Path());
+        RecordFile file(dir.Path(), disk);
         BestTable table;
         file.Load(table);
         out.skipped = Finish(file, table, FinishedGame("Mine", 70)) != SaveOutcome::Saved;
@@ -209,9 +211,10 @@ class CutShortTest : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(CutShortTest, NothingIsMergedIntoAFileCutShortAfterStartUp)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(TableOf({FinishedGame("Stored", 80)})));
-    RecordFile file(dir.Path());
+    RecordFile file(dir.Path(), disk);
     BestTable table;
     file.Load(table);
     Bytes cut = ReadFile(dir.Path());
@@ -276,12 +279,13 @@ INSTANTIATE_TEST_SUITE_P(Failures, RetryTest,
 
 TEST(RetryTest, AnotherCopysSaveOfTheHalfWrittenFileKeepsBothGamesOnce)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(TableOf({FinishedGame("Stored", 80)})));
     FaultyFileSystem files;
     files.Fail(Call::CreateExclusive, EACCES);
     RecordFile mine(dir.Path(), files);
-    RecordFile theirs(dir.Path());
+    RecordFile theirs(dir.Path(), disk);
     BestTable myTable;
     BestTable theirTable;
     mine.Load(myTable);
@@ -355,6 +359,7 @@ class NotAFileTest : public ::testing::TestWithParam<NotAFile> {};
 
 TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const std::string path = dir.Path();
     std::string expected; // the start-up's message
@@ -383,14 +388,14 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
     const struct stat before = StatusOf(path);
     const struct stat nullBefore = StatusOf("/dev/null");
 
-    RecordFile file(path);
+    RecordFile file(path, disk);
     BestTable table;
     EXPECT_EQ(ErrorTextOf([&] { file.Load(table); }), expected);
     EXPECT_EQ(table, FreshTable());
     EXPECT_EQ(Finish(file, table, FinishedGame("Mine", 70)), SaveOutcome::Skipped);
     // A copy that started before the name changed is told at its save, except for the null
     // device, which means no scores are kept.
-    RecordFile earlier(path);
+    RecordFile earlier(path, disk);
     BestTable earlierTable = FreshTable();
     EXPECT_EQ(ErrorTextOf([&] { Finish(earlier, earlierTable, FinishedGame("Mine", 70)); }), expected);
 
@@ -476,11 +481,12 @@ TEST(StartUpTest, ChangeBetweenTheReadAndItsCloseIsSeenByTheNextRefresh)
 
 TEST(StartUpTest, StartUpClearsLeftoversOfAKilledSave)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(FreshTable()));
     WriteFile(dir.Path(".record.dat.unfinished-save-Xy12Ab"), PatternBytes(1000));
     BestTable table;
-    LoadBestTable(table, dir.Path());
+    LoadBestTable(table, dir.Path(), disk);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
 }
 

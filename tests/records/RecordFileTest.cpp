@@ -76,10 +76,11 @@ private:
 
 TEST(LoadBestTableTest, MissingFileIsCreatedWithTwentyFreshRecords)
 {
+    PosixFileSystem disk;
     TempDir dir;
     UmaskScope mask(022);
     BestTable table = SampleTable();
-    LoadBestTable(table, dir.Path());
+    LoadBestTable(table, dir.Path(), disk);
     EXPECT_EQ(table, FreshTable());
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(FreshTable()));
     EXPECT_EQ(PermissionsOf(dir.Path()), 0644u);
@@ -87,6 +88,7 @@ TEST(LoadBestTableTest, MissingFileIsCreatedWithTwentyFreshRecords)
 
 TEST(LoadBestTableTest, ExistingFileIsLoadedAndNotWritten)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const Bytes content = PatternBytes(TableSize);
     WriteFile(dir.Path(), content);
@@ -95,7 +97,7 @@ TEST(LoadBestTableTest, ExistingFileIsLoadedAndNotWritten)
     const struct stat before = StatusOf(dir.Path());
 
     BestTable table;
-    LoadBestTable(table, dir.Path());
+    LoadBestTable(table, dir.Path(), disk);
 
     EXPECT_EQ(TableBytes(table), content);
     const struct stat after = StatusOf(dir.Path());
@@ -128,10 +130,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShortFileTest, ::testing::Values(0, 1, 200, 2879
 
 TEST(LoadBestTableTest, EmptyFileLoadsAsZeroRecords)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), {});
     BestTable table = FreshTable();
-    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoCode::ReadBeyondEnd);
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path(), disk); }), IoCode::ReadBeyondEnd);
     for (int rank = 1; rank <= RecordCount; ++rank) {
         EXPECT_EQ(table.ByRank(rank), ZeroRecord());
         EXPECT_EQ(RecordName(table.ByRank(rank)), "");
@@ -141,16 +144,17 @@ TEST(LoadBestTableTest, EmptyFileLoadsAsZeroRecords)
 
 TEST(LoadBestTableTest, LongerFileIsReadToItsFirst2880BytesAndShortenedByTheNextSave)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const Bytes content = PatternBytes(3000);
     WriteFile(dir.Path(), content);
 
     BestTable table;
-    LoadBestTable(table, dir.Path());
+    LoadBestTable(table, dir.Path(), disk);
     EXPECT_EQ(TableBytes(table), Bytes(content.begin(), content.begin() + TableSize));
     EXPECT_EQ(ReadFile(dir.Path()).size(), 3000u);
 
-    EXPECT_EQ(SaveBestTable(table, dir.Path()), SaveOutcome::Saved);
+    EXPECT_EQ(SaveBestTable(table, dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(table));
 }
 
@@ -224,10 +228,11 @@ TEST(LoadBestTableTest, FreshFileThatCannotBeWrittenWholeIsRemoved)
 
 TEST(LoadBestTableTest, FifoUnderTheNameDoesNotHangTheStartUp)
 {
+    PosixFileSystem disk;
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.Path().c_str(), 0666), 0);
     BestTable table;
-    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoError::NotAFile("record.dat", FileKind::Fifo).Code());
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path(), disk); }), IoError::NotAFile("record.dat", FileKind::Fifo).Code());
     EXPECT_EQ(table, FreshTable());
 }
 
@@ -235,24 +240,26 @@ TEST(LoadBestTableTest, FifoUnderTheNameDoesNotHangTheStartUp)
 
 TEST(SaveBestTableTest, EveryFieldSurvivesASaveAndALoad)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const BestTable saved = SampleTable(7);
-    ASSERT_EQ(SaveBestTable(saved, dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(saved, dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(saved));
     BestTable loaded;
-    LoadBestTable(loaded, dir.Path());
+    LoadBestTable(loaded, dir.Path(), disk);
     EXPECT_EQ(loaded, saved);
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
 TEST(SaveBestTableTest, SaveReplacesTheFileAndKeepsItsPermissions)
 {
+    PosixFileSystem disk;
     TempDir dir;
     WriteFile(dir.Path(), TableBytes(FreshTable()));
     SetMode(dir.Path(), 0640);
     const ino_t oldInode = StatusOf(dir.Path()).st_ino;
 
-    ASSERT_EQ(SaveBestTable(SampleTable(), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(SampleTable(), dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(PermissionsOf(dir.Path()), 0640u);
     EXPECT_NE(StatusOf(dir.Path()).st_ino, oldInode); // written aside and renamed over
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable()));
@@ -260,9 +267,10 @@ TEST(SaveBestTableTest, SaveReplacesTheFileAndKeepsItsPermissions)
 
 TEST(SaveBestTableTest, NewFileTakesTheUmask)
 {
+    PosixFileSystem disk;
     TempDir dir;
     UmaskScope mask(027);
-    ASSERT_EQ(SaveBestTable(SampleTable(), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(SampleTable(), dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(PermissionsOf(dir.Path()), 0640u);
 }
 
@@ -367,9 +375,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SaveBestTableTest, OtherFailuresToOpenTheOldFileAreReported)
 {
+    PosixFileSystem disk;
     TempDir dir;
     ASSERT_EQ(mkdir(dir.Path().c_str(), 0755), 0);
-    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path()); }), IoError::NotAFile("record.dat", FileKind::Directory).Code());
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(FreshTable(), dir.Path(), disk); }), IoError::NotAFile("record.dat", FileKind::Directory).Code());
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
@@ -503,6 +512,7 @@ protected:
 
 TEST_P(LinkTest, SaveThroughALinkReplacesItsTargetAndKeepsTheLink)
 {
+    PosixFileSystem disk;
     TempDir here;
     TempDir there;
     const std::string target = there.Path("scores.dat");
@@ -512,9 +522,9 @@ TEST_P(LinkTest, SaveThroughALinkReplacesItsTargetAndKeepsTheLink)
     ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
 
     BestTable table;
-    LoadBestTable(table, here.Path());
+    LoadBestTable(table, here.Path(), disk);
     EXPECT_EQ(table, SampleTable(1));
-    ASSERT_EQ(SaveBestTable(SampleTable(2), here.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(SampleTable(2), here.Path(), disk), SaveOutcome::Saved);
 
     EXPECT_EQ(LinkText(here.Path()), text);
     EXPECT_EQ(ReadFile(target), TableBytes(SampleTable(2)));
@@ -525,6 +535,7 @@ TEST_P(LinkTest, SaveThroughALinkReplacesItsTargetAndKeepsTheLink)
 
 TEST_P(LinkTest, DanglingLinkIsLoadedByCreatingItsTarget)
 {
+    PosixFileSystem disk;
     TempDir here;
     TempDir there;
     const std::string target = there.Path("scores.dat");
@@ -532,7 +543,7 @@ TEST_P(LinkTest, DanglingLinkIsLoadedByCreatingItsTarget)
     ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
 
     BestTable table = SampleTable();
-    LoadBestTable(table, here.Path());
+    LoadBestTable(table, here.Path(), disk);
 
     EXPECT_EQ(table, FreshTable());
     EXPECT_EQ(LinkText(here.Path()), text);
@@ -542,13 +553,14 @@ TEST_P(LinkTest, DanglingLinkIsLoadedByCreatingItsTarget)
 
 TEST_P(LinkTest, SaveThroughADanglingLinkCreatesItsTarget)
 {
+    PosixFileSystem disk;
     TempDir here;
     TempDir there;
     const std::string target = there.Path("scores.dat");
     const std::string text = Refer(there, "scores.dat");
     ASSERT_EQ(symlink(text.c_str(), here.Path().c_str()), 0);
 
-    ASSERT_EQ(SaveBestTable(SampleTable(5), here.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(SampleTable(5), here.Path(), disk), SaveOutcome::Saved);
 
     EXPECT_EQ(LinkText(here.Path()), text);
     EXPECT_EQ(ReadFile(target), TableBytes(SampleTable(5)));
@@ -560,6 +572,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, LinkTest, ::testing::Values(false, true),
 
 TEST(LinkChainTest, DanglingChainIsFollowedFromTheDirectoryOfEachLink)
 {
+    PosixFileSystem disk;
     // record.dat -> ../there/hop.dat -> scores.dat: the second link's relative text names
     // a file next to it, not next to record.dat.
     TempDir here;
@@ -569,9 +582,9 @@ TEST(LinkChainTest, DanglingChainIsFollowedFromTheDirectoryOfEachLink)
     ASSERT_EQ(symlink("scores.dat", there.Path("hop.dat").c_str()), 0);
 
     BestTable table;
-    LoadBestTable(table, here.Path());
+    LoadBestTable(table, here.Path(), disk);
     EXPECT_EQ(ReadFile(there.Path("scores.dat")), TableBytes(FreshTable()));
-    ASSERT_EQ(SaveBestTable(SampleTable(), here.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(SampleTable(), here.Path(), disk), SaveOutcome::Saved);
 
     EXPECT_EQ(ReadFile(there.Path("scores.dat")), TableBytes(SampleTable()));
     EXPECT_EQ(LinkText(here.Path()), hopText);
@@ -582,17 +595,19 @@ TEST(LinkChainTest, DanglingChainIsFollowedFromTheDirectoryOfEachLink)
 
 TEST(LinkChainTest, LinkLoopIsAnInvalidFilenameAndStaysALink)
 {
+    PosixFileSystem disk;
     TempDir dir;
     ASSERT_EQ(symlink("record.dat", dir.Path().c_str()), 0);
     BestTable table;
-    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path()); }), IoCode::InvalidFilename);
-    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(SampleTable(), dir.Path()); }), IoCode::InvalidFilename);
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBestTable(table, dir.Path(), disk); }), IoCode::InvalidFilename);
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBestTable(SampleTable(), dir.Path(), disk); }), IoCode::InvalidFilename);
     EXPECT_EQ(LinkText(dir.Path()), "record.dat");
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
 }
 
 TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
 {
+    PosixFileSystem disk;
     TempDir first;
     TempDir second;
     const auto home = std::filesystem::current_path();
@@ -603,11 +618,11 @@ TEST(RecordFileTest, FileNameIsResolvedInTheCurrentDirectoryAtEachOpen)
 
     std::filesystem::current_path(first.Dir());
     BestTable table;
-    LoadBestTable(table, RecordFileName);
+    LoadBestTable(table, RecordFileName, disk);
     EXPECT_EQ(ReadFile(first.Path()), TableBytes(FreshTable()));
 
     std::filesystem::current_path(second.Dir());
-    EXPECT_EQ(SaveBestTable(SampleTable(), RecordFileName), SaveOutcome::Saved);
+    EXPECT_EQ(SaveBestTable(SampleTable(), RecordFileName, disk), SaveOutcome::Saved);
     EXPECT_EQ(ReadFile(second.Path()), TableBytes(SampleTable()));
     EXPECT_EQ(ReadFile(first.Path()), TableBytes(FreshTable()));
 }
@@ -625,6 +640,7 @@ class ReadOnlyFileTest : public ::testing::TestWithParam<ReadOnlyRow> {};
 
 TEST_P(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSkipped)
 {
+    PosixFileSystem disk;
     // A file without any write bit is read-only also to root: players protect their
     // records that way, and the game is often run as root in containers.
     TempDir dir;
@@ -636,13 +652,13 @@ TEST_P(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSki
     const ChildReport report = RunAs(GetParam().runner, [&](ChildReport& out) {
         BestTable table = SampleTable(2);
         try {
-            LoadBestTable(table, dir.Path());
+            LoadBestTable(table, dir.Path(), disk);
         } catch (const IoError& error) {
             out.errorCode = error.Code();
         }
         out.table = EncodeTable(table);
-        out.skipped = SaveBestTable(SampleTable(5), dir.Path()) == SaveOutcome::Skipped &&
-                      SaveBestTable(SampleTable(6), dir.Path()) == SaveOutcome::Skipped;
+        out.skipped = SaveBestTable(SampleTable(5), dir.Path(), disk) == SaveOutcome::Skipped &&
+                      SaveBestTable(SampleTable(6), dir.Path(), disk) == SaveOutcome::Skipped;
     });
 
     ASSERT_STREQ(report.failure, "");
@@ -670,6 +686,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UnreadableFileTest, UnreadableFileIsNotTruncated)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const Bytes content = TableBytes(SampleTable());
     WriteFile(dir.Path(), content);
@@ -679,7 +696,7 @@ TEST(UnreadableFileTest, UnreadableFileIsNotTruncated)
     const ChildReport report = RunAsPlayer([&](ChildReport& out) {
         BestTable table;
         try {
-            LoadBestTable(table, dir.Path());
+            LoadBestTable(table, dir.Path(), disk);
         } catch (const IoError& error) {
             out.errorCode = error.Code();
         }
@@ -696,18 +713,19 @@ TEST(UnreadableFileTest, UnreadableFileIsNotTruncated)
 
 TEST(ReadOnlyDirectoryTest, MissingFileInAReadOnlyDirectoryGivesAccessDeniedAndSavesAreSkipped)
 {
+    PosixFileSystem disk;
     TempDir dir;
     SetMode(dir.Dir(), 0555);
 
     const ChildReport report = RunAsPlayer([&](ChildReport& out) {
         BestTable table;
         try {
-            LoadBestTable(table, dir.Path());
+            LoadBestTable(table, dir.Path(), disk);
         } catch (const IoError& error) {
             out.errorCode = error.Code();
         }
         out.table = EncodeTable(table);
-        out.skipped = SaveBestTable(SampleTable(), dir.Path()) == SaveOutcome::Skipped;
+        out.skipped = SaveBestTable(SampleTable(), dir.Path(), disk) == SaveOutcome::Skipped;
     });
 
     ASSERT_STREQ(report.failure, "");
@@ -719,6 +737,7 @@ TEST(ReadOnlyDirectoryTest, MissingFileInAReadOnlyDirectoryGivesAccessDeniedAndS
 
 TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndSavedInPlace)
 {
+    PosixFileSystem disk;
     // Replacing the file needs the directory; without it the file, which may be written,
     // is overwritten in place.
     TempDir dir;
@@ -729,10 +748,10 @@ TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndSavedInPl
 
     const ChildReport report = RunAsPlayer([&](ChildReport& out) {
         BestTable table;
-        LoadBestTable(table, dir.Path());
+        LoadBestTable(table, dir.Path(), disk);
         out.table = EncodeTable(table);
         try {
-            out.skipped = SaveBestTable(SampleTable(9), dir.Path()) == SaveOutcome::Skipped;
+            out.skipped = SaveBestTable(SampleTable(9), dir.Path(), disk) == SaveOutcome::Skipped;
         } catch (const IoError& error) {
             out.errorCode = error.Code();
         }
@@ -750,6 +769,7 @@ TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndSavedInPl
 
 TEST(ReadOnlyDirectoryTest, SomeoneElsesWritableFileInAStickyDirectoryIsSavedInPlace)
 {
+    PosixFileSystem disk;
     // In a sticky directory a player may create files but not replace one owned by
     // someone else; a file that lets the player write is still written.
     if (geteuid() != 0)
@@ -762,7 +782,7 @@ TEST(ReadOnlyDirectoryTest, SomeoneElsesWritableFileInAStickyDirectoryIsSavedInP
 
     const ChildReport report = RunAsPlayer([&](ChildReport& out) {
         try {
-            out.skipped = SaveBestTable(SampleTable(9), dir.Path()) == SaveOutcome::Skipped;
+            out.skipped = SaveBestTable(SampleTable(9), dir.Path(), disk) == SaveOutcome::Skipped;
         } catch (const IoError& error) {
             out.errorCode = error.Code();
         }

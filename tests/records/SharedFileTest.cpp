@@ -37,6 +37,7 @@ SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game)
 // The table with these games in order (the rest fresh records).
 BestTable TableOf(const std::vector<BestRecord>& games)
 {
+    PosixFileSystem disk;
     BestTable table = FreshTable();
     for (std::size_t i = 0; i < games.size(); ++i)
         table.Records[i] = games[i];
@@ -53,8 +54,9 @@ protected:
     }
 
     TempDir dir;
-    RecordFile first{dir.Path()};
-    RecordFile second{dir.Path()};
+    PosixFileSystem disk;
+    RecordFile first{dir.Path(), disk};
+    RecordFile second{dir.Path(), disk};
     BestTable firstTable;
     BestTable secondTable;
 };
@@ -80,7 +82,7 @@ TEST_F(TwoCopiesTest, GameThatNoLongerRanksInTheNewerTableIsNotWritten)
     std::vector<BestRecord> twenty;
     for (int k = 0; k < RecordCount; ++k)
         twenty.push_back(FinishedGame("High " + std::to_string(k), 90 - k));
-    ASSERT_EQ(SaveBestTable(TableOf(twenty), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(TableOf(twenty), dir.Path(), disk), SaveOutcome::Saved);
     first.Refresh(firstTable);
 
     EXPECT_EQ(Finish(second, secondTable, FinishedGame("Low", 10)), SaveOutcome::NoLongerRanks);
@@ -106,10 +108,11 @@ TEST_F(TwoCopiesTest, RefreshReadsTheFileOnlyWhenItChanged)
 
 TEST(TwoProcessesTest, SavingAtOnceLoseNoGame)
 {
+    PosixFileSystem disk;
     // Both copies load the fresh table, then save 20 games each as fast as they can. Scores
     // are all distinct, so the file must end as the 20 best of the 40 games.
     TempDir dir;
-    std::vector<RecordFile> copies{RecordFile(dir.Path()), RecordFile(dir.Path())};
+    std::vector<RecordFile> copies{RecordFile(dir.Path(), disk), RecordFile(dir.Path(), disk)};
     std::vector<BestTable> tables(2);
     for (int copy = 0; copy < 2; ++copy)
         copies[copy].Load(tables[copy]);
@@ -173,7 +176,8 @@ TEST_P(UnreadableAtStartTest, UnreadableFileKeepsItsBytesAfterAGameIsSaved)
         SetMode(dir.Dir(), 0777);
     }
     UnreadableFileSystem failingDisk;
-    FileSystem& files = GetParam() == Unreadable::ReadError ? failingDisk : SystemFileSystem();
+    PosixFileSystem disk;
+    FileSystem& files = GetParam() == Unreadable::ReadError ? failingDisk : static_cast<FileSystem&>(disk);
 
     const ChildReport report = RunAs(GetParam() == Unreadable::WriteOnlyFileForAPlayer ? Runner::Player : Runner::Self,
                                      [&](ChildReport& out) {
@@ -235,6 +239,7 @@ TEST(ReadableAgainTest, FileReadableAtTheSaveGetsTheGameInsertedIntoWhatItHolds)
 
 TEST(TemporaryFileTest, SaveRemovesLeftoverTemporaryFilesAndNothingElse)
 {
+    PosixFileSystem disk;
     TempDir dir;
     const std::vector<std::string> leftovers = {".record.dat.unfinished-save-Ab12Cd", ".record.dat.unfinished-save-ZZZZZZ",
                                                 ".record.dat.unfinished-save-9qwert"};
@@ -252,7 +257,7 @@ TEST(TemporaryFileTest, SaveRemovesLeftoverTemporaryFilesAndNothingElse)
     WriteFile(dir.Path(ours + "Big123"), PatternBytes(TableSize + 1));
     WriteFile(dir.Path(".scores.dat.unfinished-save-Ab12Cd"), {});
 
-    ASSERT_EQ(SaveBestTable(FreshTable(), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(FreshTable(), dir.Path(), disk), SaveOutcome::Saved);
     std::vector<std::string> expected = kept;
     expected.push_back("record.dat");
     std::sort(expected.begin(), expected.end());
@@ -281,6 +286,7 @@ long SavedTableNumber(const Bytes& bytes)
 
 TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
 {
+    PosixFileSystem disk;
     // A copy that starts (creating the file when there is none) and saves table after table
     // is killed at random moments. record.dat is always absent or one whole table it saved.
     // TOVRA_SEED repeats a run.
@@ -301,9 +307,9 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
         if (child == 0) {
             try {
                 BestTable table;
-                LoadBestTable(table, dir.Path());
+                LoadBestTable(table, dir.Path(), disk);
                 for (unsigned n = 1;; ++n)
-                    SaveBestTable(NumberedTable(n), dir.Path());
+                    SaveBestTable(NumberedTable(n), dir.Path(), disk);
             } catch (...) {
             }
             _exit(1);
@@ -322,7 +328,7 @@ TEST(TemporaryFileTest, KillAtAnyMomentLeavesTheFileAbsentOrOneWholeSavedTable)
     }
 
     // The next save clears what the killed saves left: temporary files and the lock file.
-    ASSERT_EQ(SaveBestTable(NumberedTable(1), dir.Path()), SaveOutcome::Saved);
+    ASSERT_EQ(SaveBestTable(NumberedTable(1), dir.Path(), disk), SaveOutcome::Saved);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(NumberedTable(1)));
 }

@@ -38,11 +38,12 @@ BestRecord Game(int player, int score)
 // Exits with the number of games it could not save.
 [[noreturn]] void Play(const std::string& path, uid_t user, int player, int startSignal)
 {
+    PosixFileSystem disk;
     const gid_t groups[] = {Players};
     if (setgroups(1, groups) != 0 || setresgid(Players, Players, Players) != 0 || setresuid(user, user, user) != 0)
         _exit(100);
     umask(002); // the players share their files with the group
-    RecordFile file(path);
+    RecordFile file(path, disk);
     BestTable table;
     try {
         file.Load(table);

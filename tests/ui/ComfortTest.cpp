@@ -216,6 +216,9 @@ HistoryGame PlayedGame(int score, double endedAt)
 class ComfortTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
 private:
     QTemporaryDir dir;
     QTemporaryDir config;
@@ -313,14 +316,14 @@ private slots:
     void theLookSurvivesARestart()
     {
         {
-            TForm1 form;
+            TForm1 form(files_);
             form.View().SetColours(ColourScheme::HighContrast);
             form.View().SetShapes(true);
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
         WaitForSettingsWrites(); // the settings are written off the window's thread
-        TForm1 again;
+        TForm1 again(files_);
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
         QCOMPARE(again.CellButton("bt0101")->width(), Look{150}.Scaled(QRect(21, 21, 19, 19)).width());
@@ -328,7 +331,7 @@ private slots:
 
     void pauseHoldsTheClockAndHidesTheBoard()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto now = std::chrono::steady_clock::time_point(100h);
@@ -369,7 +372,7 @@ private slots:
         const auto stepped = [&now] { return now; };
         for (const bool pauseBeforeClosing : {true, false}) {
             {
-                TForm1 form;
+                TForm1 form(files_);
                 form.SetMonotonicClock(stepped);
                 form.show();
                 form.Pause().Resume(); // the first run's game comes back paused in the second
@@ -382,7 +385,7 @@ private slots:
                 form.close();
             }
             WaitForSettingsWrites();
-            TForm1 again;
+            TForm1 again(files_);
             QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
             QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);
             if (pauseBeforeClosing)
@@ -399,7 +402,7 @@ private slots:
     void minimisingPausesOnlyAGameInProgress()
     {
         QFETCH(bool, numbered);
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         if (numbered)
             click(form, "bt0505");
@@ -412,7 +415,7 @@ private slots:
 
     void undoTakesTheKeyboardCursorOffTheCellItEmptied()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         for (const auto key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Space})
@@ -436,7 +439,7 @@ private slots:
     void zoomStepsDrawSharpCells()
     {
         QFETCH(int, zoom);
-        TForm1 form;
+        TForm1 form(files_);
         const int menuAtActualSize = form.menuBar()->sizeHint().height();
         form.PlayerLook().Set(Look{zoom});
         form.show();
@@ -474,7 +477,7 @@ private slots:
 
     void zoomInStopsWhereTheWindowStillFits()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 12; ++i)
@@ -489,7 +492,7 @@ private slots:
 
     void dialogsOpenAtTheLargestZoomThatFits()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.PlayerLook().Set(Look{400});
         BestTable table = FreshTable();
         TFormMigliori best(table, &form);
@@ -517,7 +520,7 @@ private slots:
         QFETCH(ColourScheme, colours);
         QFETCH(int, zoom);
         QFETCH(QString, window);
-        TForm1 form;
+        TForm1 form(files_);
         form.PlayerLook().Set(LookWith(zoom, colours, true));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -652,7 +655,7 @@ private slots:
         const vision::Matrix& matrix =
             std::array{&vision::Protanopia, &vision::Deuteranopia, &vision::Tritanopia}[static_cast<std::size_t>(simulation)][0];
 
-        TForm1 form;
+        TForm1 form(files_);
         form.PlayerLook().Set(LookWith(100, colours, true));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -39,6 +39,9 @@ QByteArray FreshRecordBytes()
 class EndOfGameTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     RecordFolder folder;
 
     static void play(TForm1& form, int count = 12)
@@ -53,7 +56,7 @@ private slots:
 
     void aRankedGameIsStoredByteForByteAndTheBoardResets()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 11);
@@ -137,7 +140,7 @@ private slots:
             file.write(table);
         }
         const QByteArray before = ReadRecordFile();
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 11);
@@ -161,7 +164,7 @@ private slots:
 
     void closingTheDialogByItsCloseBoxStoresNothing()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 11);
@@ -180,7 +183,7 @@ private slots:
 
     void aRightClickOnAFinishedBoardMarksThenEndsTheGame()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // Numbers placed without any mouse release, so no end-of-game test has run yet.
@@ -200,7 +203,7 @@ private slots:
 
     void bestTwentyFromTheMenuLeavesTheGameAndClockAlone()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         play(form, 3);
@@ -219,13 +222,13 @@ private slots:
 
     void gamesSavedByAnotherCopyAreShownAndKept()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // Another copy of the game in the same folder saves a game of 50.
         BestTable theirs = FreshTable();
         InsertGame(theirs, 1, "Other", 50, EncodeDate(2024, 5, 6), {});
-        QCOMPARE(SaveBestTable(theirs, "record.dat"), SaveOutcome::Saved);
+        QCOMPARE(SaveBestTable(theirs, "record.dat", files_), SaveOutcome::Saved);
 
         QStringList firstNames;
         const auto readNames = [&firstNames](TFormMigliori* best) {

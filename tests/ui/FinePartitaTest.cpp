@@ -115,7 +115,8 @@ struct Scene {
     GameState game;
     InMemoryBoard board;
     BestTable table;
-    RecordFile file; // record.dat in the test's folder
+    PosixFileSystem files;
+    RecordFile file{RecordFileName, files}; // record.dat in the test's folder
     std::unique_ptr<TFormFinePartita> dialog;
 
     Scene(const BestTable& start, int score, unsigned seed = 1)

@@ -47,6 +47,9 @@ TFlatSpeedButton* CellButtonAt(TForm1& form, int index) { return form.CellButton
 class GivenBoardWindowTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
 private:
     QTemporaryDir dir;
     QString previousDir;
@@ -65,7 +68,7 @@ private slots:
 
     void todaysBoardIsDrawnAsGiven()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         const DailyBoard today = MakeDailyBoard(DecodeDate(LocalNow()));
         QCOMPARE(int(form.Game().GivenCount), int(today.cells.size()));
@@ -89,7 +92,7 @@ private slots:
 
     void undoBelowTheGivenNumbersIsRefused()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         const int given = form.Game().GivenCount;
         QString told;
@@ -114,7 +117,7 @@ private slots:
         QCOMPARE(int(tour.size()), 100);
         const int last = tour.back();
         tour.pop_back();
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QByteArray recordBefore = FileBytes("record.dat");
@@ -144,17 +147,17 @@ private slots:
     void aGivenBoardIsNeverResumedAsAnOrdinaryGame()
     {
         {
-            TForm1 form;
+            TForm1 form(files_);
             form.TodaysBoard1Click();
             form.FlushSaves();
         }
-        TForm1 next;
+        TForm1 next(files_);
         QCOMPARE(int(next.Game().MoveCount), 0);
     }
 
     void aBadCodeIsRefusedWithItsMessage()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QString told;
         ModalWatch watch;
         watch.WhenModal<QInputDialog>([&](QInputDialog* dialog) {
@@ -172,7 +175,7 @@ private slots:
     void theViewerCopiesTheCodeAndPlaysFromTheBoardShown()
     {
         const std::vector<int> cells{0, 3, 6, 36, 66};
-        TForm1 form;
+        TForm1 form(files_);
         QApplication::clipboard()->clear();
         int shownAtOpening = -1;
         ModalWatch watch;
@@ -202,7 +205,7 @@ private slots:
     // pointer has moved on.
     void thePlayersNumbersKeepTheirColourAfterThePointerLeaves()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.PlayGivenBoard({0, 3, 6}, GivenBoardPlay{});
@@ -219,7 +222,7 @@ private slots:
 
     void copyCodeCopiesTheBoardInFront()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.TodaysBoard1Click();
         QApplication::clipboard()->clear();
         form.CopyCode1Click();

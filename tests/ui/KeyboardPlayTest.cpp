@@ -105,6 +105,9 @@ Q_DECLARE_METATYPE(Driver)
 class KeyboardPlayTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     RecordFolder folder;
 
     static bool open(TForm1& form)
@@ -153,7 +156,7 @@ private slots:
         QFETCH(QStringList, numbers);
         QFETCH(QString, keys);
         QFETCH(QString, at);
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         for (const QString& id : numbers)
             QTest::mouseClick(form.CellButton(id), Qt::LeftButton);
@@ -209,7 +212,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, expected);
         QStringList log; // outlives the form and its buttons
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         // Marked, so that no command has a message box to show.
         QTest::mouseClick(form.CellButton("bt0505"), Qt::LeftButton);
@@ -237,7 +240,7 @@ private slots:
 
     void onlyCellsOfferTheRightPressAndCommandsTellTheirKeys()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QCOMPARE(Actions(form.CellButton("bt0707"))->actionNames(),
                  (QStringList{QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::showMenuAction()}));
         struct Expect { const char* name; const char* key; };
@@ -251,7 +254,7 @@ private slots:
 
     void actionsDoNotReachTheBoardBehindAModalWindow()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         bool pressed = false;
         ModalWatch watch;
@@ -276,7 +279,7 @@ private slots:
     void markAndBothUndosFromTheKeyboard()
     {
         QFETCH(QString, rightPress);
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         int row = 1;
         int column = 1;
@@ -308,7 +311,7 @@ private slots:
     // takes it to the last number.
     void cursorFollowsOnlyTheUndoOfItsOwnCellWhateverMadeIt()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         auto* undo = form.findChild<TFlatSpeedButton*>("BtnUndo1");
         Keys(&form, "Down Space"); // 1 on bt0101, under the cursor
@@ -339,7 +342,7 @@ private slots:
     void aWholeGameIsStoredWithoutTheMouse()
     {
         QFETCH(Driver, driver);
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         const bool keys = driver == Driver::Keys;
         QStringList seen;
@@ -433,7 +436,7 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(QString, text);
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         QStringList seen;
         ModalWatch watch;

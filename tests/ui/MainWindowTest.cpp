@@ -31,6 +31,9 @@ QColor Q(Color c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 class MainWindowTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
 private:
     QTemporaryDir dir;
     QString previousDir;
@@ -57,7 +60,7 @@ private slots:
 
     void startsWithAFreshTableAndABlankBoard()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QCOMPARE(recordBytes().size(), 2880);
         QCOMPARE(recordBytes().left(6), QByteArray("\x05-----"));
         QCOMPARE(form.ScorePanel()->text(), QString());
@@ -101,7 +104,7 @@ private slots:
     {
         QFETCH(int, row);
         QFETCH(int, column);
-        TForm1 form;
+        TForm1 form(files_);
         const auto* cell = form.CellButton(QString::fromStdString(MakeCellId(row, column)));
         QVERIFY(cell);
         QCOMPARE(cell->geometry(), QRect(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19));
@@ -110,7 +113,7 @@ private slots:
 
     void mouseClicksPlaceNumbersAndMark()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         click(form, "bt0505");
@@ -136,7 +139,7 @@ private slots:
 
     void screenReadersHearPositionsNumbersAndCaptions()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         click(form, "bt0505");
         struct Expect { const char* object; QString name; };
@@ -155,7 +158,7 @@ private slots:
 
     void commandButtonsClickOnRelease()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         click(form, "bt0101");
@@ -171,7 +174,7 @@ private slots:
 
     void newGameKeyResetsAndEscapeCloses()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         click(form, "bt0505");
@@ -189,7 +192,7 @@ private slots:
 
     void closingTheWindowStopsAnUndoAnimation()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502", "bt0202"})
@@ -203,7 +206,7 @@ private slots:
 
     void helpKeyOpensTheContents()
     {
-        TForm1 form;
+        TForm1 form(files_);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTest::keyClick(&form, Qt::Key_F1);
@@ -230,7 +233,7 @@ private slots:
             text = box->text();
             box->accept();
         });
-        TForm1 form;
+        TForm1 form(files_);
         QCOMPARE(text, QString("Read beyond end of file."));
         QCOMPARE(title, ApplicationTitle());
         QCOMPARE(form.ScorePanel()->text(), QString(" Score:"));
@@ -252,7 +255,7 @@ private slots:
     void clockIgnoresChangesOfTheWallClock()
     {
         QFETCH(double, wallJumpHours);
-        TForm1 form;
+        TForm1 form(files_);
         auto now = std::chrono::steady_clock::time_point(std::chrono::hours(100));
         form.SetMonotonicClock([&now] { return now; });
         form.btClick(form.CellButton("bt0505")); // starts the clock

@@ -74,6 +74,9 @@ QAction* MenuEntry(const QMenuBar* bar, const QString& path)
 class MenuKeysTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     QTemporaryDir dir;
     QString previousDir;
 
@@ -98,7 +101,7 @@ private slots:
     // The access keys add an underline under Alt and nothing else: every text and key as before.
     void menusKeepTheirTextsAndKeys()
     {
-        TForm1 form;
+        TForm1 form(files_);
         // Entries added later may stand between them; these keep their order.
         QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("File1")), {"New game", "-", "Close"}));
         QVERIFY(InOrder(Entries(form.menuBar()->findChild<QMenu*>("N2")),
@@ -127,7 +130,7 @@ private slots:
 
     void redoKeysAndMenuPlaceAgainWhatUndoTookBack()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502"})
             click(form, id);
@@ -154,7 +157,7 @@ private slots:
 
     void f10OpensTheFirstMenuAndEscClosesOnlyIt()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         QTest::keyClick(&form, Qt::Key_F10);
         QTRY_COMPARE(QApplication::activePopupWidget(), form.findChild<QMenu*>("File1"));
@@ -166,7 +169,7 @@ private slots:
     void accessKeysAreUnderlinedOnlyWhileAltIsHeld()
     {
         AccessKeyStyle style;
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         QCOMPARE(style.styleHint(QStyle::SH_UnderlineShortcut), 0);
         QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
@@ -178,7 +181,7 @@ private slots:
     // The key list is the help's table: it must name every key the main window answers to.
     void theKeyListNamesEveryKey()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         const QString list = KeyListOfTheHelp();
         QVERIFY(!list.isEmpty());
@@ -202,7 +205,7 @@ private slots:
     // entry answers to; a row without an entry is a key of the board or of the menus themselves.
     void theKeyListRowsAreTheMenusOwn()
     {
-        TForm1 form;
+        TForm1 form(files_);
         QVERIFY(open(form));
         static const QRegularExpression row(QStringLiteral("<tr><td( class=\"key\")?>(.*?)</td><td>(.*?)</td>"),
                                             QRegularExpression::DotMatchesEverythingOption);

@@ -109,6 +109,9 @@ SolverPosition PositionOf(const TForm1& form)
 class ReachabilityTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     QTemporaryDir dir;
     QString previousDir;
     std::unique_ptr<TForm1> form;
@@ -133,7 +136,7 @@ private slots:
         QDir::setCurrent(dir.path());
         for (const char* kept : {"games.db", "games.db-wal", "games.db-shm"}) // the game in progress of an earlier test
             QFile::remove(QString::fromLatin1(kept));
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<TForm1>(files_);
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         answerer = std::make_unique<BoxAnswerer>();

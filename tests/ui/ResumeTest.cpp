@@ -66,6 +66,9 @@ std::string StatesInDatabase()
 class ResumeTest : public QObject {
     Q_OBJECT
 
+    // The file layer the windows of these tests read and write record.dat through.
+    tovra::PosixFileSystem files_;
+
     RecordFolder folder;
 
 private slots:
@@ -80,7 +83,7 @@ private slots:
         QStringList before;
         {
             auto now = std::chrono::steady_clock::now();
-            TForm1 form;
+            TForm1 form(files_);
             form.SetMonotonicClock([&] { return now; });
             Play(form, numbers);
             if (marked > 0)
@@ -91,7 +94,7 @@ private slots:
             before = Looks(form);
             form.close();
         }
-        TForm1 again;
+        TForm1 again(files_);
         QCOMPARE(Looks(again), before);
         QCOMPARE(int(again.Game().MoveCount), numbers - undone);
         QVERIFY(again.Clock().isActive());
@@ -116,14 +119,14 @@ private slots:
     {
         QStringList before;
         {
-            TForm1 form;
+            TForm1 form(files_);
             Play(form, 9);
             QTest::mouseClick(form.CellButton(ShortGame[2]), Qt::RightButton);
             form.BtnUndoMarcatoClick(); // six steps, each saved
             QCOMPARE(int(form.Game().MoveCount), 3);
             before = Looks(form);
         }
-        TForm1 again;
+        TForm1 again(files_);
         QCOMPARE(Looks(again), before);
     }
 
@@ -131,7 +134,7 @@ private slots:
     {
         QFETCH(QString, how);
         {
-            TForm1 form;
+            TForm1 form(files_);
             Play(form, 5);
             if (how == "new game") {
                 form.Nuovapartita1Click();
@@ -151,7 +154,7 @@ private slots:
             }
             form.close();
         }
-        TForm1 again;
+        TForm1 again(files_);
         QCOMPARE(int(again.Game().MoveCount), 0);
         QCOMPARE(again.ScorePanel()->text(), QString());
         QVERIFY(!again.Clock().isActive());
@@ -173,7 +176,7 @@ private slots:
     {
         KeepShortGame(12);
         {
-            TForm1 form;
+            TForm1 form(files_);
             bool answered = false;
             ModalWatch watch;
             watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
@@ -195,7 +198,7 @@ private slots:
                        "end_order = NULL, owner = NULL");
         }
         {
-            TForm1 form;
+            TForm1 form(files_);
             QTRY_COMPARE(int(form.Game().MoveCount), 0);
             QVERIFY(!QApplication::activeModalWidget());
             form.close();
@@ -206,18 +209,18 @@ private slots:
 
     void aSecondCopyStartsEmptyAndLeavesTheFirstOnesGame()
     {
-        auto first = std::make_unique<TForm1>();
+        auto first = std::make_unique<TForm1>(files_);
         Play(*first, 6);
         first->FlushSaves();
         const QStringList played = Looks(*first);
         {
-            TForm1 second;
+            TForm1 second(files_);
             QCOMPARE(int(second.Game().MoveCount), 0);
             second.close();
         }
         first->close();
         first.reset();
-        TForm1 third;
+        TForm1 third(files_);
         QCOMPARE(Looks(third), played);
     }
 };
