@@ -32,7 +32,7 @@ void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string
 // with the player's first number.
 void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::string>& cells);
 // Whether the cell holds one of the given numbers.
-bool IsGivenCell(const GameState& game, const std::string& id);
+bool IsGivenCell(const GameState& game, BoardCell cell);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
 // cell is free and the move is legal. Anything else is ignored silently. A number placed

@@ -12,10 +12,10 @@ void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::s
     game.Changes.Notify();
 }
 
-bool IsGivenCell(const GameState& game, const std::string& id)
+bool IsGivenCell(const GameState& game, BoardCell cell)
 {
     for (int number = 1; number <= game.GivenCount; ++number)
-        if (game.MoveHistory[number] == id)
+        if (game.MoveHistory[number] == cell)
             return true;
     return false;
 }

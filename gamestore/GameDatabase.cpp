@@ -349,8 +349,10 @@ void RefuseReadOnly(const GameDatabase& database)
 std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owner,
                                                          const std::function<bool(const std::string&)>& held)
 {
+    // A game left for a new one waits to be chosen from the kept games: it is no start's to take.
     Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at FROM games "
-                                           "WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
+                                           "WHERE state = 'playing' AND score > 0 AND ended_at IS NULL "
+                                           "ORDER BY updated_at DESC, id DESC");
     while (rows.Step()) {
         const std::string rowOwner = rows.Text(1);
         if ((!owner.empty() && rowOwner == owner) || (!rowOwner.empty() && held(rowOwner)))
@@ -362,12 +364,28 @@ std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owne
     return std::nullopt;
 }
 
+std::vector<KeptGame> GameDatabase::KeptGames(const std::function<bool(const std::string&)>& held)
+{
+    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, updated_at "
+                                           "FROM games WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
+    std::vector<KeptGame> kept;
+    while (rows.Step()) {
+        const std::string rowOwner = rows.Text(1);
+        if (!rowOwner.empty() && held(rowOwner))
+            continue;
+        kept.push_back({{rows.Int(0), GameOf(rows, 2), rowOwner}, rows.Real(6)});
+    }
+    return kept;
+}
+
 bool GameDatabase::ClaimGame(const StoredGame& game, const std::string& owner,
                              const std::function<bool(const std::string&)>& held)
 {
     RefuseReadOnly(*this);
     WriteTransaction transaction(*connection_);
-    connection_->Prepare("UPDATE games SET owner = ? WHERE id = ? AND state = 'playing' AND ifnull(owner, '') = ?")
+    // The owner it was found with is the condition: of two copies, the first to write takes it.
+    connection_->Prepare("UPDATE games SET owner = ?, ended_at = NULL WHERE id = ? AND state = 'playing' AND "
+                         "ifnull(owner, '') = ?")
         .Bind(1, owner)
         .Bind(2, game.id)
         .Bind(3, game.owner)
@@ -403,12 +421,18 @@ std::int64_t GameDatabase::SavePlaying(std::int64_t id, const GameInProgress& ga
 {
     RefuseReadOnly(*this);
     WriteTransaction transaction(*connection_);
+    const std::int64_t row = storePlaying(id, game, owner, now);
+    transaction.Commit();
+    return row;
+}
+
+std::int64_t GameDatabase::storePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner, double now)
+{
     if (game.cells.empty()) {
         connection_->Prepare("DELETE FROM games WHERE id = ? AND state = 'playing' AND owner = ?")
             .Bind(1, id)
             .Bind(2, owner)
             .Run();
-        transaction.Commit();
         return 0;
     }
     if (id > 0) {
@@ -417,17 +441,26 @@ std::int64_t GameDatabase::SavePlaying(std::int64_t id, const GameInProgress& ga
         update.Bind(1, now);
         BindGame(update, 2, game);
         update.Bind(6, id).Bind(7, owner).Run();
-        if (connection_->Changes() == 1) {
-            transaction.Commit();
+        if (connection_->Changes() == 1)
             return id;
-        }
     }
     Statement& insert = connection_->Prepare("INSERT INTO games (state, started_at, updated_at, played_ms, cells, score, "
                                              "marked, owner) VALUES ('playing', ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, game.startedAt > 0 ? game.startedAt : now).Bind(2, now);
     BindGame(insert, 3, game);
     insert.Bind(7, owner).Run();
-    const std::int64_t row = connection_->LastInsertId();
+    return connection_->LastInsertId();
+}
+
+std::int64_t GameDatabase::LeaveGame(std::int64_t id, const GameInProgress& game, const std::string& owner, double now)
+{
+    RefuseReadOnly(*this);
+    WriteTransaction transaction(*connection_);
+    // Its newest state and its release in one step: no start finds it held by a copy that has ended.
+    const std::int64_t row = storePlaying(id, game, owner, now);
+    if (row > 0) {
+        connection_->Prepare("UPDATE games SET owner = NULL, ended_at = ? WHERE id = ?").Bind(1, now).Bind(2, row).Run();
+    }
     transaction.Commit();
     return row;
 }
@@ -481,27 +514,30 @@ std::int64_t GameDatabase::MarkFinished(std::int64_t id, const GameInProgress& g
     return finished;
 }
 
-void GameDatabase::MarkAbandoned(std::int64_t id, double now)
+bool GameDatabase::MarkAbandoned(std::int64_t id, const std::string& owner, double now)
 {
     RefuseReadOnly(*this);
     WriteTransaction transaction(*connection_);
     connection_->Prepare("UPDATE games SET state = 'abandoned', ended_at = max(?, ifnull(started_at, ?)), updated_at = ?, "
                          "owner = NULL, end_order = (SELECT ifnull(max(end_order), 0) + 1 FROM games) "
-                         "WHERE id = ? AND state = 'playing'")
+                         "WHERE id = ? AND state = 'playing' AND ifnull(owner, '') = ?")
         .Bind(1, now)
         .Bind(2, now)
         .Bind(3, now)
         .Bind(4, id)
+        .Bind(5, owner)
         .Run();
+    const bool abandoned = connection_->Changes() == 1;
     transaction.Commit();
+    return abandoned;
 }
 
 bool GameDatabase::TakeBack(std::int64_t id, const std::string& owner, double now)
 {
     RefuseReadOnly(*this);
     WriteTransaction transaction(*connection_);
-    connection_->Prepare("UPDATE games SET state = 'playing', ended_at = NULL, end_order = NULL, updated_at = ?, "
-                         "owner = ? WHERE id = ? AND state = 'abandoned' AND origin = 'played'")
+    connection_->Prepare("UPDATE games SET ended_at = NULL, updated_at = ?, owner = ? "
+                         "WHERE id = ? AND state = 'playing' AND owner IS NULL AND ended_at IS NOT NULL")
         .Bind(1, now)
         .Bind(2, owner)
         .Bind(3, id)

@@ -31,6 +31,12 @@ struct StoredGame {
     std::string owner; // of a game in progress: the token of the copy that last held it
 };
 
+// A game in progress that no running copy holds, as the list of kept games shows it.
+struct KeptGame {
+    StoredGame stored;
+    double lastPlayedAt = 0; // Unix seconds of its last save
+};
+
 // One step of the schema: brings a database of version `from` to `from + 1`.
 struct SchemaUpgrade {
     int from = 0;
@@ -87,9 +93,13 @@ public:
     // of an owner token whether its copy runs), for `owner` to resume. Reads only.
     std::optional<StoredGame> FindGameToResume(const std::string& owner,
                                                const std::function<bool(const std::string&)>& held);
-    // Takes `game`, as FindGameToResume returned it, for `owner`, in one step: false when
-    // another copy took it meanwhile. Other games in progress stay as they are, to be resumed
-    // later; only those without a number go.
+    // Every game in progress with a number that no running copy holds (`held` says of an
+    // owner token whether its copy runs), the games left for a new game among them, the most
+    // recently played first. Reads only.
+    std::vector<KeptGame> KeptGames(const std::function<bool(const std::string&)>& held);
+    // Takes `game`, as FindGameToResume or KeptGames returned it, for `owner`, in one step:
+    // false when another copy took it meanwhile. Other games in progress stay as they are, to
+    // be resumed later; only those without a number go.
     bool ClaimGame(const StoredGame& game, const std::string& owner,
                    const std::function<bool(const std::string&)>& held);
     // Both at once (tests, and copies that need no quick start).
@@ -105,14 +115,23 @@ public:
     // row. Synced to the disk before it returns. The row's id.
     std::int64_t MarkFinished(std::int64_t id, const GameInProgress& game, const std::string& name = {},
                               double now = UnixNow());
-    // Left unfinished: a new game was started over it.
-    void MarkAbandoned(std::int64_t id, double now = UnixNow());
-    // An abandoned game taken back (undo right after a new game): in progress again, for `owner`.
+    // A new game was started over the game of `owner` in row `id` (0: a new row): it stays in
+    // progress, held by no copy, so that any copy can continue it, but no start resumes it by
+    // itself (its ended_at says when it was left). The row's id.
+    std::int64_t LeaveGame(std::int64_t id, const GameInProgress& game, const std::string& owner, double now = UnixNow());
+    // Given up for good: the game in progress of row `id`, still held by `owner` (empty: by
+    // no copy), goes into the history as abandoned. False when it is no longer so.
+    bool MarkAbandoned(std::int64_t id, const std::string& owner = {}, double now = UnixNow());
+    // A game left for a new one taken back (undo right after the new game): in progress again,
+    // for `owner`. False when another copy continued it meanwhile.
     bool TakeBack(std::int64_t id, const std::string& owner, double now = UnixNow());
     // The row as stored, whatever its state (tests and the history read it).
     std::optional<StoredGame> Read(std::int64_t id);
 
 private:
+    // SavePlaying without a transaction of its own.
+    std::int64_t storePlaying(std::int64_t id, const GameInProgress& game, const std::string& owner, double now);
+
     std::unique_ptr<Connection> connection_;
     bool readOnly_;
     int version_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <utility>
 
 namespace tovra {
 
@@ -16,9 +17,9 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
     for (int number = 1; number <= game.MoveCount; ++number) {
-        const std::string& id = game.MoveHistory[number];
-        snapshot.cells.push_back(static_cast<std::uint8_t>((CellRow(id) - 1) * BoardSize + CellColumn(id) - 1));
-        if (!game.MarkedCell.empty() && id == game.MarkedCell)
+        const BoardCell cell = game.MoveHistory[number];
+        snapshot.cells.push_back(static_cast<std::uint8_t>(cell.Index()));
+        if (game.MarkedCell.IsValid() && cell == game.MarkedCell)
             snapshot.markedNumber = number;
     }
     snapshot.playedMs = playedMs;
@@ -118,6 +119,7 @@ void GameKeeper::Begin(const GameState& game, const std::optional<StoredGame>& s
             kept.game = shown->game;
             startedAt_ = shown->game.startedAt;
             toClaim_ = shown;
+            claimFor_ = kept.key;
         }
         games_.push_back(std::move(kept));
         ++changes_;
@@ -134,7 +136,7 @@ void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
         ++changes_;
         if (games_.empty() || games_.back().number != game.GameNumber) {
             if (!games_.empty() && games_.back().stage == Stage::Playing) {
-                games_.back().stage = Stage::Abandoned;
+                games_.back().stage = Stage::Left;
                 touch(games_.back());
             }
             games_.push_back(newGame(game.GameNumber));
@@ -177,7 +179,7 @@ std::optional<GameInProgress> GameKeeper::TakeBack(std::uint32_t gameNumber)
         if (closing_ || games_.size() < 2 || games_.back().stage != Stage::Playing || !games_.back().game.cells.empty())
             return std::nullopt;
         Kept& left = games_[games_.size() - 2];
-        if (left.stage != Stage::Abandoned || left.game.cells.empty())
+        if (left.stage != Stage::Left || left.game.cells.empty())
             return std::nullopt;
         ++changes_;
         games_.pop_back();
@@ -197,6 +199,60 @@ void GameKeeper::ReadHistory(std::function<void(std::vector<HistoryGame>, std::s
     {
         std::lock_guard lock(mutex_);
         readers_.push_back(std::move(done));
+    }
+    wake_.notify_all();
+}
+
+void GameKeeper::ListKeptGames(std::function<void(std::vector<KeptGame>, std::string)> done)
+{
+    {
+        std::lock_guard lock(mutex_);
+        listers_.push_back(std::move(done));
+    }
+    wake_.notify_all();
+}
+
+void GameKeeper::forgetRow(std::int64_t row)
+{
+    // The row is continued or given up now: no older entry of this copy may write it again.
+    const std::uint64_t board = games_.back().key;
+    std::erase_if(games_, [&](const Kept& kept) { return kept.key != board && kept.row == row; });
+}
+
+std::optional<GameInProgress> GameKeeper::Continue(std::uint32_t gameNumber, const StoredGame& chosen)
+{
+    std::optional<GameInProgress> shown;
+    {
+        std::lock_guard lock(mutex_);
+        if (closing_ || toClaim_ || games_.empty() || games_.back().number != gameNumber ||
+            games_.back().stage != Stage::Playing || !games_.back().game.cells.empty())
+            return std::nullopt;
+        ++changes_;
+        Kept& board = games_.back();
+        board.game = chosen.game;
+        // A game this copy left and has not released yet may be newer here than in the file.
+        for (const Kept& kept : games_) {
+            if (kept.key != board.key && kept.row == chosen.id)
+                board.game = kept.game;
+        }
+        forgetRow(chosen.id);
+        touch(games_.back());
+        startedAt_ = games_.back().game.startedAt;
+        toClaim_ = chosen;
+        claimFor_ = games_.back().key;
+        shown = games_.back().game;
+    }
+    wake_.notify_all();
+    return shown;
+}
+
+void GameKeeper::GiveUp(const StoredGame& chosen, std::function<void(bool)> done)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!games_.empty())
+            forgetRow(chosen.id);
+        givenUp_.emplace_back(chosen, std::move(done));
     }
     wake_.notify_all();
 }
@@ -250,7 +306,7 @@ std::int64_t GameKeeper::WritesDone() const
 
 bool GameKeeper::hasWork() const
 {
-    if (!readers_.empty())
+    if (!readers_.empty() || !listers_.empty() || !givenUp_.empty())
         return true;
     if (failedAt_ == changes_)
         return false; // tried again at the next change
@@ -271,6 +327,8 @@ void GameKeeper::run()
         busy_ = true;
         std::vector<std::function<void(std::vector<HistoryGame>, std::string)>> readers;
         readers.swap(readers_);
+        auto listers = std::exchange(listers_, {});
+        auto givenUp = std::exchange(givenUp_, {});
         lock.unlock();
         for (auto& reader : readers) {
             std::vector<HistoryGame> games;
@@ -288,22 +346,27 @@ void GameKeeper::run()
         try {
             if (!database_ && !open()) {
                 lock.lock();
-                busy_ = false;
-                continue;
+            } else {
+                lock.lock();
+                const bool claiming = toClaim_.has_value();
+                lock.unlock();
+                if (claiming)
+                    claim();
+                lock.lock();
+                keepGames(lock);
+                lock.unlock();
+                upkeep();
+                lock.lock();
             }
-            lock.lock();
-            const bool claiming = toClaim_.has_value();
-            lock.unlock();
-            if (claiming)
-                claim();
-            lock.lock();
-            keepGames(lock);
-            lock.unlock();
-            upkeep();
-            lock.lock();
         } catch (const StoreError& error) {
             lock.lock();
             failed(error);
+        }
+        // After the games are written, so a game just left is among the kept ones.
+        if (!listers.empty() || !givenUp.empty()) {
+            lock.unlock();
+            answerLists(std::move(listers), std::move(givenUp));
+            lock.lock();
         }
         busy_ = false;
     }
@@ -339,20 +402,73 @@ void GameKeeper::claim()
         throw StoreError(SQLITE_CANTOPEN, "the lock file beside the game database cannot be made");
     const bool taken = database_->ClaimGame(
         shown, copy_.Token(), [this](const std::string& owner) { return RunningCopy::IsRunning(path_, owner); });
+    bool onBoard = false;
     {
         std::lock_guard lock(mutex_);
         toClaim_.reset();
-        Kept& first = games_.front();
-        if (taken) {
-            first.row = shown.id;
-        } else {
-            // Another copy was first: the game is its own, and this copy keeps none of it.
-            first.stage = Stage::Dropped;
-            first.written = first.version;
+        for (Kept& kept : games_) {
+            if (kept.key != claimFor_)
+                continue;
+            onBoard = kept.key == games_.back().key;
+            if (taken) {
+                kept.row = shown.id;
+            } else {
+                // Another copy was first: the game is its own, and this copy keeps none of it.
+                kept.stage = Stage::Dropped;
+                kept.written = kept.version;
+            }
         }
     }
-    if (!taken && listener_.claimLost)
+    if (!taken && onBoard && listener_.claimLost)
         listener_.claimLost();
+}
+
+void GameKeeper::answerLists(std::vector<std::function<void(std::vector<KeptGame>, std::string)>> listers,
+                             std::vector<std::pair<StoredGame, std::function<void(bool)>>> givenUp)
+{
+    for (auto& [chosen, done] : givenUp) {
+        bool abandoned = false;
+        try {
+            abandoned = database_ && database_->MarkAbandoned(chosen.id, chosen.owner);
+        } catch (const StoreError&) {
+            // Still kept: it is offered again.
+        }
+        if (abandoned) {
+            std::lock_guard lock(mutex_);
+            analysisAsked_ = true;
+        }
+        done(abandoned);
+    }
+    if (listers.empty())
+        return;
+    std::vector<KeptGame> games;
+    std::string problem;
+    std::vector<std::int64_t> ownRows; // the board's game, and games whose end is not written yet
+    {
+        std::lock_guard lock(mutex_);
+        for (const Kept& kept : games_) {
+            if (kept.stage != Stage::Left && kept.row > 0)
+                ownRows.push_back(kept.row);
+        }
+        if (toClaim_)
+            problem = "The kept games cannot be listed while the disk is still busy with the last one. Try again in a moment.";
+    }
+    if (problem.empty() && !database_)
+        problem = "The kept games cannot be read: the game database " + path_ + " cannot be opened.";
+    if (problem.empty()) {
+        try {
+            const std::string& own = copy_.Token();
+            games = database_->KeptGames(
+                [&](const std::string& owner) { return owner != own && RunningCopy::IsRunning(path_, owner); });
+            std::erase_if(games, [&](const KeptGame& game) {
+                return std::find(ownRows.begin(), ownRows.end(), game.stored.id) != ownRows.end();
+            });
+        } catch (const StoreError& error) {
+            problem = ProblemLine(path_, error.Failure(), error.what());
+        }
+    }
+    for (auto& lister : listers)
+        lister(games, problem);
 }
 
 void GameKeeper::keepGames(std::unique_lock<std::mutex>& lock)
@@ -371,14 +487,25 @@ void GameKeeper::keepGames(std::unique_lock<std::mutex>& lock)
         ++writes_;
         told_ = StoreFailure::None;
         // The games may have changed meanwhile (a take-back drops the last one): find it again.
+        bool lostBoard = false;
         for (Kept& kept : games_) {
             if (kept.key == copy.key) {
                 kept.row = copy.row;
                 kept.stored = copy.stored;
                 kept.written = copy.version; // still dirty when it changed during the write
+                if (copy.stage == Stage::Dropped && kept.stage != Stage::Dropped) {
+                    kept.stage = Stage::Dropped;
+                    kept.written = kept.version;
+                    lostBoard = kept.key == games_.back().key;
+                }
             }
         }
-        if (copy.stage == Stage::Finished || copy.stage == Stage::Abandoned)
+        if (lostBoard && listener_.claimLost) {
+            lock.unlock();
+            listener_.claimLost();
+            lock.lock();
+        }
+        if (copy.stage == Stage::Finished)
             analysisAsked_ = true;
     }
     // Kept no longer: ended games that are written, except the one a take-back may want.
@@ -386,7 +513,7 @@ void GameKeeper::keepGames(std::unique_lock<std::mutex>& lock)
     for (std::size_t index = 0; index < games_.size(); ++index) {
         const Kept& kept = games_[index];
         const bool last = index + 1 == games_.size();
-        const bool takeBackable = index + 2 == games_.size() && kept.stage == Stage::Abandoned;
+        const bool takeBackable = index + 2 == games_.size() && kept.stage == Stage::Left;
         if (last || kept.Dirty() || takeBackable)
             still.push_back(kept);
     }
@@ -410,22 +537,24 @@ void GameKeeper::write(Kept& kept)
             kept.row = 0;
             return;
         }
-        if (kept.row > 0 && kept.stored == Stage::Abandoned && !database_->TakeBack(kept.row, hold()))
-            kept.row = 0;
+        if (kept.row > 0 && kept.stored == Stage::Left && !database_->TakeBack(kept.row, hold())) {
+            // Another copy continued it from its list of kept games: it is played there.
+            kept.stage = Stage::Dropped;
+            return;
+        }
         kept.row = database_->SavePlaying(kept.row, kept.game, hold());
         kept.stored = Stage::Playing;
         return;
-    case Stage::Abandoned:
+    case Stage::Left:
         if (kept.game.cells.empty()) {
             if (kept.row > 0)
                 database_->SavePlaying(kept.row, {}, copy_.Token());
             kept.row = 0;
         } else if (kept.stored == Stage::Playing) {
-            // Its newest state first, then its end: both under the same row.
-            kept.row = database_->SavePlaying(kept.row, kept.game, hold());
-            database_->MarkAbandoned(kept.row);
+            // Its newest state and its release in one step, under the same row.
+            kept.row = database_->LeaveGame(kept.row, kept.game, hold());
         }
-        kept.stored = Stage::Abandoned;
+        kept.stored = Stage::Left;
         return;
     case Stage::Finished:
         kept.row = database_->MarkFinished(kept.stored == Stage::Playing ? kept.row : 0, kept.game, kept.name);

@@ -6,7 +6,7 @@
 // holds only to copy a few fields, never while it reads or writes the file.
 //
 // The keeper holds what the file should say, not a list of writes: the newest state of each
-// game, and how it stands (in progress, finished, abandoned). A write that fails is tried again
+// game, and how it stands (in progress, finished, left for a new game). A write that fails is tried again
 // at the next change with the same row, so nothing goes into the wrong row and a burst of
 // changes while the disk is slow becomes one write.
 #include "core/GameState.h"
@@ -64,16 +64,30 @@ public:
     // shows, claimed for this copy in one step (or given up if another copy was first).
     void Begin(const GameState& game, const std::optional<StoredGame>& shown);
     // After each change of the board. A new `game.GameNumber` starts a new game: the old one,
-    // if it had a number, is abandoned.
+    // if it had a number, is kept among the games in progress, held by no copy, for the list
+    // of kept games (and for TakeBack).
     void Changed(const GameState& game, std::int64_t playedMs);
     // The end-of-game sequence is over (record.dat holds the game if it ranked, under `name`).
     void Finished(const std::string& name);
-    // The game the last new game abandoned, in progress again as game `gameNumber`, while that
-    // new game has no number yet; nothing when there is none.
+    // The game the last new game left, in progress again as game `gameNumber`, while that
+    // new game has no number yet; nothing when there is none. Should another copy have
+    // continued it meanwhile, listener.claimLost is told.
     std::optional<GameInProgress> TakeBack(std::uint32_t gameNumber);
     // The history, read on the keeper's thread and handed to `done` there, with one line when
     // it could not be read.
     void ReadHistory(std::function<void(std::vector<HistoryGame> games, std::string problem)> done);
+    // The games in progress this copy could continue (KeptGames), read on the keeper's thread
+    // and handed to `done` there, with one line when they could not be read.
+    void ListKeptGames(std::function<void(std::vector<KeptGame> games, std::string problem)> done);
+    // The board's game `gameNumber`, new and without a number yet, is `chosen` (one of
+    // ListKeptGames'), claimed for this copy in one step; listener.claimLost is told when
+    // another copy took it first. The game the board showed before was left by that new game.
+    // The game to show: `chosen`'s, or this copy's newer state of it. Nothing while another
+    // claim is still on its way (the board stays as it is).
+    std::optional<GameInProgress> Continue(std::uint32_t gameNumber, const StoredGame& chosen);
+    // `chosen` (one of ListKeptGames') goes into the history as abandoned, unless another copy
+    // took it meanwhile; `done` is told on the keeper's thread whether it went.
+    void GiveUp(const StoredGame& chosen, std::function<void(bool abandoned)> done);
     // Hands over the last state and waits only until it is written (or failed); then the
     // thread ends. Nothing is kept afterwards.
     void Close(const GameState& game, std::int64_t playedMs);
@@ -87,7 +101,8 @@ public:
     std::int64_t WritesDone() const;
 
 private:
-    enum class Stage { Playing, Finished, Abandoned, Dropped };
+    // Left: a new game was started over it; kept in progress for any copy to continue.
+    enum class Stage { Playing, Finished, Left, Dropped };
     struct Kept {
         std::uint64_t key = 0;    // this game among the kept ones
         std::uint32_t number = 0; // the window's game number
@@ -108,6 +123,9 @@ private:
     void write(Kept& copy);
     bool open();
     void claim();
+    void answerLists(std::vector<std::function<void(std::vector<KeptGame>, std::string)>> listers,
+                     std::vector<std::pair<StoredGame, std::function<void(bool)>>> givenUp);
+    void forgetRow(std::int64_t row);
     void upkeep();
     void analyse(std::stop_token stop);
     void failed(const StoreError& error);
@@ -130,10 +148,13 @@ private:
     std::condition_variable progress_;
     std::deque<Kept> games_;                    // oldest first; the last is the board's
     std::optional<StoredGame> toClaim_;
+    std::uint64_t claimFor_ = 0;                // the key of the game toClaim_ is for
     bool open_ = false;                         // database_ is there
     std::uint64_t keys_ = 0;
     double startedAt_ = 0;                      // the board's game: Unix time of its first number
     std::vector<std::function<void(std::vector<HistoryGame>, std::string)>> readers_;
+    std::vector<std::function<void(std::vector<KeptGame>, std::string)>> listers_;
+    std::vector<std::pair<StoredGame, std::function<void(bool)>>> givenUp_;
     std::vector<std::pair<std::int64_t, int>> results_; // last reachable numbers to store
     std::uint64_t changes_ = 0;                 // window calls so far
     std::uint64_t failedAt_ = ~std::uint64_t{0}; // changes_ when the last write failed

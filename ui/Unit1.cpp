@@ -48,6 +48,7 @@ TForm1::TForm1(FileSystem& files, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
     , recordFile_(RecordFileName, files)
+    , settingsWriter_(PlayerSettingsPath())
 {
     ui->setupUi(this);
     // Before anything is drawn: the colours are the player's from the start.
@@ -234,7 +235,7 @@ void TForm1::setUpComfort()
     pause->setShortcut(QKeySequence(Qt::Key_P));
     pause->setCheckable(true);
     connect(pause_, &GamePause::PausedChanged, pause, &QAction::setChecked);
-    view_ = new ViewMenu(*appearance_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
+    view_ = new ViewMenu(*appearance_, settingsWriter_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
     connect(appearance_, &Appearance::Changed, this, &TForm1::applyLook);
     if (!appearance_->Current().IsClassicAtActualSize())
         applyLook();
@@ -445,7 +446,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // window closes sees its game gone and stops instead of working on hidden cells.
     FlushSaves();
     if (keeper_) {
-        WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
+        settingsWriter_.Later([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
             RememberClosedBoard(settings, path, cells, paused);
         });
     }

@@ -5,6 +5,7 @@
 #include "core/GivenBoardResult.h"
 #include "records/BestRecord.h"
 #include "records/RecordFile.h"
+#include "ui/SettingsWriter.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,6 +24,7 @@ class TForm1;
 namespace tovra {
 class GameKeeper;
 struct GameInProgress;
+struct KeptGame;
 struct StoredGame;
 }
 class Appearance;
@@ -79,6 +81,9 @@ public:
     void TodaysBoard1Click();
     void OpenCode1Click();
     void CopyCode1Click();
+    // "Continue a kept game": the list of the games in progress no copy plays, fetched by the
+    // keeper and shown when it arrives (Unit1Kept.cpp).
+    void ContinueKept1Click();
     // The viewer on a board read from a code; "Play from here" starts a game from it.
     void OpenCodeInViewer(const std::vector<int>& cells);
     // A game whose numbers 1..k are `cells`, given; kept out of the best 20.
@@ -100,6 +105,10 @@ private:
     // Draws the game a previous run left unfinished, if any, and keeps the games from now on.
     void resumeKeptGame(const std::optional<tovra::StoredGame>& shown);
     void showKeptGame(const tovra::GameInProgress& kept);
+    // The list of kept games has arrived: the player continues one, gives one up, or neither.
+    void chooseKeptGame(std::vector<tovra::KeptGame> games, const QString& problem);
+    // The board shows `chosen` instead of its game, which is kept for later.
+    void continueKeptGame(const tovra::StoredGame& chosen);
     // One line about games.db, in a note that does not stop play, once the board is on screen.
     void showStoreProblem(const QString& text);
     // The end-of-game sequence: the two windows, then a new game.
@@ -127,6 +136,9 @@ private:
     tovra::BestTable bestTable_{};
     // record.dat in the current directory, shared with any other copy of the game.
     tovra::RecordFile recordFile_;
+    // The player's settings, written off the window's thread; the window's end waits for the
+    // writes still to be done.
+    SettingsWriter settingsWriter_;
     QPointer<HelpWindow> help_;
     bool bestTableRead_ = false;
     // The board shows a game that ended in an earlier run whose end-of-game sequence did not finish.

@@ -30,13 +30,17 @@ void TForm1::setUpBoardMenus()
     auto* open = new QAction(QStringLiteral("&Open a code..."), this);
     open->setObjectName(QStringLiteral("OpenCode1"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    auto* kept = new QAction(QStringLiteral("&Continue a kept game..."), this);
+    kept->setObjectName(QStringLiteral("ContinueKept1"));
+    kept->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     QMenu* game = ui->MainMenu1->findChild<QMenu*>(QStringLiteral("Game1"), Qt::FindDirectChildrenOnly);
     QMenu* menu = game ? game : ui->File1;
     QAction* first = menu->actions().value(0);
-    menu->insertActions(first, {today, open});
+    menu->insertActions(first, {today, open, kept});
     menu->insertSeparator(first);
     connect(today, &QAction::triggered, this, &TForm1::TodaysBoard1Click);
     connect(open, &QAction::triggered, this, &TForm1::OpenCode1Click);
+    connect(kept, &QAction::triggered, this, &TForm1::ContinueKept1Click);
 
     auto* copy = new QAction(QStringLiteral("Copy &code"), this);
     copy->setObjectName(QStringLiteral("CopyCode1"));
@@ -80,7 +84,7 @@ void TForm1::CopyCode1Click()
     }
     std::vector<int> cells;
     for (int number = 1; number <= game_.MoveCount; ++number)
-        cells.push_back(CellIndexOf(game_.MoveHistory[number]));
+        cells.push_back(game_.MoveHistory[number].Index());
     CopyBoardCode(cells);
 }
 

@@ -49,11 +49,11 @@ TEST_F(GivenBoardTest, GivenNumbersCannotBeMarked)
 {
     const int changes = gameChanges;
     RightPress("bt0104");
-    EXPECT_TRUE(game.MarkedCell.empty());
+    EXPECT_TRUE(game.MarkedCell.Id().empty());
     EXPECT_EQ(ColorOf("bt0104"), NumberColor);
     EXPECT_EQ(gameChanges, changes);
     RightPress("bt0407");
-    EXPECT_EQ(game.MarkedCell, "bt0407");
+    EXPECT_EQ(game.MarkedCell.Id(), "bt0407");
 }
 
 TEST_F(GivenBoardTest, UndoWalksStopAtTheGivenNumbers)
@@ -63,7 +63,7 @@ TEST_F(GivenBoardTest, UndoWalksStopAtTheGivenNumbers)
     EXPECT_EQ(Numbers(), 4);
     UndoToNumber(game, board, 1);
     EXPECT_EQ(Numbers(), 3);
-    EXPECT_EQ(game.MoveHistory[3], "bt0107");
+    EXPECT_EQ(game.MoveHistory[3].Id(), "bt0107");
 }
 
 TEST_F(GivenBoardTest, MovesAndTheEndWorkFromThePlayersNumbers)

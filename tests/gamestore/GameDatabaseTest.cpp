@@ -298,7 +298,7 @@ TEST(GameDatabaseRows, EndedAndEmptyGamesAreNotResumed)
     const std::int64_t stuck = database->SavePlaying(0, Played({7, 8}), "aa");
     ASSERT_EQ(database->MarkFinished(stuck, Played({7, 8, 9})), stuck);
     const std::int64_t left = database->SavePlaying(0, Played({3}), "aa");
-    database->MarkAbandoned(left);
+    EXPECT_TRUE(database->MarkAbandoned(left, "aa"));
     const std::int64_t undone = database->SavePlaying(0, Played({4}), "aa");
     EXPECT_EQ(database->SavePlaying(undone, Played({}), "aa"), 0);
 

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <memory>
 #include <sys/stat.h>
 
 namespace tovra {
@@ -129,29 +131,195 @@ TEST(GameKeeper, OnlyOneOfTwoCopiesClaimsTheGameTheyBothShow)
     EXPECT_EQ(Rows(path), "playing:3"); // one row of the game, never two
 }
 
-TEST(GameKeeper, AGameLeftForANewOneIsAbandonedAndUndoTakesItBackIntoItsRow)
+// The scores of the games `keeper` offers to continue, as its list shows them.
+std::vector<std::size_t> KeptScores(GameKeeper& keeper, std::vector<KeptGame>* games = nullptr)
+{
+    std::promise<std::vector<KeptGame>> listed;
+    keeper.ListKeptGames([&](std::vector<KeptGame> kept, std::string problem) {
+        EXPECT_EQ(problem, "");
+        listed.set_value(std::move(kept));
+    });
+    std::vector<KeptGame> kept = listed.get_future().get();
+    std::vector<std::size_t> scores;
+    for (const KeptGame& game : kept)
+        scores.push_back(game.stored.game.cells.size());
+    if (games)
+        *games = std::move(kept);
+    return scores;
+}
+
+TEST(GameKeeper, AGameLeftForANewOneIsKeptAndUndoTakesItBackIntoItsRow)
+{
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    auto keeper = std::make_unique<GameKeeper>(path, std::nullopt);
+    keeper->Begin(Board({}), std::nullopt);
+    keeper->Changed(Board({0, 3, 33}, 1), 10);
+    keeper->Changed(Board({}, 2), 0); // a new game
+    ASSERT_TRUE(keeper->WaitUntilWritten(10s));
+    EXPECT_EQ(Rows(path), "playing:3");
+    EXPECT_EQ(KeptScores(*keeper), std::vector<std::size_t>{3});
+    EXPECT_FALSE(PeekGameToResume(path)) << "left for a new game, it waits to be chosen";
+    const std::optional<GameInProgress> back = keeper->TakeBack(2);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->cells, (std::vector<std::uint8_t>{0, 3, 33}));
+    EXPECT_FALSE(keeper->TakeBack(2)); // once
+    keeper->Changed(Board({0, 3, 33, 36}, 2), 20);
+    ASSERT_TRUE(keeper->WaitUntilWritten(10s));
+    EXPECT_EQ(Rows(path), "playing:4");
+    EXPECT_EQ(KeptScores(*keeper), std::vector<std::size_t>{}) << "the board's game is no kept one";
+    // Not after the new game got a number.
+    keeper->Changed(Board({}, 3), 0);
+    keeper->Changed(Board({7}, 3), 0);
+    EXPECT_FALSE(keeper->TakeBack(3));
+    keeper->Close(Board({7}, 3), 0);
+    keeper.reset();
+    EXPECT_EQ(Rows(path), "playing:4 playing:1");
+    ASSERT_TRUE(PeekGameToResume(path));
+    EXPECT_EQ(PeekGameToResume(path)->game.cells.size(), 1u) << "the game on the board at the end comes back";
+}
+
+// Which games a copy offers to continue: every game in progress that no running copy holds,
+// newest first, whether a run left it open or a new game left it; not the ones on a board.
+struct KeptCase {
+    const char* name;
+    std::vector<std::vector<int>> closedByEarlierRuns; // oldest first
+    std::vector<int> leftForANewGame;                  // by the copy that lists; empty: none
+    std::vector<int> onAnotherRunningCopysBoard;       // empty: no such copy
+    std::vector<std::size_t> offered;                  // scores, in the list's order
+};
+
+const KeptCase KeptCases[] = {
+    {"ClosedTogetherAsAtALogout", {{0, 3}, {5, 8, 38}}, {}, {}, {3, 2}},
+    {"LeftByANewGameIsOfferedWithThem", {{0, 3}}, {9, 39, 69, 66}, {}, {4, 2}},
+    {"NotOneAnotherRunningCopyPlays", {{0, 3}}, {}, {9, 39, 69, 66, 63}, {2}},
+    {"NothingKept", {}, {}, {}, {}},
+};
+
+class KeptGames : public ::testing::TestWithParam<KeptCase> {};
+
+TEST_P(KeptGames, AreTheGamesInProgressNoRunningCopyHoldsNewestFirst)
+{
+    const KeptCase& given = GetParam();
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    for (const std::vector<int>& cells : given.closedByEarlierRuns) {
+        GameKeeper run(path, std::nullopt);
+        run.Begin(Board({}), std::nullopt);
+        run.Close(Board(cells), 1000);
+    }
+    std::optional<GameKeeper> other;
+    if (!given.onAnotherRunningCopysBoard.empty()) {
+        other.emplace(path, std::nullopt);
+        other->Begin(Board({}), std::nullopt);
+        other->Changed(Board(given.onAnotherRunningCopysBoard), 10);
+        ASSERT_TRUE(other->WaitUntilWritten(10s));
+    }
+    GameKeeper keeper(path, std::nullopt);
+    keeper.Begin(Board({}, 1), std::nullopt);
+    if (!given.leftForANewGame.empty()) {
+        keeper.Changed(Board(given.leftForANewGame, 1), 10);
+        keeper.Changed(Board({}, 2), 0);
+    }
+    EXPECT_EQ(KeptScores(keeper), given.offered);
+}
+
+INSTANTIATE_TEST_SUITE_P(GameKeeper, KeptGames, ::testing::ValuesIn(KeptCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// Continuing a kept game: the board's game is kept in its turn, the chosen one goes on in its
+// own row, and of two copies that choose the same game only one gets it.
+TEST(GameKeeper, AContinuedGameGoesOnInItsRowAndTheBoardsGameIsKept)
+{
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    KeepOneGame(path, {0, 3});
+    std::atomic<int> lost = 0;
+    GameKeeper::Listener listener;
+    listener.claimLost = [&] { ++lost; };
+    GameKeeper a(path, std::nullopt, listener);
+    GameKeeper b(path, std::nullopt, listener);
+    a.Begin(Board({}, 1), std::nullopt);
+    b.Begin(Board({}, 1), std::nullopt);
+    a.Changed(Board({9, 39, 69}, 1), 10);
+    std::vector<KeptGame> listedByA;
+    std::vector<KeptGame> listedByB;
+    ASSERT_EQ(KeptScores(a, &listedByA), std::vector<std::size_t>{2});
+    ASSERT_EQ(KeptScores(b, &listedByB), std::vector<std::size_t>{2});
+    a.Changed(Board({}, 2), 0); // as the window does: a new game, then the chosen one on it
+    const std::optional<GameInProgress> shown = a.Continue(2, listedByA[0].stored);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->cells, (std::vector<std::uint8_t>{0, 3}));
+    a.Changed(Board({0, 3, 33}, 2), 20);
+    ASSERT_TRUE(a.WaitUntilWritten(10s));
+    b.Changed(Board({}, 2), 0);
+    ASSERT_TRUE(b.Continue(2, listedByB[0].stored));
+    b.Changed(Board({0, 3, 6}, 2), 20);
+    ASSERT_TRUE(b.WaitUntilWritten(10s));
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(Rows(path), "playing:3 playing:3") << "the chosen game in its row, the left one in its own";
+    EXPECT_EQ(KeptScores(b), std::vector<std::size_t>{3}) << "b offers a's left game, not a's board";
+    EXPECT_FALSE(a.TakeBack(2)) << "the continued game has numbers";
+}
+
+// A game given up from the list goes into the history once, as abandoned; a game left for a
+// new one is in the history only when it ends.
+TEST(GameKeeper, AGameGivenUpIsInTheHistoryOnceAndALeftOneNotYet)
 {
     TempDir dir;
     const std::string path = dir.Path("games.db");
     GameKeeper keeper(path, std::nullopt);
-    keeper.Begin(Board({}), std::nullopt);
-    keeper.Changed(Board({0, 3, 33}, 1), 10);
-    keeper.Changed(Board({}, 2), 0); // a new game
-    ASSERT_TRUE(keeper.WaitUntilWritten(10s));
-    EXPECT_EQ(Rows(path), "abandoned:3");
-    const std::optional<GameInProgress> back = keeper.TakeBack(2);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->cells, (std::vector<std::uint8_t>{0, 3, 33}));
-    EXPECT_FALSE(keeper.TakeBack(2)); // once
-    keeper.Changed(Board({0, 3, 33, 36}, 2), 20);
-    ASSERT_TRUE(keeper.WaitUntilWritten(10s));
-    EXPECT_EQ(Rows(path), "playing:4");
-    // Not after the new game got a number.
+    keeper.Begin(Board({}, 1), std::nullopt);
+    keeper.Changed(Board({0, 3}, 1), 10);
+    keeper.Changed(Board({9, 39, 69}, 2), 10);
     keeper.Changed(Board({}, 3), 0);
-    keeper.Changed(Board({7}, 3), 0);
-    EXPECT_FALSE(keeper.TakeBack(3));
-    keeper.Close(Board({7}, 3), 0);
-    EXPECT_EQ(Rows(path), "abandoned:4 playing:1");
+    std::vector<KeptGame> kept;
+    ASSERT_EQ(KeptScores(keeper, &kept), (std::vector<std::size_t>{3, 2}));
+    std::string error;
+    EXPECT_TRUE(ReadHistoryFile(path, error).empty()) << error;
+    std::promise<bool> givenUp;
+    keeper.GiveUp(kept[1].stored, [&](bool done) { givenUp.set_value(done); });
+    EXPECT_TRUE(givenUp.get_future().get());
+    std::promise<bool> again;
+    keeper.GiveUp(kept[1].stored, [&](bool done) { again.set_value(done); });
+    EXPECT_FALSE(again.get_future().get());
+    EXPECT_EQ(KeptScores(keeper), std::vector<std::size_t>{3});
+    keeper.Close(Board({}, 3), 0);
+    const std::vector<HistoryGame> games = ReadHistoryFile(path, error);
+    ASSERT_EQ(games.size(), 1u) << error;
+    EXPECT_EQ(games[0].end, GameEnd::Abandoned);
+    EXPECT_EQ(games[0].Score(), 2);
+}
+
+// Undo right after a new game, when another copy has continued the left game meanwhile: the
+// game is that copy's, and no second row of it is made.
+TEST(GameKeeper, ATakeBackOfAGameAnotherCopyContinuedIsLost)
+{
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    std::atomic<int> lost = 0;
+    GameKeeper::Listener listener;
+    listener.claimLost = [&] { ++lost; };
+    GameKeeper a(path, std::nullopt, listener);
+    a.Begin(Board({}, 1), std::nullopt);
+    a.Changed(Board({0, 3, 33}, 1), 10);
+    a.Changed(Board({}, 2), 0);
+    ASSERT_TRUE(a.WaitUntilWritten(10s));
+    {
+        GameKeeper b(path, std::nullopt);
+        b.Begin(Board({}, 1), std::nullopt);
+        std::vector<KeptGame> kept;
+        ASSERT_EQ(KeptScores(b, &kept), std::vector<std::size_t>{3});
+        b.Changed(Board({}, 2), 0);
+        ASSERT_TRUE(b.Continue(2, kept[0].stored));
+        b.Close(Board({0, 3, 33, 36}, 2), 20);
+    }
+    ASSERT_TRUE(a.TakeBack(2));
+    a.Changed(Board({0, 3, 33, 63}, 2), 30);
+    ASSERT_TRUE(a.WaitUntilWritten(10s));
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(Rows(path), "playing:4");
+    EXPECT_EQ(PeekGameToResume(path)->game.cells, (std::vector<std::uint8_t>{0, 3, 33, 36}));
 }
 
 // A game whose board reached its end but whose end-of-game sequence never finished (killed in

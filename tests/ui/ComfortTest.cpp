@@ -322,7 +322,7 @@ private slots:
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
-        WaitForSettingsWrites(); // the settings are written off the window's thread
+        // The settings are written off the window's thread; the window's end waited for them.
         TForm1 again(files_);
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
@@ -384,7 +384,6 @@ private slots:
                 now += 60s;
                 form.close();
             }
-            WaitForSettingsWrites();
             TForm1 again(files_);
             QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
             QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);

@@ -7,12 +7,14 @@
 #include "gamestore/GameDatabase.h"
 #include "gamestore/GameKeeper.h"
 #include "ui/ClockText.h"
+#include "ui/KeptGamesDialog.h"
 #include "ui/Unit1.h"
 #include "ui/UnitFinePartita.h"
 #include "ui/UnitMigliori.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include <QLabel>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -47,12 +49,53 @@ void KeepShortGame(int count)
 {
     GameState game;
     for (int i = 0; i < count; ++i) {
-        game.MoveHistory[++game.MoveCount] = ShortGame[i];
-        game.LastCell = ShortGame[i];
+        game.MoveHistory[++game.MoveCount] = BoardCell::FromId(ShortGame[i]);
+        game.LastCell = game.MoveHistory[game.MoveCount];
     }
     GameKeeper keeper(GameDatabaseFileName, std::nullopt);
     keeper.Begin(GameState(), std::nullopt);
     keeper.Close(game, 1000);
+}
+
+// The numbers column of the list of kept games, row by row.
+QStringList Offered(KeptGamesDialog* dialog)
+{
+    QStringList numbers;
+    QTreeWidget* list = dialog->GameList();
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        numbers << list->topLevelItem(row)->text(0);
+    return numbers;
+}
+
+// Opens "Continue a kept game", notes what it offers, and continues the game of `row` (-1:
+// cancels).
+QStringList ContinueKept(TForm1& form, int row)
+{
+    QStringList offered;
+    bool answered = false;
+    ModalWatch watch;
+    watch.WhenModal<KeptGamesDialog>([&](KeptGamesDialog* dialog) {
+        offered = Offered(dialog);
+        answered = true;
+        if (row < 0) {
+            dialog->reject();
+            return;
+        }
+        dialog->GameList()->setCurrentItem(dialog->GameList()->topLevelItem(row));
+        QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnContinue"), Qt::LeftButton);
+    });
+    form.ContinueKept1Click();
+    if (!QTest::qWaitFor([&] { return answered; }, 20000))
+        qWarning("the list of kept games never came");
+    return offered;
+}
+
+// Every row as "state:score", by id.
+std::string ScoresInDatabase()
+{
+    Connection db(GameDatabaseFileName, OpenFor::Reading);
+    Statement query(db, "SELECT group_concat(state || ':' || score, ' ') FROM (SELECT * FROM games ORDER BY id)");
+    return query.Step() ? query.Text(0) : std::string();
 }
 
 std::string StatesInDatabase()
@@ -165,7 +208,7 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("rows");
         QTest::newRow("finished") << "finished" << "finished:Ada";
-        QTest::newRow("new game") << "new game" << "abandoned";
+        QTest::newRow("new game") << "new game" << "playing"; // kept, to be chosen from the list
         QTest::newRow("all taken back") << "all taken back" << "";
     }
 
@@ -205,6 +248,81 @@ private slots:
         }
         QCOMPARE(QString::fromStdString(StatesInDatabase()), QStringLiteral("finished:Ada"));
         QCOMPARE(ReadRecordFile().count("Ada"), 1);
+    }
+
+    // Games kept by earlier runs or left by F2 are offered newest first; the chosen one comes
+    // to the board, the board's game is offered in its place, and the next start resumes the
+    // game that was on the board at the end.
+    void aChosenKeptGameComesToTheBoardAndTheBoardsGameIsKept()
+    {
+        QFETCH(QList<int>, keptByEarlierRuns);
+        QFETCH(int, leftByF2);
+        QFETCH(int, playedAfterF2);
+        for (const int count : keptByEarlierRuns)
+            KeepShortGame(count);
+        {
+            TForm1 form(files_);
+            if (leftByF2 > 0) {
+                Play(form, leftByF2);
+                form.Nuovapartita1Click(); // F2
+                QCOMPARE(int(form.Game().MoveCount), 0);
+                Play(form, playedAfterF2);
+            }
+            QFETCH(int, chosenRow);
+            QTEST(ContinueKept(form, chosenRow), "offered");
+            QFETCH(int, shown);
+            QTRY_COMPARE(int(form.Game().MoveCount), shown);
+            QCOMPARE(form.CellButton(ShortGame[shown - 1])->Caption(), QString::number(shown));
+            QCOMPARE(form.ScorePanel()->text(), QStringLiteral(" Score: %1").arg(shown));
+            QTEST(ContinueKept(form, -1), "offeredAfter");
+            form.close();
+        }
+        QFETCH(int, shown);
+        TForm1 again(files_);
+        QCOMPARE(int(again.Game().MoveCount), shown);
+    }
+    void aChosenKeptGameComesToTheBoardAndTheBoardsGameIsKept_data()
+    {
+        QTest::addColumn<QList<int>>("keptByEarlierRuns");
+        QTest::addColumn<int>("leftByF2");
+        QTest::addColumn<int>("playedAfterF2");
+        QTest::addColumn<int>("chosenRow");
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QStringList>("offeredAfter");
+        // The start resumes the newest, 7; the list offers the other two.
+        QTest::newRow("kept by earlier runs") << QList<int>{3, 5, 7} << 0 << 0 << 1 << QStringList{"5", "3"} << 3
+                                              << QStringList{"7", "5"};
+        QTest::newRow("left by F2") << QList<int>{} << 6 << 2 << 0 << QStringList{"6"} << 6 << QStringList{"2"};
+    }
+
+    // While the end-of-game window is open the game is still in progress in games.db, all of
+    // it, so a kill there brings it back at the next start with its windows; it is finished,
+    // with its name, once they close.
+    void anEndedGameStaysInProgressWhileItsWindowsAreOpen()
+    {
+        std::string whileOpen;
+        {
+            TForm1 form(files_);
+            Play(form, 11);
+            bool answered = false;
+            ModalWatch watch;
+            watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+                [[maybe_unused]] const bool settled = QTest::qWaitFor([] { return ScoresInDatabase() == "playing:12"; }, 5000);
+                whileOpen = ScoresInDatabase();
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Ada");
+                watch.WhenModal<TFormMigliori>([&](TFormMigliori* best) {
+                    answered = true;
+                    best->close();
+                });
+                QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnOk"), Qt::LeftButton);
+            });
+            QTest::mouseClick(form.CellButton("bt0101"), Qt::LeftButton); // the last possible number
+            QTRY_VERIFY_WITH_TIMEOUT(answered, 20000);
+            form.close();
+        }
+        QCOMPARE(whileOpen, std::string("playing:12"));
+        QCOMPARE(QString::fromStdString(StatesInDatabase()), QStringLiteral("finished:Ada"));
     }
 
     void aSecondCopyStartsEmptyAndLeavesTheFirstOnesGame()
