@@ -41,14 +41,14 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
     game.Changes.Notify();
 }
 
-void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber)
+void ResumeGame(GameState& game, BoardView& board, const std::vector<BoardCell>& cells, int markedNumber)
 {
     StartupReset(game, board);
-    for (const std::string& id : cells) {
-        const Cell cell = board.FindCell(id);
+    for (const BoardCell placed : cells) {
+        const Cell cell = board.FindCell(placed.Id());
         ++game.MoveCount;
-        game.MoveHistory[game.MoveCount] = BoardCell::FromId(id);
-        game.LastCell = game.MoveHistory[game.MoveCount];
+        game.MoveHistory[game.MoveCount] = placed;
+        game.LastCell = placed;
         board.SetCaption(cell, std::to_string(game.MoveCount));
         board.SetCellColor(cell, game.MoveCount == markedNumber ? MarkColor : NumberColor);
         board.SetBold(cell, game.MoveCount == static_cast<int>(cells.size()));

@@ -123,9 +123,12 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
             Qt::QueuedConnection);
     };
     // record.dat's games wait for a start that can read it.
+    // Its first job (opening and checking the file, claiming the game) waits for the window to
+    // be up, so that the two do not share the processor while the window is being made.
     keeper_ = std::make_unique<GameKeeper>(OwnGameDatabaseName(), bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
-                                           std::move(listener));
+                                           std::move(listener), GameKeeper::Start::OnGo);
     keeper_->Begin(game_, shown);
+    QTimer::singleShot(0, this, [this] { keeper_->Go(); });
     savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
     // A board with no move left reached its end, but its end-of-game sequence did not finish
     // (the program was killed in its windows): it runs again once the window is up.
@@ -140,7 +143,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
 
 void TForm1::showKeptGame(const GameInProgress& kept)
 {
-    ResumeGame(game_, *board_, *CellIdsOf(kept), kept.markedNumber);
+    ResumeGame(game_, *board_, *BoardCellsOf(kept), kept.markedNumber);
     const DateTime played = static_cast<double>(kept.playedMs) / 86'400'000.0;
     game_.StartTime = board_->Now() - played;
     board_->ResumeClock(played);

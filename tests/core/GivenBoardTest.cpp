@@ -10,7 +10,7 @@ protected:
     // Numbers 1..3 given on a legal path, then the player places 4 and 5.
     void SetUp() override
     {
-        StartGivenBoard(game, board, {"bt0101", "bt0104", "bt0107"});
+        StartGivenBoard(game, board, {BoardCell::FromId("bt0101"), BoardCell::FromId("bt0104"), BoardCell::FromId("bt0107")});
         Play({"bt0407", "bt0404"});
     }
     int Numbers() const { return game.MoveCount; }

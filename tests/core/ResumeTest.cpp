@@ -69,9 +69,9 @@ TEST_P(ResumeTest, DrawsTheBoardAsPlayLeftIt)
     Click("bt0205"); // the hints go with a number, as they would before a save
     if (GetParam().marked > 0)
         RightPress(game.MoveHistory[GetParam().marked].Id());
-    std::vector<std::string> cells;
+    std::vector<BoardCell> cells;
     for (int number = 1; number <= game.MoveCount; ++number)
-        cells.push_back(game.MoveHistory[number].Id());
+        cells.push_back(game.MoveHistory[number]);
     const std::string played = board.ToText();
 
     InMemoryBoard fresh;

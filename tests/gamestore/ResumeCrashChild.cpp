@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     InMemoryBoard board;
     std::int64_t playedMs = 0;
     if (shown) {
-        ResumeGame(game, board, *CellIdsOf(shown->game), shown->game.markedNumber);
+        ResumeGame(game, board, *BoardCellsOf(shown->game), shown->game.markedNumber);
         board.SetClockEnabled(true);
         playedMs = shown->game.playedMs;
     }
