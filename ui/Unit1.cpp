@@ -259,8 +259,10 @@ void TForm1::applyLook()
     ApplyColourScheme(look.colours);
     ApplyWindowBackground(this);
     ZoomWindow(this, look);
-    if (help_)
+    if (help_) {
         ZoomWindow(help_, look);
+        help_->Recolour();
+    }
     cursor_->Refresh();
     for (QWidget* child : findChildren<QWidget*>())
         child->update();
