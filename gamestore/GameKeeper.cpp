@@ -12,7 +12,8 @@
 
 namespace tovra {
 
-GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt)
+GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt,
+                          const std::optional<GivenBoardPlay>& givenBoard)
 {
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
@@ -24,6 +25,10 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     }
     snapshot.playedMs = playedMs;
     snapshot.startedAt = startedAt;
+    if (game.GivenCount > 0) {
+        snapshot.givenBoard = givenBoard.value_or(GivenBoardPlay{});
+        snapshot.givenBoard.given = game.GivenCount;
+    }
     return snapshot;
 }
 
@@ -57,9 +62,9 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     // would show the same game at every start and never keep a move of it.
     if (::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) != 0)
         return std::nullopt;
-    // Only the game's own file, read as the checks of a file not the game's allow.
+    // Only the game's own file, read without copying or writing anything.
     std::string problem;
-    sqlite3* opened = OpenExistingGameDatabase(path, true, problem);
+    sqlite3* opened = OpenGameDatabaseToPeek(path, problem);
     if (!opened)
         return std::nullopt; // the keeper finds out what is wrong, and says so
     try {
@@ -79,11 +84,12 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     }
 }
 
-GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener)
+GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener, Start start)
     : path_(std::move(path))
     , listener_(std::move(listener))
     , storedGames_(std::move(storedGames))
     , copy_(path_)
+    , go_(start == Start::Now)
     , thread_([this] { run(); })
 {
 }
@@ -127,12 +133,22 @@ void GameKeeper::Begin(const GameState& game, const std::optional<StoredGame>& s
     wake_.notify_all();
 }
 
-void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Go()
+{
+    {
+        std::lock_guard lock(mutex_);
+        go_ = true;
+    }
+    wake_.notify_all();
+}
+
+void GameKeeper::Changed(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     {
         std::lock_guard lock(mutex_);
         if (closing_)
             return;
+        go_ = true; // the board is up: a change means the player is there
         ++changes_;
         if (games_.empty() || games_.back().number != game.GameNumber) {
             if (!games_.empty() && games_.back().stage == Stage::Playing) {
@@ -150,7 +166,7 @@ void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
                 startedAt_ = 0;
             else if (startedAt_ == 0)
                 startedAt_ = UnixNow();
-            now.game = SnapshotOf(game, playedMs, startedAt_);
+            now.game = SnapshotOf(game, playedMs, startedAt_, givenBoard);
             touch(now);
         }
     }
@@ -257,14 +273,15 @@ void GameKeeper::GiveUp(const StoredGame& chosen, std::function<void(bool)> done
     wake_.notify_all();
 }
 
-void GameKeeper::Close(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Close(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     if (playedMs >= 0)
-        Changed(game, playedMs);
+        Changed(game, playedMs, givenBoard);
     {
         std::unique_lock lock(mutex_);
         if (stopping_)
             return;
+        go_ = true;
         closing_ = true;
         ++changes_; // a write that failed is tried once more
         wake_.notify_all();
@@ -306,6 +323,8 @@ std::int64_t GameKeeper::WritesDone() const
 
 bool GameKeeper::hasWork() const
 {
+    if (!go_)
+        return false;
     if (!readers_.empty() || !listers_.empty() || !givenUp_.empty())
         return true;
     if (failedAt_ == changes_)
@@ -546,7 +565,9 @@ void GameKeeper::write(Kept& kept)
         kept.stored = Stage::Playing;
         return;
     case Stage::Left:
-        if (kept.game.cells.empty()) {
+        // Left before a number of the player's own: no game was played (a board with given
+        // numbers is kept while it is on the board, so that it comes back at the next start).
+        if (kept.game.cells.size() <= static_cast<std::size_t>(kept.game.givenBoard.given)) {
             if (kept.row > 0)
                 database_->SavePlaying(kept.row, {}, copy_.Token());
             kept.row = 0;

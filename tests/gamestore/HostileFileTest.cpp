@@ -2,6 +2,7 @@
 // links, a planted trigger or view, a log of another database. Each is left byte for byte as
 // it was, and the game goes on without keeping its games, at once.
 #include "gamestore/GameDatabase.h"
+#include "gamestore/GameKeeper.h"
 #include "gamestore/HistoryReport.h"
 #include "gamestore/StoreFiles.h"
 
@@ -42,7 +43,7 @@ void OwnDatabaseWithSixGames(const std::string& path)
     OpenedGameDatabase opened = OpenGameDatabase(path);
     ASSERT_TRUE(opened.database) << opened.problem;
     for (int game = 0; game < 6; ++game)
-        ASSERT_GT(opened.database->MarkFinished(0, GameInProgress{{0, 3}, 0, 1000, 1.0e9}), 0);
+        ASSERT_GT(opened.database->MarkFinished(0, GameInProgress{{0, 3}, 0, 1000, 1.0e9, {}}), 0);
 }
 
 const std::string OtherProgram = "CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT);"
@@ -109,6 +110,8 @@ TEST_P(HostileFile, IsLeftAsItWasAndTheGameGoesOnAtOnce)
     const std::vector<std::string> entries = dir.Entries();
 
     const Clock::time_point start = Clock::now();
+    // The start's look for a game to resume finds none in it, and writes nothing either.
+    EXPECT_FALSE(PeekGameToResume(games));
     OpenedGameDatabase opened = OpenGameDatabase(games);
     const bool refused = !opened.database;
     opened.database.reset();
@@ -149,6 +152,44 @@ TEST(StoreFiles, TheDatabasesOwnLogIsApplied)
     EXPECT_EQ(opened.database->Sql().Number("SELECT count(*) FROM games WHERE name = 'Ann'"), 6);
 }
 
+// The start's look for the game to resume reads the player's own log where it lies, as a crash
+// left it, and leaves every file as it was: with no index beside the log it finds nothing
+// rather than make one.
+TEST(StoreFiles, TheStartReadsTheLogWithoutWritingAnything)
+{
+    for (const bool indexKept : {true, false}) {
+        SCOPED_TRACE(indexKept ? "index kept" : "no index");
+        TempDir dir;
+        const std::string games = dir.Path("games.db");
+        OwnDatabaseWithSixGames(games);
+        const Bytes beforeCrash = ReadFile(games);
+        Sql(games, "PRAGMA wal_autocheckpoint = 0; INSERT INTO games (state, score, cells, played_ms, started_at, updated_at) "
+                   "VALUES ('playing', 2, x'0003', 5000, 1.0e9, 1.0e9);",
+            true);
+        WriteFile(games, beforeCrash);
+        ::rename((games + "-wal.kept").c_str(), (games + "-wal").c_str());
+        if (indexKept)
+            WriteFile(games + "-shm", Bytes(32768, 0)); // stale: SQLite rebuilds it in memory
+        const auto files = [&] {
+            std::vector<Bytes> bytes;
+            for (const char* suffix : {"", "-wal", "-shm"})
+                bytes.push_back(::access((games + suffix).c_str(), F_OK) == 0 ? ReadFile(games + suffix) : Bytes{});
+            return bytes;
+        };
+        const std::vector<Bytes> before = files();
+        const std::vector<std::string> entries = dir.Entries();
+
+        const std::optional<StoredGame> shown = PeekGameToResume(games);
+
+        EXPECT_EQ(shown.has_value(), indexKept);
+        if (shown) {
+            EXPECT_EQ(shown->game.cells, (std::vector<std::uint8_t>{0, 3}));
+        }
+        EXPECT_EQ(dir.Entries(), entries);
+        EXPECT_TRUE(files() == before);
+    }
+}
+
 // A new database is the player's alone, whatever the umask.
 TEST(StoreFiles, ANewDatabaseAndItsLogAreThePlayersAlone)
 {
@@ -158,7 +199,7 @@ TEST(StoreFiles, ANewDatabaseAndItsLogAreThePlayersAlone)
     OpenedGameDatabase opened = OpenGameDatabase(games);
     ::umask(umask);
     ASSERT_TRUE(opened.database) << opened.problem;
-    ASSERT_GT(opened.database->SavePlaying(0, GameInProgress{{0, 3}, 0, 10, 1.0e9}, "aa"), 0);
+    ASSERT_GT(opened.database->SavePlaying(0, GameInProgress{{0, 3}, 0, 10, 1.0e9, {}}, "aa"), 0);
     for (const char* suffix : {"", "-wal", "-shm"})
         EXPECT_EQ(PermissionsOf(games + suffix), 0600u) << suffix;
 }
