@@ -23,16 +23,16 @@ std::string ScoreText(int moveCount);
 void StartupReset(GameState& game, BoardView& board);
 void Nuovapartita1Click(GameState& game, BoardView& board);
 // Draws a game kept from an earlier run on the start-up board, as play would have left it: the
-// numbers of `cells` (identifiers, in order) with the last in bold, and the mark on number
-// `markedNumber` (0: none). The clock is the caller's.
-void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber);
+// numbers of `cells` (in order) with the last in bold, and the mark on number `markedNumber`
+// (0: none). The clock is the caller's.
+void ResumeGame(GameState& game, BoardView& board, const std::vector<BoardCell>& cells, int markedNumber);
 
-// Starts a game on a board whose numbers 1..k are given: `cells` (identifiers, in order) are
-// drawn as given, with the last in bold, and the player goes on from k + 1. The clock starts
-// with the player's first number.
-void StartGivenBoard(GameState& game, BoardView& board, const std::vector<std::string>& cells);
+// Starts a game on a board whose numbers 1..k are given: `cells` (in order) are drawn as given,
+// with the last in bold, and the player goes on from k + 1. The clock starts with the player's
+// first number.
+void StartGivenBoard(GameState& game, BoardView& board, const std::vector<BoardCell>& cells);
 // Whether the cell holds one of the given numbers.
-bool IsGivenCell(const GameState& game, const std::string& id);
+bool IsGivenCell(const GameState& game, BoardCell cell);
 
 // A click on a cell: starts the clock if it is off, then places the next number if the
 // cell is free and the move is legal. Anything else is ignored silently. A number placed

@@ -1,40 +1,40 @@
 #pragma once
 // The state of the game in progress. The board itself lives in the cells (their captions are
-// the numbers); this is what the cells cannot tell.
+// the numbers); this is what the cells cannot tell. Cells are BoardCells here; their
+// identifiers are only the names the view finds them by.
 #include "BoardCell.h"
 #include "BoardChanges.h"
 #include "DateTime.h"
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace tovra {
 
-// Identifiers of the cells holding numbers 1..100, indexed by the number. Any other index
-// throws std::out_of_range, so a walk below entry 1 cannot go unnoticed.
+// The cells holding numbers 1..100, indexed by the number; no cell past the last number. Any
+// other index throws std::out_of_range, so a walk below entry 1 cannot go unnoticed.
 class MoveHistoryList {
 public:
-    std::string& operator[](int number) { return entries_.at(static_cast<std::size_t>(number - 1)); }
-    const std::string& operator[](int number) const { return entries_.at(static_cast<std::size_t>(number - 1)); }
+    BoardCell& operator[](int number) { return entries_.at(static_cast<std::size_t>(number - 1)); }
+    const BoardCell& operator[](int number) const { return entries_.at(static_cast<std::size_t>(number - 1)); }
     void Clear() { entries_.fill({}); }
 
 private:
-    std::array<std::string, CellCount> entries_{};
+    std::array<BoardCell, CellCount> entries_{};
 };
 
 // A number that an undo took away and Redo can place again: its cell, and whether the cell
 // carried the mark when the number went.
 struct RedoStep {
-    std::string Cell;
+    BoardCell Cell;
     bool Marked = false;
 };
 
 struct GameState {
     std::uint8_t MoveCount = 0; // numbers on the board: the score and the highest number
-    std::string LastCell;       // cell of number MoveCount; meaningless while MoveCount is 0
-    std::string MarkedCell;     // the marked cell, empty when none is marked
+    BoardCell LastCell;         // cell of number MoveCount; meaningless while MoveCount is 0
+    BoardCell MarkedCell;       // the marked cell; no cell when none is marked
     MoveHistoryList MoveHistory;
     DateTime StartTime = 0;     // when the game clock was started
     // What Redo places again, the next one last. Undo adds to it; placing another number and a

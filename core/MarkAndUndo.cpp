@@ -22,37 +22,37 @@ void btMouseDown(GameState& game, BoardView& board, Cell sender, MouseButton but
 {
     if (button != MouseButton::Right)
         return;
-    if (board.Caption(sender).empty() || IsGivenCell(game, board.CellId(sender)))
+    if (board.Caption(sender).empty() || IsGivenCell(game, BoardCell::FromId(board.CellId(sender))))
         return;
     // The colour decides, not MarkedCell: a right press on the red cell always unmarks it.
     if (board.CellColor(sender) == MarkColor) {
-        game.MarkedCell.clear();
+        game.MarkedCell = BoardCell();
         board.SetCellColor(sender, NumberColor);
         game.Changes.Notify();
         return;
     }
     RecolorAll(board, MarkColor, NumberColor);
     board.SetCellColor(sender, MarkColor);
-    game.MarkedCell = board.CellId(sender);
+    game.MarkedCell = BoardCell::FromId(board.CellId(sender));
     game.Changes.Notify();
 }
 
 void UndoLastNumber(GameState& game, BoardView& board)
 {
-    const Cell last = board.FindCell(game.MoveHistory[game.MoveCount]);
+    const Cell last = board.FindCell(game.MoveHistory[game.MoveCount].Id());
     const bool marked = board.CellColor(last) == MarkColor;
     if (marked)
-        game.MarkedCell.clear(); // the mark goes with its number
+        game.MarkedCell = BoardCell(); // the mark goes with its number
     game.RedoSteps.push_back({game.MoveHistory[game.MoveCount], marked});
     board.SetBold(last, false);
     board.SetCellColor(last, FreeColor);
     board.SetCaption(last, "");
-    game.MoveHistory[game.MoveCount].clear();
+    game.MoveHistory[game.MoveCount] = BoardCell();
     --game.MoveCount;
     // At 0 LastCell keeps its old value; nothing reads it until a new first number.
     if (game.MoveCount > 0) {
         game.LastCell = game.MoveHistory[game.MoveCount];
-        board.SetBold(board.FindCell(game.LastCell), true);
+        board.SetBold(board.FindCell(game.LastCell.Id()), true);
     }
     board.SetPanelText(Panel::ScorePanel, ScoreText(game.MoveCount));
     game.Changes.Notify();
@@ -63,7 +63,7 @@ void Redo1Click(GameState& game, BoardView& board)
     if (game.RedoSteps.empty())
         return;
     const RedoStep step = game.RedoSteps.back();
-    const Cell cell = board.FindCell(step.Cell);
+    const Cell cell = board.FindCell(step.Cell.Id());
     const int before = game.MoveCount;
     btClick(game, board, cell); // takes the step off the list when it places the number
     if (game.MoveCount == before) {
@@ -72,7 +72,7 @@ void Redo1Click(GameState& game, BoardView& board)
         return;
     }
     // A mark the player has set since is the newer wish and stays where it is.
-    if (step.Marked && game.MarkedCell.empty()) {
+    if (step.Marked && !game.MarkedCell.IsValid()) {
         board.SetCellColor(cell, MarkColor);
         game.MarkedCell = step.Cell;
         game.Changes.Notify();
@@ -99,7 +99,7 @@ void BtnUndoMarcatoClick(GameState& game, BoardView& board)
         board.InformationMessage(GameIsEmptyMessage);
         return;
     }
-    if (game.MarkedCell.empty()) {
+    if (!game.MarkedCell.IsValid()) {
         board.InformationMessage(NoMarkedPositionMessage);
         return;
     }
@@ -109,7 +109,7 @@ void BtnUndoMarcatoClick(GameState& game, BoardView& board)
     // marked number, or mark another cell meanwhile. The walk stops as soon as its game, its
     // mark or its numbers are gone, and otherwise heads for whichever cell is marked now.
     const std::uint32_t gameNumber = game.GameNumber;
-    while (game.GameNumber == gameNumber && game.MoveCount > game.GivenCount && !game.MarkedCell.empty() &&
+    while (game.GameNumber == gameNumber && game.MoveCount > game.GivenCount && game.MarkedCell.IsValid() &&
            game.MoveHistory[game.MoveCount] != game.MarkedCell) {
         UndoLastNumber(game, board);
         board.Pause(60);

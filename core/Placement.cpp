@@ -13,12 +13,12 @@ void btClick(GameState& game, BoardView& board, Cell sender)
         board.SetClockEnabled(true);
     }
 
-    const std::string id = board.CellId(sender);
+    const BoardCell placed = BoardCell::FromId(board.CellId(sender));
     // Freedom is judged by the caption alone, never by the colour.
     if (!board.Caption(sender).empty())
         return;
     // The first number may go anywhere.
-    if (game.MoveCount > 0 && !IsMove(BoardCell::FromId(game.LastCell), BoardCell::FromId(id)))
+    if (game.MoveCount > 0 && !IsMove(game.LastCell, placed))
         return;
 
     ForEachCell(board, [&](Cell cell) {
@@ -26,15 +26,15 @@ void btClick(GameState& game, BoardView& board, Cell sender)
             board.SetCellColor(cell, FreeColor);
     });
     if (game.MoveCount > 0)
-        board.SetBold(board.FindCell(game.LastCell), false);
-    game.LastCell = id;
+        board.SetBold(board.FindCell(game.LastCell.Id()), false);
+    game.LastCell = placed;
     ++game.MoveCount;
     board.SetCaption(sender, std::to_string(game.MoveCount));
     board.SetBold(sender, true);
     board.SetCellColor(sender, NumberColor);
     game.MoveHistory[game.MoveCount] = game.LastCell;
     // Playing the very number Redo would place is the same move: what follows it stays.
-    if (!game.RedoSteps.empty() && game.RedoSteps.back().Cell == id)
+    if (!game.RedoSteps.empty() && game.RedoSteps.back().Cell == placed)
         game.RedoSteps.pop_back();
     else
         game.RedoSteps.clear();

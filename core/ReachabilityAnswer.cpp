@@ -73,7 +73,7 @@ std::vector<int> GameCells(const GameState& game)
     std::vector<int> cells;
     cells.reserve(game.MoveCount);
     for (int number = 1; number <= game.MoveCount; ++number)
-        cells.push_back(CellIndexOf(game.MoveHistory[number]));
+        cells.push_back(game.MoveHistory[number].Index());
     return cells;
 }
 

@@ -11,9 +11,10 @@ void BtnMosseClick(GameState& game, BoardView& board)
         return;
     }
     // Earlier highlights are those of the same last number: every move and undo clears them.
-    ForEachTarget(game.LastCell, [&](const std::string& target) {
-        if (board.Caption(board.FindCell(target)).empty())
-            board.SetCellColor(board.FindCell(target), HintColor);
+    ForEachMoveTarget(game.LastCell, [&](BoardCell target) {
+        const Cell cell = board.FindCell(target.Id());
+        if (board.Caption(cell).empty())
+            board.SetCellColor(cell, HintColor);
     });
 }
 
@@ -22,8 +23,8 @@ bool NoMovesLeft(const GameState& game, BoardView& board)
     if (game.MoveCount == 0)
         return false;
     bool over = true;
-    ForEachTarget(game.LastCell, [&](const std::string& target) {
-        if (board.Caption(board.FindCell(target)).empty())
+    ForEachMoveTarget(game.LastCell, [&](BoardCell target) {
+        if (board.Caption(board.FindCell(target.Id())).empty())
             over = false;
     });
     return over;

@@ -10,8 +10,8 @@ void StartupReset(GameState& game, BoardView& board)
 {
     game.GivenCount = 0;
     game.MoveHistory.Clear();
-    game.LastCell.clear();
-    game.MarkedCell.clear();
+    game.LastCell = BoardCell();
+    game.MarkedCell = BoardCell();
     game.MoveCount = 0;
     game.RedoSteps.clear();
     board.SetPanelText(Panel::ScorePanel, "");
@@ -23,11 +23,11 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
     ++game.GameNumber;
     const int given = game.GivenCount;
     for (int number = 1; number <= given; ++number)
-        board.SetGiven(board.FindCell(game.MoveHistory[number]), false);
+        board.SetGiven(board.FindCell(game.MoveHistory[number].Id()), false);
     game.GivenCount = 0;
     game.MoveHistory.Clear();
-    game.LastCell.clear();
-    game.MarkedCell.clear();
+    game.LastCell = BoardCell();
+    game.MarkedCell = BoardCell();
     game.MoveCount = 0;
     game.RedoSteps.clear();
     board.SetClockEnabled(false);
@@ -41,14 +41,14 @@ void Nuovapartita1Click(GameState& game, BoardView& board)
     game.Changes.Notify();
 }
 
-void ResumeGame(GameState& game, BoardView& board, const std::vector<std::string>& cells, int markedNumber)
+void ResumeGame(GameState& game, BoardView& board, const std::vector<BoardCell>& cells, int markedNumber)
 {
     StartupReset(game, board);
-    for (const std::string& id : cells) {
-        const Cell cell = board.FindCell(id);
+    for (const BoardCell placed : cells) {
+        const Cell cell = board.FindCell(placed.Id());
         ++game.MoveCount;
-        game.MoveHistory[game.MoveCount] = id;
-        game.LastCell = id;
+        game.MoveHistory[game.MoveCount] = placed;
+        game.LastCell = placed;
         board.SetCaption(cell, std::to_string(game.MoveCount));
         board.SetCellColor(cell, game.MoveCount == markedNumber ? MarkColor : NumberColor);
         board.SetBold(cell, game.MoveCount == static_cast<int>(cells.size()));

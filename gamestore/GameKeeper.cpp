@@ -1,6 +1,6 @@
 #include "gamestore/GameKeeper.h"
 
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 #include "core/Solver.h"
 #include "gamestore/StoreFiles.h"
 
@@ -17,9 +17,9 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
     for (int number = 1; number <= game.MoveCount; ++number) {
-        const std::string& id = game.MoveHistory[number];
-        snapshot.cells.push_back(static_cast<std::uint8_t>((CellRow(id) - 1) * BoardSize + CellColumn(id) - 1));
-        if (!game.MarkedCell.empty() && id == game.MarkedCell)
+        const BoardCell cell = game.MoveHistory[number];
+        snapshot.cells.push_back(static_cast<std::uint8_t>(cell.Index()));
+        if (game.MarkedCell.IsValid() && cell == game.MarkedCell)
             snapshot.markedNumber = number;
     }
     snapshot.playedMs = playedMs;
@@ -27,18 +27,18 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     return snapshot;
 }
 
-std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game)
+std::optional<std::vector<BoardCell>> BoardCellsOf(const GameInProgress& game)
 {
-    std::vector<std::string> ids;
+    std::vector<BoardCell> cells;
     std::vector<bool> taken(CellCount, false);
     for (const std::uint8_t cell : game.cells) {
         // A row that is no game (a cell twice, off the board, too many) is not drawn.
         if (cell >= CellCount || taken[cell])
             return std::nullopt;
         taken[cell] = true;
-        ids.push_back(MakeCellId(cell / BoardSize + 1, cell % BoardSize + 1));
+        cells.push_back(BoardCell::FromIndex(cell));
     }
-    return ids;
+    return cells;
 }
 
 namespace {
@@ -57,9 +57,9 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     // would show the same game at every start and never keep a move of it.
     if (::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) != 0)
         return std::nullopt;
-    // Only the game's own file, read as the checks of a file not the game's allow.
+    // Only the game's own file, read without copying or writing anything.
     std::string problem;
-    sqlite3* opened = OpenExistingGameDatabase(path, true, problem);
+    sqlite3* opened = OpenGameDatabaseToPeek(path, problem);
     if (!opened)
         return std::nullopt; // the keeper finds out what is wrong, and says so
     try {
@@ -71,7 +71,7 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
         GameDatabase database(std::move(connection), true, 0);
         std::optional<StoredGame> found = database.FindGameToResume(
             {}, [&](const std::string& owner) { return RunningCopy::IsRunning(path, owner); });
-        if (found && !CellIdsOf(found->game))
+        if (found && !BoardCellsOf(found->game))
             return std::nullopt;
         return found;
     } catch (const StoreError&) {
@@ -79,11 +79,12 @@ std::optional<StoredGame> PeekGameToResume(const std::string& path)
     }
 }
 
-GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener)
+GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener, Start start)
     : path_(std::move(path))
     , listener_(std::move(listener))
     , storedGames_(std::move(storedGames))
     , copy_(path_)
+    , go_(start == Start::Now)
     , thread_([this] { run(); })
 {
 }
@@ -127,12 +128,22 @@ void GameKeeper::Begin(const GameState& game, const std::optional<StoredGame>& s
     wake_.notify_all();
 }
 
+void GameKeeper::Go()
+{
+    {
+        std::lock_guard lock(mutex_);
+        go_ = true;
+    }
+    wake_.notify_all();
+}
+
 void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
 {
     {
         std::lock_guard lock(mutex_);
         if (closing_)
             return;
+        go_ = true; // the board is up: a change means the player is there
         ++changes_;
         if (games_.empty() || games_.back().number != game.GameNumber) {
             if (!games_.empty() && games_.back().stage == Stage::Playing) {
@@ -265,6 +276,7 @@ void GameKeeper::Close(const GameState& game, std::int64_t playedMs)
         std::unique_lock lock(mutex_);
         if (stopping_)
             return;
+        go_ = true;
         closing_ = true;
         ++changes_; // a write that failed is tried once more
         wake_.notify_all();
@@ -306,6 +318,8 @@ std::int64_t GameKeeper::WritesDone() const
 
 bool GameKeeper::hasWork() const
 {
+    if (!go_)
+        return false;
     if (!readers_.empty() || !listers_.empty() || !givenUp_.empty())
         return true;
     if (failedAt_ == changes_)

@@ -31,8 +31,8 @@ namespace tovra {
 
 // What the board shows, in the database's terms.
 GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt);
-// The cell identifiers of a stored game, in order; nothing when a cell is out of the board.
-std::optional<std::vector<std::string>> CellIdsOf(const GameInProgress& game);
+// The cells of a stored game, in order; nothing when a cell is out of the board or twice.
+std::optional<std::vector<BoardCell>> BoardCellsOf(const GameInProgress& game);
 
 // The game a start resumes: the newest game in progress that no running copy holds, read from
 // an existing file without writing it, waiting at most a moment for another program's lock.
@@ -51,10 +51,14 @@ public:
         std::function<void(std::int64_t id)> analysed;
     };
 
+    // When the thread's first job runs: at once, or at Go() (or the first change, or Close()),
+    // so that a start draws its window before the file is opened beside it.
+    enum class Start { Now, OnGo };
+
     // Starts the thread, whose first job opens the file (making, upgrading, setting aside a
     // damaged one). `storedGames`: record.dat as the start read it, taken into the history
     // once; nothing when it could not be read.
-    GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener = {});
+    GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener = {}, Start start = Start::Now);
     // Close() with nothing more to keep, when not closed yet.
     ~GameKeeper();
     GameKeeper(const GameKeeper&) = delete;
@@ -63,6 +67,8 @@ public:
     // The board as the start left it; `shown` is the game PeekGameToResume found and the board
     // shows, claimed for this copy in one step (or given up if another copy was first).
     void Begin(const GameState& game, const std::optional<StoredGame>& shown);
+    // Lets a keeper made with Start::OnGo begin its work.
+    void Go();
     // After each change of the board. A new `game.GameNumber` starts a new game: the old one,
     // if it had a number, is kept among the games in progress, held by no copy, for the list
     // of kept games (and for TakeBack).
@@ -150,6 +156,7 @@ private:
     std::optional<StoredGame> toClaim_;
     std::uint64_t claimFor_ = 0;                // the key of the game toClaim_ is for
     bool open_ = false;                         // database_ is there
+    bool go_ = true;                            // the thread may work
     std::uint64_t keys_ = 0;
     double startedAt_ = 0;                      // the board's game: Unix time of its first number
     std::vector<std::function<void(std::vector<HistoryGame>, std::string)>> readers_;

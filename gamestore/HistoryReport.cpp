@@ -35,19 +35,6 @@ std::string EndText(const HistoryGame& game, bool forCsv)
     return LocalTime(game.endedAt, forCsv ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d %H:%M");
 }
 
-const char* OutcomeWord(GameEnd end)
-{
-    switch (end) {
-    case GameEnd::Complete:
-        return "complete";
-    case GameEnd::Stuck:
-        return "stuck";
-    case GameEnd::Abandoned:
-        break;
-    }
-    return "abandoned";
-}
-
 // The list's words, in lower case within a line.
 std::string OutcomeText(GameEnd end)
 {
@@ -113,7 +100,7 @@ void WriteCsv(const std::vector<HistoryGame>& games, std::ostream& out)
         for (const int cell : game.cells)
             cells += (cells.empty() ? "" : " ") + CellIdOf(cell);
         out << EndText(game, true) << ',' << LocalTime(game.startedAt, "%Y-%m-%d %H:%M:%S") << ',' << game.Score()
-            << ',' << (game.imported ? "" : std::to_string(game.playedMs / 1000)) << ',' << OutcomeWord(game.end)
+            << ',' << (game.imported ? "" : std::to_string(game.playedMs / 1000)) << ',' << GameEndWord(game.end)
             << ',' << (game.lastReachable ? std::to_string(*game.lastReachable) : "") << ','
             << (game.imported ? "imported" : "played") << ',' << CsvField(SpreadsheetText(game.name)) << ',' << cells << "\r\n";
     }

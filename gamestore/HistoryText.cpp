@@ -4,6 +4,27 @@ namespace tovra {
 
 namespace {
 std::string TwoDigits(std::int64_t value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+
+// Each end of a game in words, once: for the player, and for the CSV report.
+struct GameEndNames {
+    GameEnd end;
+    const char* text;
+    const char* word;
+};
+constexpr GameEndNames EndNames[] = {
+    {GameEnd::Complete, "100 reached", "complete"},
+    {GameEnd::Stuck, "No move left", "stuck"},
+    {GameEnd::Abandoned, "Abandoned", "abandoned"},
+};
+
+// A value that is none of the three reads as abandoned.
+const GameEndNames& NamesOf(GameEnd end)
+{
+    for (const GameEndNames& names : EndNames)
+        if (names.end == end)
+            return names;
+    return EndNames[2];
+}
 } // namespace
 
 std::string PlayedTimeText(std::int64_t milliseconds)
@@ -14,17 +35,8 @@ std::string PlayedTimeText(std::int64_t milliseconds)
     return std::to_string(seconds / 60) + ":" + TwoDigits(seconds % 60);
 }
 
-std::string GameEndText(GameEnd end)
-{
-    switch (end) {
-    case GameEnd::Complete:
-        return "100 reached";
-    case GameEnd::Stuck:
-        return "No move left";
-    case GameEnd::Abandoned:
-        break;
-    }
-    return "Abandoned";
-}
+std::string GameEndText(GameEnd end) { return NamesOf(end).text; }
+
+std::string GameEndWord(GameEnd end) { return NamesOf(end).word; }
 
 } // namespace tovra

@@ -13,5 +13,7 @@ std::string PlayedTimeText(std::int64_t milliseconds);
 
 // How a game ended: "100 reached", "No move left" or "Abandoned".
 std::string GameEndText(GameEnd end);
+// The same as one word for the CSV report: "complete", "stuck" or "abandoned".
+std::string GameEndWord(GameEnd end);
 
 } // namespace tovra

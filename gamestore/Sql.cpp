@@ -149,6 +149,8 @@ std::vector<std::uint8_t> Statement::Blob(int column) const
                  : std::vector<std::uint8_t>();
 }
 
+void WithoutLookaside(sqlite3* db) { sqlite3_db_config(db, SQLITE_DBCONFIG_LOOKASIDE, nullptr, 0, 0); }
+
 // ---- Connection ----
 
 Connection::Connection(const std::string& path, OpenFor mode)
@@ -157,8 +159,10 @@ Connection::Connection(const std::string& path, OpenFor mode)
     const int flags = (mode == OpenFor::Reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
                       SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW;
     const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
-    if (db_)
+    if (db_) {
         sqlite3_extended_result_codes(db_, 1);
+        WithoutLookaside(db_);
+    }
     if (code != SQLITE_OK) {
         const int extended = db_ ? sqlite3_extended_errcode(db_) : code;
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);

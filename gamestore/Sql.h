@@ -27,6 +27,11 @@ enum class StoreFailure {
 };
 StoreFailure FailureOf(int sqliteCode);
 
+// For a connection just opened, before its first statement: no lookaside memory. SQLite sets
+// 120 KB aside for every connection and writes all of it at once; the game's few small
+// statements do not need it, and every start would carry it.
+void WithoutLookaside(sqlite3* db);
+
 class StoreError : public std::runtime_error {
 public:
     StoreError(int code, const std::string& message);

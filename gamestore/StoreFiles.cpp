@@ -132,6 +132,17 @@ std::string UriPath(const std::string& path)
     return uri;
 }
 
+bool HoldsCode(const std::vector<SchemaEntry>& entries)
+{
+    return std::ranges::any_of(entries, [](const SchemaEntry& entry) { return entry.type == "trigger" || entry.type == "view"; });
+}
+
+bool MadeByTheGame(sqlite3* db, int version)
+{
+    std::vector<SchemaEntry> found;
+    return version >= 1 && version <= GameDatabaseVersion && ReadSchema(db, found) && !found.empty() && !HoldsCode(found);
+}
+
 // The schema of the file at `path`, read-only. `asItLies` reads the file alone, taking no lock
 // and making no log or index beside it: for a file that has no log, or may not be the game's.
 SchemaFinding LookAtSchema(const std::string& path, bool asItLies, const std::vector<SchemaUpgrade>& upgrades)
@@ -141,6 +152,7 @@ SchemaFinding LookAtSchema(const std::string& path, bool asItLies, const std::ve
     SchemaFinding finding = SchemaFinding::Unreadable;
     if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr) ==
         SQLITE_OK) {
+        WithoutLookaside(db);
         GuardConnection(db);
         QueryTimeLimit limit(db, std::chrono::milliseconds(500));
         sqlite3_stmt* query = nullptr;
@@ -179,17 +191,9 @@ bool LogBelongs(const std::string& path, const std::vector<SchemaUpgrade>& upgra
     return belongs;
 }
 
-} // namespace
-
-std::string OwnGameDatabaseName(const std::string& folder)
-{
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) == 0 && status.st_uid != ::geteuid())
-        return "games-" + std::to_string(::geteuid()) + ".db";
-    return "games.db";
-}
-
-StoreFileCheck CheckStoreFiles(const std::string& path, const std::vector<SchemaUpgrade>& upgrades)
+// What lies under the database's names, looked at without opening anything: Absent, NotOwn,
+// StrayLog for a companion that is not the player's own regular file, else Usable.
+StoreFileCheck CheckFileKinds(const std::string& path)
 {
     const std::string name = BaseName(path);
     struct stat status {};
@@ -208,20 +212,90 @@ StoreFileCheck CheckStoreFiles(const std::string& path, const std::vector<Schema
         if (::lstat((path + suffix).c_str(), &companion) == 0 && !OwnRegularFile(companion))
             return NotKept(StoreFileFinding::StrayLog, name, name + suffix + " beside it is not the game's");
     }
+    return {StoreFileFinding::Usable, {}, {}};
+}
+
+std::string LogOfAnother(const std::string& name) { return "its log " + name + "-wal belongs to another database"; }
+
+enum class LogFinding {
+    None,          // no log, or one SQLite would apply nothing from
+    OtherPageSize, // another database's, for certain
+    Frames,        // pages SQLite would put in place of the database's
+};
+
+LogFinding LookAtLog(const std::string& path)
+{
     // A log of fewer than a header's bytes, or without the log's magic number, holds nothing
     // SQLite would apply.
     const std::vector<std::uint8_t> log = Head(path + "-wal", 32);
-    if (log.size() == 32 && (Word(log.data()) & 0xFFFFFFFE) == 0x377F0682) {
-        const std::uint32_t pageSize = DatabasePageSize(path);
-        if ((pageSize != 0 && Word(log.data() + 8) != pageSize) || !LogBelongs(path, upgrades))
-            return NotKept(StoreFileFinding::StrayLog, name, "its log " + name + "-wal belongs to another database");
-        return {StoreFileFinding::Usable, {}, {}};
+    if (log.size() < 32 || (Word(log.data()) & 0xFFFFFFFE) != 0x377F0682)
+        return LogFinding::None;
+    const std::uint32_t pageSize = DatabasePageSize(path);
+    return pageSize != 0 && Word(log.data() + 8) != pageSize ? LogFinding::OtherPageSize : LogFinding::Frames;
+}
+
+// How much of the schema a connection's use needs compared with the game's own.
+enum class SchemaCompare {
+    Whole, // every table, column and index: for anything that may write or be trusted whole
+    // A version the game made and no trigger or view: for a single read of named columns,
+    // which fails on tables that are not the game's. It spares building the reference schema.
+    ForARead,
+};
+
+// A connection whose schema is the game's, and its problem otherwise.
+sqlite3* KeepIfOwnSchema(sqlite3* db, SchemaCompare compare, std::string& problem)
+{
+    GuardConnection(db);
+    QueryTimeLimit limit(db, std::chrono::milliseconds(1000));
+    sqlite3_stmt* query = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &query, nullptr) == SQLITE_OK && sqlite3_step(query) == SQLITE_ROW)
+        version = sqlite3_column_int(query, 0);
+    sqlite3_finalize(query);
+    if (version < 0) {
+        problem = sqlite3_errmsg(db);
+    } else if (compare == SchemaCompare::Whole ? CheckSchema(db, version) != SchemaFinding::Own
+                                               : !MadeByTheGame(db, version)) {
+        problem = ForeignTables;
+    } else {
+        return db;
+    }
+    sqlite3_close_v2(db);
+    return nullptr;
+}
+
+} // namespace
+
+std::string OwnGameDatabaseName(const std::string& folder)
+{
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) == 0 && status.st_uid != ::geteuid())
+        return "games-" + std::to_string(::geteuid()) + ".db";
+    return "games.db";
+}
+
+StoreFileCheck CheckStoreFiles(const std::string& path, const std::vector<SchemaUpgrade>& upgrades)
+{
+    const StoreFileCheck files = CheckFileKinds(path);
+    if (files.finding != StoreFileFinding::Usable)
+        return files;
+    const std::string name = BaseName(path);
+    switch (LookAtLog(path)) {
+    case LogFinding::OtherPageSize:
+        return NotKept(StoreFileFinding::StrayLog, name, LogOfAnother(name));
+    case LogFinding::Frames:
+        if (!LogBelongs(path, upgrades))
+            return NotKept(StoreFileFinding::StrayLog, name, LogOfAnother(name));
+        return files;
+    case LogFinding::None:
+        break;
     }
     // An empty file is one the game has just made. Any other is read as it lies, so that
     // nothing is made beside a file that turns out not to be the game's.
-    if (status.st_size > 0 && LookAtSchema(path, true, upgrades) == SchemaFinding::Foreign)
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && status.st_size > 0 && LookAtSchema(path, true, upgrades) == SchemaFinding::Foreign)
         return NotKept(StoreFileFinding::Foreign, name, ForeignTables);
-    return {StoreFileFinding::Usable, {}, {}};
+    return files;
 }
 
 bool CreatePrivateStoreFile(const std::string& path)
@@ -254,14 +328,14 @@ SchemaFinding CheckSchema(sqlite3* db, int version, const std::vector<SchemaUpgr
         return SchemaFinding::Foreign;
     const int known = std::ranges::max(upgrades, {}, &SchemaUpgrade::from).from + 1;
     if (version > known) {
-        return std::ranges::any_of(found, [](const SchemaEntry& entry) { return entry.type == "trigger" || entry.type == "view"; })
-                   ? SchemaFinding::Foreign
-                   : SchemaFinding::Own;
+        return HoldsCode(found) ? SchemaFinding::Foreign : SchemaFinding::Own;
     }
     // The game's schema at that version, made in memory by the same statements.
     sqlite3* reference = nullptr;
     std::vector<SchemaEntry> wanted;
     bool made = sqlite3_open_v2(":memory:", &reference, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (made)
+        WithoutLookaside(reference);
     for (int from = 0; made && from < version; ++from) {
         const auto step = std::ranges::find(upgrades, from, &SchemaUpgrade::from);
         made = step != upgrades.end() && sqlite3_exec(reference, step->sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -285,22 +359,41 @@ sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::s
         sqlite3_close_v2(db);
         return nullptr;
     }
-    GuardConnection(db);
-    QueryTimeLimit limit(db, std::chrono::milliseconds(1000));
-    sqlite3_stmt* query = nullptr;
-    int version = -1;
-    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &query, nullptr) == SQLITE_OK && sqlite3_step(query) == SQLITE_ROW)
-        version = sqlite3_column_int(query, 0);
-    sqlite3_finalize(query);
-    if (version < 0) {
-        problem = sqlite3_errmsg(db);
-    } else if (CheckSchema(db, version) != SchemaFinding::Own) {
-        problem = ForeignTables;
-    } else {
-        return db;
+    WithoutLookaside(db);
+    return KeepIfOwnSchema(db, SchemaCompare::Whole, problem);
+}
+
+sqlite3* OpenGameDatabaseToPeek(const std::string& path, std::string& problem)
+{
+    const StoreFileCheck files = CheckFileKinds(path);
+    if (files.finding != StoreFileFinding::Usable) {
+        problem = files.finding == StoreFileFinding::Absent ? "no such file" : files.reason;
+        return nullptr;
     }
-    sqlite3_close_v2(db);
-    return nullptr;
+    // Without a log the file is read as it lies, with no lock and nothing made beside it. With
+    // one, SQLite reads it through its index, opened read-only: with no index there, nothing
+    // is read rather than one made.
+    std::string query;
+    switch (LookAtLog(path)) {
+    case LogFinding::OtherPageSize:
+        problem = LogOfAnother(BaseName(path));
+        return nullptr;
+    case LogFinding::Frames:
+        query = "?readonly_shm=1";
+        break;
+    case LogFinding::None:
+        query = "?immutable=1";
+        break;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2((UriPath(path) + query).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW,
+                        nullptr) != SQLITE_OK) {
+        problem = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    WithoutLookaside(db);
+    return KeepIfOwnSchema(db, SchemaCompare::ForARead, problem);
 }
 
 QueryTimeLimit::QueryTimeLimit(sqlite3* db, std::chrono::milliseconds limit)

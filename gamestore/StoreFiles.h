@@ -63,6 +63,12 @@ SchemaFinding CheckSchema(sqlite3* db, int version, const std::vector<SchemaUpgr
 // link, guarded, its schema the game's): null, and `problem` says why, otherwise.
 sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::string& problem);
 
+// The same, read-only, for a read that must be quick and must leave everything as it was (the
+// start's look at the game to resume): the log beside it is read where it lies rather than
+// proven the database's own on a copy, which the keeper does before it writes. A log whose
+// pages are another database's fails the schema check like any foreign file.
+sqlite3* OpenGameDatabaseToPeek(const std::string& path, std::string& problem);
+
 // Bounds every statement of the connection while it lives: one that runs past `limit` is
 // interrupted (SQLITE_INTERRUPT), so a file built to loop cannot hang the game.
 class QueryTimeLimit {

@@ -105,8 +105,8 @@ bool BoardCursor::target(const QKeyEvent& key, int& row, int& column) const
 void BoardCursor::showAtStart()
 {
     const bool anyNumber = game_.MoveCount > 0;
-    row_ = anyNumber ? std::clamp(CellRow(game_.LastCell), 1, BoardSize) : 1;
-    column_ = anyNumber ? std::clamp(CellColumn(game_.LastCell), 1, BoardSize) : 1;
+    row_ = anyNumber ? std::clamp(game_.LastCell.Row(), 1, BoardSize) : 1;
+    column_ = anyNumber ? std::clamp(game_.LastCell.Column(), 1, BoardSize) : 1;
     shown_ = true;
     frame_->show();
     settle();
@@ -128,7 +128,7 @@ void BoardCursor::boardChanged()
         return;
     const QString caption = Cell()->Caption();
     if (caption.isEmpty() && !reported_.isEmpty() && game_.MoveCount > 0)
-        moveTo(std::clamp(CellRow(game_.LastCell), 1, BoardSize), std::clamp(CellColumn(game_.LastCell), 1, BoardSize));
+        moveTo(std::clamp(game_.LastCell.Row(), 1, BoardSize), std::clamp(game_.LastCell.Column(), 1, BoardSize));
     else if (caption != reported_)
         settle();
 }

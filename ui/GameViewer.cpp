@@ -312,6 +312,7 @@ void GameViewer::showPosition()
                                                                  : NumberColor));
         // The last number is bold, as on the main board.
         button->SetBold(number != 0 && number == position);
+        UpdateStateShapes(button);
         button->SetSuggested(loss && number != 0 && number == *loss);
         button->setAccessibleName(CellAccessibleName(button->objectName(), caption));
     }

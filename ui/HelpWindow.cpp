@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 
+#include "HelpBrowser.h"
 #include "WindowLook.h"
 
 #include <QDesktopServices>
@@ -16,7 +17,7 @@ const QUrl HelpContents(QStringLiteral("qrc:/help/tovratovratovra.html"));
 
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , browser_(new QTextBrowser(this))
+    , browser_(new HelpBrowser(this))
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Tovra!, Tovra!, Tovra! - Help"));
@@ -28,6 +29,8 @@ HelpWindow::HelpWindow(QWidget* parent)
     resize(520, 600);
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
+
+void HelpWindow::Recolour() { browser_->Recolour(); }
 
 // From the top: the picture of the eight jumps, then the contents.
 void HelpWindow::ShowContents() { ShowSection(QStringLiteral("top")); }

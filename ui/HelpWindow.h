@@ -1,8 +1,8 @@
 #pragma once
 // The game's help, shown in a window of its own so it works without a browser.
-#include <QWidget>
+#include "HelpBrowser.h"
 
-class QTextBrowser;
+#include <QWidget>
 
 class HelpWindow : public QWidget {
     Q_OBJECT
@@ -13,8 +13,10 @@ public:
     void ShowContents();
     // Brings the window up at the section named by `anchor` (the key list is "keys").
     void ShowSection(const QString& anchor);
-    QTextBrowser* Browser() const { return browser_; }
+    HelpBrowser* Browser() const { return browser_; }
+    // The page again in the colour scheme now chosen.
+    void Recolour();
 
 private:
-    QTextBrowser* browser_;
+    HelpBrowser* browser_;
 };

@@ -1,10 +1,8 @@
 #include "LookSettings.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <iterator>
@@ -69,30 +67,6 @@ void RememberClosedBoard(QSettings& settings, const QString& databasePath, const
 bool WasClosedPaused(const QSettings& settings, const QString& databasePath, const std::vector<int>& cells)
 {
     return !cells.empty() && settings.value(PausedKey(databasePath)).toString() == CellsText(cells);
-}
-
-namespace {
-// One thread, so that an older choice never overwrites a newer one. Owned by the application,
-// whose end waits for what is still to be written.
-QThreadPool& SettingsWriter()
-{
-    static QThreadPool* const writer = [] {
-        auto* pool = new QThreadPool(QCoreApplication::instance());
-        pool->setMaxThreadCount(1);
-        return pool;
-    }();
-    return *writer;
-}
-} // namespace
-
-void WaitForSettingsWrites() { SettingsWriter().waitForDone(); }
-
-void WriteSettingsLater(std::function<void(QSettings&)> write)
-{
-    SettingsWriter().start([write = std::move(write)] {
-        QSettings settings(PlayerSettingsPath(), QSettings::IniFormat);
-        write(settings);
-    });
 }
 
 QString PlayerSettingsPath()

@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class QSettings;
@@ -17,11 +16,5 @@ void WriteLook(QSettings& settings, const Look& look);
 // database it is kept in (one per folder), and forgotten when a game there is closed unpaused.
 void RememberClosedBoard(QSettings& settings, const QString& databasePath, const std::vector<int>& cells, bool paused);
 bool WasClosedPaused(const QSettings& settings, const QString& databasePath, const std::vector<int>& cells);
-// Runs `write` on the player's settings on a thread of its own, so that the window never waits
-// for the disk; one write after the other, in the order asked. The program waits for them at
-// its end.
-void WriteSettingsLater(std::function<void(QSettings&)> write);
-// Returns when every write asked for so far is done (tests).
-void WaitForSettingsWrites();
 // The settings file of this user: tovratovratovra/tovratovratovra.conf in the configuration folder.
 QString PlayerSettingsPath();

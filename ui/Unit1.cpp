@@ -48,6 +48,7 @@ TForm1::TForm1(FileSystem& files, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TForm1>())
     , recordFile_(RecordFileName, files)
+    , settingsWriter_(PlayerSettingsPath())
 {
     ui->setupUi(this);
     // Before anything is drawn: the colours are the player's from the start.
@@ -122,9 +123,12 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
             Qt::QueuedConnection);
     };
     // record.dat's games wait for a start that can read it.
+    // Its first job (opening and checking the file, claiming the game) waits for the window to
+    // be up, so that the two do not share the processor while the window is being made.
     keeper_ = std::make_unique<GameKeeper>(OwnGameDatabaseName(), bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
-                                           std::move(listener));
+                                           std::move(listener), GameKeeper::Start::OnGo);
     keeper_->Begin(game_, shown);
+    QTimer::singleShot(0, this, [this] { keeper_->Go(); });
     savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
     // A board with no move left reached its end, but its end-of-game sequence did not finish
     // (the program was killed in its windows): it runs again once the window is up.
@@ -139,7 +143,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
 
 void TForm1::showKeptGame(const GameInProgress& kept)
 {
-    ResumeGame(game_, *board_, *CellIdsOf(kept), kept.markedNumber);
+    ResumeGame(game_, *board_, *BoardCellsOf(kept), kept.markedNumber);
     const DateTime played = static_cast<double>(kept.playedMs) / 86'400'000.0;
     game_.StartTime = board_->Now() - played;
     board_->ResumeClock(played);
@@ -234,7 +238,7 @@ void TForm1::setUpComfort()
     pause->setShortcut(QKeySequence(Qt::Key_P));
     pause->setCheckable(true);
     connect(pause_, &GamePause::PausedChanged, pause, &QAction::setChecked);
-    view_ = new ViewMenu(*appearance_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
+    view_ = new ViewMenu(*appearance_, settingsWriter_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
     connect(appearance_, &Appearance::Changed, this, &TForm1::applyLook);
     if (!appearance_->Current().IsClassicAtActualSize())
         applyLook();
@@ -246,8 +250,10 @@ void TForm1::applyLook()
     ApplyColourScheme(look.colours);
     ApplyWindowBackground(this);
     ZoomWindow(this, look);
-    if (help_)
+    if (help_) {
         ZoomWindow(help_, look);
+        help_->Recolour();
+    }
     cursor_->Refresh();
     for (QWidget* child : findChildren<QWidget*>())
         child->update();
@@ -443,7 +449,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // window closes sees its game gone and stops instead of working on hidden cells.
     FlushSaves();
     if (keeper_) {
-        WriteSettingsLater([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
+        settingsWriter_.Later([path = GameDatabasePath(), cells = GameCells(game_), paused = pause_->Paused()](QSettings& settings) {
             RememberClosedBoard(settings, path, cells, paused);
         });
     }

@@ -5,6 +5,7 @@
 #include "core/GivenBoardResult.h"
 #include "records/BestRecord.h"
 #include "records/RecordFile.h"
+#include "ui/SettingsWriter.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -135,6 +136,9 @@ private:
     tovra::BestTable bestTable_{};
     // record.dat in the current directory, shared with any other copy of the game.
     tovra::RecordFile recordFile_;
+    // The player's settings, written off the window's thread; the window's end waits for the
+    // writes still to be done.
+    SettingsWriter settingsWriter_;
     QPointer<HelpWindow> help_;
     bool bestTableRead_ = false;
     // The board shows a game that ended in an earlier run whose end-of-game sequence did not finish.

@@ -8,9 +8,10 @@
 #include "ReachabilityCheck.h"
 #include "WidgetBoardView.h"
 #include "WindowLook.h"
-#include "core/CellId.h"
+#include "core/BoardCell.h"
 #include "core/DailyBoard.h"
 #include "core/Game.h"
+#include "core/ReachabilityAnswer.h"
 #include "ui_TForm1.h"
 
 #include <QAction>
@@ -82,20 +83,17 @@ void TForm1::CopyCode1Click()
         board_->InformationMessage(GameIsEmptyMessage);
         return;
     }
-    std::vector<int> cells;
-    for (int number = 1; number <= game_.MoveCount; ++number)
-        cells.push_back(CellIndexOf(game_.MoveHistory[number]));
-    CopyBoardCode(cells);
+    CopyBoardCode(GameCells(game_));
 }
 
 void TForm1::PlayGivenBoard(const std::vector<int>& cells, GivenBoardPlay play)
 {
     // As "New game" first: the game on the board is left the way F2 leaves it.
     Nuovapartita1Click();
-    std::vector<std::string> ids;
+    std::vector<BoardCell> given;
     for (const int cell : cells)
-        ids.push_back(CellIdOf(cell));
-    StartGivenBoard(game_, *board_, ids);
+        given.push_back(BoardCell::FromIndex(cell));
+    StartGivenBoard(game_, *board_, given);
     play.given = game_.GivenCount;
     givenPlay_ = play;
 }

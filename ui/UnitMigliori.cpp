@@ -7,6 +7,8 @@
 #include "records/BestRecord.h"
 #include "core/BoardTraversal.h"
 #include "core/Colors.h"
+#include "ui/widgets/SchemeCell.h"
+#include "ui/widgets/StateShapes.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "ui/widgets/TShape.h"
 #include "util/Utils1.h"
@@ -107,7 +109,7 @@ void TFormMigliori::createLabels()
     cellPalette.setColor(QPalette::WindowText, look.Ink(Qt::black));
     ForEachCellId(
         [&](const std::string& id, int row, int column) {
-            auto* label = new QLabel(this);
+            auto* label = new SchemeCell(this);
             label->setObjectName(QString::fromStdString(id));
             label->setGeometry(332 + 21 * (column - 1), 28 + 21 * (row - 1), 19, 19);
             label->setAlignment(Qt::AlignCenter);
@@ -119,7 +121,7 @@ void TFormMigliori::createLabels()
         "lb");
 }
 
-QLabel* TFormMigliori::SchemeLabel(int row, int column) const
+SchemeCell* TFormMigliori::SchemeLabel(int row, int column) const
 {
     return schemeLabels_.at(static_cast<std::size_t>(10 * (row - 1) + (column - 1)));
 }
@@ -177,8 +179,10 @@ void TFormMigliori::ShowScheme()
     }
     ForEachCellId(
         [&](const std::string&, int r, int c) {
-            QLabel* label = SchemeLabel(r, c);
+            SchemeCell* label = SchemeLabel(r, c);
             const int v = record.SchemeAt(r, c);
+            // The last number is told by its red; with shapes, by its bar as on the board.
+            label->SetStateShapes(v != 0 && v == score ? LastNumberShape : NoShape);
             if (v == 0) {
                 label->clear();
                 return;

@@ -1,7 +1,9 @@
 #pragma once
 // The "Best 20" window: the stored games in rank order, and the final board of the selected
-// one drawn on 10 x 10 small labels (the 1 in bold, the last number in red). Reads the table only.
+// one drawn on 10 x 10 small labels (the 1 in bold, the last number in red, and with its bar
+// when the player asks for shapes). Reads the table only.
 #include "records/BestRecord.h"
+#include "ui/widgets/SchemeCell.h"
 
 #include <QDialog>
 
@@ -37,7 +39,7 @@ public:
     void CopySelectedGameCode();
 
     // The scheme label of row and column 1..10 ("lb" + RR + CC).
-    QLabel* SchemeLabel(int row, int column) const;
+    SchemeCell* SchemeLabel(int row, int column) const;
 
 protected:
     // At a zoom the grid's rows and columns grow with the window's font.
@@ -54,7 +56,7 @@ private:
 
     std::unique_ptr<Ui::TFormMigliori> ui;
     const tovra::BestTable& table_;
-    std::array<QLabel*, 100> schemeLabels_{};
+    std::array<SchemeCell*, 100> schemeLabels_{};
     bool setUpDone_ = false;
     bool gridMade_ = false; // the grid exists, and is sized again when the font changes
 };

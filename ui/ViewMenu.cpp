@@ -1,6 +1,7 @@
 #include "ViewMenu.h"
 
 #include "LookSettings.h"
+#include "SettingsWriter.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -10,9 +11,11 @@
 #include <algorithm>
 #include <iterator>
 
-ViewMenu::ViewMenu(Appearance& appearance, QMenuBar* bar, QAction* before, std::function<bool(int)> fits)
+ViewMenu::ViewMenu(Appearance& appearance, SettingsWriter& settings, QMenuBar* bar, QAction* before,
+                   std::function<bool(int)> fits)
     : QObject(bar)
     , appearance_(appearance)
+    , settings_(settings)
     , fits_(std::move(fits))
     , menu_(new QMenu(QStringLiteral("&View"), bar))
 {
@@ -99,7 +102,7 @@ void ViewMenu::SetShapes(bool on)
 void ViewMenu::change(Look look)
 {
     appearance_.Set(look);
-    WriteSettingsLater([look](QSettings& settings) { WriteLook(settings, look); });
+    settings_.Later([look](QSettings& settings) { WriteLook(settings, look); });
     schemes_[static_cast<int>(look.colours)]->setChecked(true);
     shapes_->setChecked(look.shapes);
 }

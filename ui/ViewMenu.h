@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class SettingsWriter;
 
 class ViewMenu : public QObject {
     Q_OBJECT
@@ -18,7 +19,9 @@ class ViewMenu : public QObject {
 public:
     // Adds the menu to `bar` before `before` (null: at the end). `fits` tells whether the main
     // window at a zoom step still fits its screen; Zoom in stops at the last one that does.
-    ViewMenu(Appearance& appearance, QMenuBar* bar, QAction* before, std::function<bool(int)> fits);
+    // Each choice is kept through `settings`, which outlives the menu.
+    ViewMenu(Appearance& appearance, SettingsWriter& settings, QMenuBar* bar, QAction* before,
+             std::function<bool(int)> fits);
 
     QMenu* Menu() const { return menu_; }
     void ZoomIn();
@@ -32,6 +35,7 @@ private:
     void updateEntries();
 
     Appearance& appearance_;
+    SettingsWriter& settings_;
     std::function<bool(int)> fits_;
     QMenu* menu_;
     QAction* zoomIn_;

@@ -1,5 +1,6 @@
 #include "WidgetBoardView.h"
 
+#include "ui/widgets/StateShapes.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 #include "core/CellId.h"
 #include "core/Colors.h"
@@ -70,17 +71,13 @@ Color WidgetBoardView::CellColor(Cell cell)
     return ColorFromRgb(color.red(), color.green(), color.blue());
 }
 
-namespace {
-// The shapes that tell the cell's state without its colour (drawn only when the player asks).
 void UpdateStateShapes(TFlatSpeedButton* button)
 {
     const QColor color = button->Color();
     const Color state = ColorFromRgb(color.red(), color.green(), color.blue());
-    button->SetStateShapes((state == HintColor ? TFlatSpeedButton::ReachableShape : 0) |
-                           (state == MarkColor ? TFlatSpeedButton::MarkedShape : 0) |
-                           (button->Bold() ? TFlatSpeedButton::LastNumberShape : 0));
+    button->SetStateShapes((state == HintColor ? ReachableShape : 0) | (state == MarkColor ? MarkedShape : 0) |
+                           (button->Bold() ? LastNumberShape : 0));
 }
-} // namespace
 
 void WidgetBoardView::SetCellColor(Cell cell, Color color)
 {

@@ -18,6 +18,9 @@ class TFlatSpeedButton;
 
 // What a screen reader says of a cell: "row 3, column 10: 27", or "…: empty" for a free cell.
 QString CellAccessibleName(const QString& id, const QString& caption);
+// Gives a cell the shapes of the states its colour and bold tell: where the next number may go
+// (or, in the viewer, a number of the way to 100), the mark, the last number.
+void UpdateStateShapes(TFlatSpeedButton* button);
 
 class WidgetBoardView : public tovra::BoardView {
 public:

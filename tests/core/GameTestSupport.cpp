@@ -20,9 +20,9 @@ std::string BrokenInvariant(const GameState& game, const InMemoryBoard& board)
             const int number = std::atoi(cell.caption.c_str());
             if (number < 1 || number > game.MoveCount || std::to_string(number) != cell.caption)
                 problem = id + " holds '" + cell.caption + "'";
-            else if (game.MoveHistory[number] != id)
+            else if (game.MoveHistory[number].Id() != id)
                 problem = "history entry " + cell.caption + " is not " + id;
-            if (cell.bold != (id == game.LastCell))
+            if (cell.bold != (id == game.LastCell.Id()))
                 problem = id + (cell.bold ? " is bold" : " is not bold");
             if (cell.color == HintColor)
                 problem = id + " is highlighted but numbered";
@@ -39,14 +39,14 @@ std::string BrokenInvariant(const GameState& game, const InMemoryBoard& board)
     if (numbered != game.MoveCount)
         return std::to_string(numbered) + " numbered cells for MoveCount " + std::to_string(game.MoveCount);
     for (int i = game.MoveCount + 1; i <= 100; ++i)
-        if (!game.MoveHistory[i].empty())
+        if (!game.MoveHistory[i].Id().empty())
             return "history entry " + std::to_string(i) + " above MoveCount is not empty";
-    if (game.MoveCount > 0 && game.LastCell != game.MoveHistory[game.MoveCount])
+    if (game.MoveCount > 0 && game.LastCell.Id() != game.MoveHistory[game.MoveCount].Id())
         return "LastCell is not the last history entry";
     if (marked > 1)
         return "more than one marked cell";
-    if ((marked == 1) != !game.MarkedCell.empty() || (marked == 1 && markedId != game.MarkedCell))
-        return "MarkedCell '" + game.MarkedCell + "' disagrees with the marked colour";
+    if ((marked == 1) != !game.MarkedCell.Id().empty() || (marked == 1 && markedId != game.MarkedCell.Id()))
+        return "MarkedCell '" + game.MarkedCell.Id() + "' disagrees with the marked colour";
     return {};
 }
 

@@ -10,7 +10,7 @@ protected:
     // Numbers 1..3 given on a legal path, then the player places 4 and 5.
     void SetUp() override
     {
-        StartGivenBoard(game, board, {"bt0101", "bt0104", "bt0107"});
+        StartGivenBoard(game, board, {BoardCell::FromId("bt0101"), BoardCell::FromId("bt0104"), BoardCell::FromId("bt0107")});
         Play({"bt0407", "bt0404"});
     }
     int Numbers() const { return game.MoveCount; }
@@ -49,11 +49,11 @@ TEST_F(GivenBoardTest, GivenNumbersCannotBeMarked)
 {
     const int changes = gameChanges;
     RightPress("bt0104");
-    EXPECT_TRUE(game.MarkedCell.empty());
+    EXPECT_TRUE(game.MarkedCell.Id().empty());
     EXPECT_EQ(ColorOf("bt0104"), NumberColor);
     EXPECT_EQ(gameChanges, changes);
     RightPress("bt0407");
-    EXPECT_EQ(game.MarkedCell, "bt0407");
+    EXPECT_EQ(game.MarkedCell.Id(), "bt0407");
 }
 
 TEST_F(GivenBoardTest, UndoWalksStopAtTheGivenNumbers)
@@ -63,7 +63,7 @@ TEST_F(GivenBoardTest, UndoWalksStopAtTheGivenNumbers)
     EXPECT_EQ(Numbers(), 4);
     UndoToNumber(game, board, 1);
     EXPECT_EQ(Numbers(), 3);
-    EXPECT_EQ(game.MoveHistory[3], "bt0107");
+    EXPECT_EQ(game.MoveHistory[3].Id(), "bt0107");
 }
 
 TEST_F(GivenBoardTest, MovesAndTheEndWorkFromThePlayersNumbers)

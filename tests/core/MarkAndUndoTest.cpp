@@ -23,7 +23,7 @@ TEST_P(MarkToggleTest, LeavesTheExpectedMark)
 {
     for (const auto& [id, button] : GetParam().presses)
         Press(id, button);
-    EXPECT_EQ(game.MarkedCell, GetParam().expectedMark);
+    EXPECT_EQ(game.MarkedCell.Id(), GetParam().expectedMark);
     const auto red = CellsColored(MarkColor);
     EXPECT_EQ(red.size(), std::string(GetParam().expectedMark).empty() ? 0u : 1u);
     EXPECT_EQ(BrokenInvariant(game, board), "") << board.ToText();
@@ -63,7 +63,7 @@ TEST_F(MarkAndUndoTest, UndoOneFreesTheLastCellAndBoldsThePrevious)
     EXPECT_EQ(ColorOf("bt0202"), FreeColor);
     EXPECT_FALSE(IsBold("bt0202"));
     EXPECT_TRUE(IsBold("bt0502"));
-    EXPECT_EQ(game.LastCell, "bt0502");
+    EXPECT_EQ(game.LastCell.Id(), "bt0502");
     EXPECT_EQ(board.PanelText(Panel::ScorePanel), " Score: 4");
     EXPECT_TRUE(CellsColored(HintColor).empty());
     EXPECT_FALSE(CellsColored(ResetColor).empty()); // the cleared hints
@@ -98,7 +98,7 @@ TEST_F(MarkAndUndoTest, UndoingTheMarkedNumberTakesTheMarkAlong)
 {
     RightPress("bt0202");
     UndoOne();
-    EXPECT_EQ(game.MarkedCell, "");
+    EXPECT_EQ(game.MarkedCell.Id(), "");
     EXPECT_TRUE(CellsColored(MarkColor).empty());
     UndoToMark();
     EXPECT_EQ(board.messages, std::vector<std::string>{"No marked position!"});
@@ -114,8 +114,8 @@ TEST_F(MarkAndUndoTest, UndoToMarkRemovesLaterNumbersOneStepAtATime)
     EXPECT_EQ(countsSeen, (std::vector<int>{4, 3, 2}));
     EXPECT_EQ(board.pauses.size(), countsSeen.size()); // one pause after each step
     EXPECT_EQ(game.MoveCount, 2);
-    EXPECT_EQ(game.LastCell, "bt0805");
-    EXPECT_EQ(game.MarkedCell, "bt0805");
+    EXPECT_EQ(game.LastCell.Id(), "bt0805");
+    EXPECT_EQ(game.MarkedCell.Id(), "bt0805");
     EXPECT_EQ(ColorOf("bt0805"), MarkColor);
     EXPECT_TRUE(IsBold("bt0805"));
     EXPECT_EQ(board.PanelText(Panel::ScorePanel), " Score: 2");
@@ -166,7 +166,7 @@ TEST_P(UndoInterruptTest, StopsOrRetargetsWithoutBreakingTheGame)
     };
     UndoToMark();
     EXPECT_EQ(game.MoveCount, GetParam().expectedCount) << board.ToText();
-    EXPECT_EQ(game.MarkedCell, GetParam().expectedMark);
+    EXPECT_EQ(game.MarkedCell.Id(), GetParam().expectedMark);
     EXPECT_EQ(BrokenInvariant(game, board), "") << board.ToText();
 }
 
@@ -254,7 +254,7 @@ TEST_F(MarkAndUndoTest, UndoToNumberTakesTheMarkAlongWithItsNumber)
     RightPress("bt0502");
     UndoToNumber(game, board, 3);
     EXPECT_EQ(game.MoveCount, 3);
-    EXPECT_EQ(game.MarkedCell, "");
+    EXPECT_EQ(game.MarkedCell.Id(), "");
     EXPECT_TRUE(CellsColored(MarkColor).empty());
     EXPECT_EQ(board.pauses.size(), 2u); // one pause after each of the two steps
 }
@@ -268,14 +268,14 @@ TEST_F(ResetTest, NewGameClearsEverythingAndRecoloursEveryCell)
     BtnMosseClick(game, board);
     Nuovapartita1Click(game, board);
     EXPECT_EQ(game.MoveCount, 0);
-    EXPECT_EQ(game.MarkedCell, "");
-    EXPECT_EQ(game.LastCell, "");
+    EXPECT_EQ(game.MarkedCell.Id(), "");
+    EXPECT_EQ(game.LastCell.Id(), "");
     EXPECT_FALSE(board.ClockEnabled());
     EXPECT_EQ(board.PanelText(Panel::ScorePanel), "");
     EXPECT_EQ(board.PanelText(Panel::TimePanel), "");
     EXPECT_EQ(CellsColored(ResetColor).size(), 100u);
     for (int i = 1; i <= 100; ++i)
-        EXPECT_EQ(game.MoveHistory[i], "");
+        EXPECT_EQ(game.MoveHistory[i].Id(), "");
     EXPECT_EQ(BrokenInvariant(game, board), "");
 }
 

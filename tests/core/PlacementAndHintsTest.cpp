@@ -18,8 +18,8 @@ TEST_F(PlacementTest, FirstClickStartsTheClockAndPlacesOne)
     EXPECT_EQ(Caption("bt0505"), "1");
     EXPECT_TRUE(IsBold("bt0505"));
     EXPECT_EQ(ColorOf("bt0505"), NumberColor);
-    EXPECT_EQ(game.LastCell, "bt0505");
-    EXPECT_EQ(game.MoveHistory[1], "bt0505");
+    EXPECT_EQ(game.LastCell.Id(), "bt0505");
+    EXPECT_EQ(game.MoveHistory[1].Id(), "bt0505");
     EXPECT_EQ(board.PanelText(Panel::ScorePanel), " Score: 1");
 }
 
@@ -105,7 +105,7 @@ TEST_F(PlacementTest, AFullBoardEndsAtOneHundred)
     EXPECT_EQ(game.MoveCount, 100);
     EXPECT_EQ(board.PanelText(Panel::ScorePanel), " Score: 100");
     for (int i = 1; i <= 100; ++i)
-        EXPECT_FALSE(game.MoveHistory[i].empty()) << i;
+        EXPECT_FALSE(game.MoveHistory[i].Id().empty()) << i;
     EXPECT_TRUE(NoMovesLeft(game, board));
     EXPECT_EQ(BrokenInvariant(game, board), "");
 }

@@ -31,7 +31,7 @@ protected:
             return false;
         if (game.MoveCount == 0)
             return true;
-        const auto targets = BruteForceTargets(game.LastCell);
+        const auto targets = BruteForceTargets(game.LastCell.Id());
         return std::find(targets.begin(), targets.end(), id) != targets.end();
     }
 
@@ -39,7 +39,7 @@ protected:
     {
         if (game.MoveCount == 0)
             return false;
-        for (const auto& id : BruteForceTargets(game.LastCell))
+        for (const auto& id : BruteForceTargets(game.LastCell.Id()))
             if (Caption(id).empty())
                 return false;
         return true;
@@ -62,7 +62,7 @@ protected:
             // Mostly aim at a legal target, sometimes anywhere.
             std::string id = RandomCell();
             if (game.MoveCount > 0 && Pick(0, 3) > 0) {
-                const auto targets = BruteForceTargets(game.LastCell);
+                const auto targets = BruteForceTargets(game.LastCell.Id());
                 id = targets[static_cast<std::size_t>(Pick(0, static_cast<int>(targets.size()) - 1))];
             }
             const bool legal = BruteForceLegal(id);
@@ -76,7 +76,7 @@ protected:
             // Every free target is lit. (Older hints may remain when "Moves" ran inside an undo
             // animation that then went on taking numbers back; they are free cells all the same.)
             if (game.MoveCount > 0) {
-                for (const auto& id : BruteForceTargets(game.LastCell))
+                for (const auto& id : BruteForceTargets(game.LastCell.Id()))
                     ASSERT_EQ(ColorOf(id) == HintColor, Caption(id).empty()) << id << "\n" << board.ToText();
             }
         } else if (roll < 93) {

@@ -24,10 +24,10 @@ protected:
             const auto& cell = board.At(id);
             text << id << '=' << cell.caption << '/' << cell.color << (cell.bold ? "b " : " ");
         });
-        text << "| count " << int(game.MoveCount) << " last " << game.LastCell << " mark " << game.MarkedCell
+        text << "| count " << int(game.MoveCount) << " last " << game.LastCell.Id() << " mark " << game.MarkedCell.Id()
              << " | " << board.PanelText(Panel::ScorePanel);
         for (int i = 1; i <= CellCount; ++i)
-            text << ' ' << game.MoveHistory[i];
+            text << ' ' << game.MoveHistory[i].Id();
         return text.str();
     }
 };
@@ -115,7 +115,7 @@ TEST_F(RedoTest, AMarkSetSinceStaysWhereThePlayerPutIt)
     RightPress("bt0805");
     Redo();
     EXPECT_EQ(Caption("bt0202"), "5");
-    EXPECT_EQ(game.MarkedCell, "bt0805");
+    EXPECT_EQ(game.MarkedCell.Id(), "bt0805");
     EXPECT_EQ(ColorOf("bt0202"), NumberColor);
     EXPECT_EQ(BrokenInvariant(game, board), "");
 }

@@ -68,8 +68,8 @@ TEST_P(ResumeTest, DrawsTheBoardAsPlayLeftIt)
     BtnMosseClick(game, board);
     Click("bt0205"); // the hints go with a number, as they would before a save
     if (GetParam().marked > 0)
-        RightPress(game.MoveHistory[GetParam().marked]);
-    std::vector<std::string> cells;
+        RightPress(game.MoveHistory[GetParam().marked].Id());
+    std::vector<BoardCell> cells;
     for (int number = 1; number <= game.MoveCount; ++number)
         cells.push_back(game.MoveHistory[number]);
     const std::string played = board.ToText();
@@ -82,8 +82,8 @@ TEST_P(ResumeTest, DrawsTheBoardAsPlayLeftIt)
 
     EXPECT_EQ(fresh.ToText(), played);
     EXPECT_EQ(resumed.MoveCount, game.MoveCount);
-    EXPECT_EQ(resumed.LastCell, game.LastCell);
-    EXPECT_EQ(resumed.MarkedCell, game.MarkedCell);
+    EXPECT_EQ(resumed.LastCell.Id(), game.LastCell.Id());
+    EXPECT_EQ(resumed.MarkedCell.Id(), game.MarkedCell.Id());
     EXPECT_EQ(fresh.PanelText(Panel::ScorePanel), " Score: 6");
     EXPECT_EQ(changes, 0);
     ForEachCellId([&](const std::string& id, int, int) { EXPECT_EQ(fresh.At(id).bold, board.At(id).bold) << id; });

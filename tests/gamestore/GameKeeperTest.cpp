@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace tovra {
@@ -51,6 +53,29 @@ void KeepOneGame(const std::string& path, const std::vector<int>& cells)
     keeper.Begin(Board({}), std::nullopt);
     keeper.Changed(Board(cells), 1000);
     keeper.Close(Board(cells), 1000);
+}
+
+// A keeper told to wait touches no file until it is let go, by Go() or by the board's first
+// change; Close() lets it go too, so the last state is never left behind.
+TEST(GameKeeper, AKeeperThatWaitsMakesNothingUntilItIsLetGo)
+{
+    const std::vector<std::pair<const char*, std::function<void(GameKeeper&)>>> letGo = {
+        {"Go", [](GameKeeper& keeper) { keeper.Go(); }},
+        {"a change", [](GameKeeper& keeper) { keeper.Changed(Board({0, 3}), 10); }},
+        {"Close", [](GameKeeper& keeper) { keeper.Close(Board({0, 3}), 10); }},
+    };
+    for (const auto& [how, go] : letGo) {
+        SCOPED_TRACE(how);
+        TempDir dir;
+        const std::string path = dir.Path("games.db");
+        GameKeeper keeper(path, std::nullopt, {}, GameKeeper::Start::OnGo);
+        keeper.Begin(Board({}), std::nullopt);
+        EXPECT_FALSE(keeper.WaitUntilWritten(200ms));
+        EXPECT_TRUE(dir.Entries().empty());
+        go(keeper);
+        EXPECT_TRUE(keeper.WaitUntilWritten(10s));
+        EXPECT_EQ(::access(path.c_str(), F_OK), 0);
+    }
 }
 
 TEST(GameKeeper, ABurstOfChangesWhileTheFileIsLockedBecomesOneWriteOfTheNewest)

@@ -2,6 +2,7 @@
 // links, a planted trigger or view, a log of another database. Each is left byte for byte as
 // it was, and the game goes on without keeping its games, at once.
 #include "gamestore/GameDatabase.h"
+#include "gamestore/GameKeeper.h"
 #include "gamestore/HistoryReport.h"
 #include "gamestore/StoreFiles.h"
 
@@ -109,6 +110,8 @@ TEST_P(HostileFile, IsLeftAsItWasAndTheGameGoesOnAtOnce)
     const std::vector<std::string> entries = dir.Entries();
 
     const Clock::time_point start = Clock::now();
+    // The start's look for a game to resume finds none in it, and writes nothing either.
+    EXPECT_FALSE(PeekGameToResume(games));
     OpenedGameDatabase opened = OpenGameDatabase(games);
     const bool refused = !opened.database;
     opened.database.reset();
@@ -147,6 +150,44 @@ TEST(StoreFiles, TheDatabasesOwnLogIsApplied)
     OpenedGameDatabase opened = OpenGameDatabase(games);
     ASSERT_TRUE(opened.database) << opened.problem;
     EXPECT_EQ(opened.database->Sql().Number("SELECT count(*) FROM games WHERE name = 'Ann'"), 6);
+}
+
+// The start's look for the game to resume reads the player's own log where it lies, as a crash
+// left it, and leaves every file as it was: with no index beside the log it finds nothing
+// rather than make one.
+TEST(StoreFiles, TheStartReadsTheLogWithoutWritingAnything)
+{
+    for (const bool indexKept : {true, false}) {
+        SCOPED_TRACE(indexKept ? "index kept" : "no index");
+        TempDir dir;
+        const std::string games = dir.Path("games.db");
+        OwnDatabaseWithSixGames(games);
+        const Bytes beforeCrash = ReadFile(games);
+        Sql(games, "PRAGMA wal_autocheckpoint = 0; INSERT INTO games (state, score, cells, played_ms, started_at, updated_at) "
+                   "VALUES ('playing', 2, x'0003', 5000, 1.0e9, 1.0e9);",
+            true);
+        WriteFile(games, beforeCrash);
+        ::rename((games + "-wal.kept").c_str(), (games + "-wal").c_str());
+        if (indexKept)
+            WriteFile(games + "-shm", Bytes(32768, 0)); // stale: SQLite rebuilds it in memory
+        const auto files = [&] {
+            std::vector<Bytes> bytes;
+            for (const char* suffix : {"", "-wal", "-shm"})
+                bytes.push_back(::access((games + suffix).c_str(), F_OK) == 0 ? ReadFile(games + suffix) : Bytes{});
+            return bytes;
+        };
+        const std::vector<Bytes> before = files();
+        const std::vector<std::string> entries = dir.Entries();
+
+        const std::optional<StoredGame> shown = PeekGameToResume(games);
+
+        EXPECT_EQ(shown.has_value(), indexKept);
+        if (shown) {
+            EXPECT_EQ(shown->game.cells, (std::vector<std::uint8_t>{0, 3}));
+        }
+        EXPECT_EQ(dir.Entries(), entries);
+        EXPECT_TRUE(files() == before);
+    }
 }
 
 // A new database is the player's alone, whatever the umask.

@@ -15,7 +15,7 @@ inline GameState Board(const std::vector<int>& cells, std::uint32_t number = 1)
     game.GameNumber = number;
     for (const int cell : cells) {
         ++game.MoveCount;
-        game.MoveHistory[game.MoveCount] = MakeCellId(cell / 10 + 1, cell % 10 + 1);
+        game.MoveHistory[game.MoveCount] = BoardCell::FromIndex(cell);
         game.LastCell = game.MoveHistory[game.MoveCount];
     }
     return game;

@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     InMemoryBoard board;
     std::int64_t playedMs = 0;
     if (shown) {
-        ResumeGame(game, board, *CellIdsOf(shown->game), shown->game.markedNumber);
+        ResumeGame(game, board, *BoardCellsOf(shown->game), shown->game.markedNumber);
         board.SetClockEnabled(true);
         playedMs = shown->game.playedMs;
     }
@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
             if (game.MoveCount == 0)
                 targets.push_back(MakeCellId(1 + int(random.Next() % 10), 1 + int(random.Next() % 10)));
             else
-                ForEachTarget(game.LastCell, [&](const std::string& id) {
+                ForEachTarget(game.LastCell.Id(), [&](const std::string& id) {
                     if (board.Caption(board.FindCell(id)).empty())
                         targets.push_back(id);
                 });
@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
         } else if (action < 78 && game.MoveCount > 0) {
             BtnUndo1Click(game, board);
         } else if (action < 88 && game.MoveCount > 0) {
-            btMouseDown(game, board, board.FindCell(game.MoveHistory[1 + int(random.Next() % game.MoveCount)]),
+            btMouseDown(game, board, board.FindCell(game.MoveHistory[1 + int(random.Next() % game.MoveCount)].Id()),
                         MouseButton::Right);
         } else if (action < 91 && game.MoveCount > 0) {
             UndoToNumber(game, board, int(random.Next() % game.MoveCount));

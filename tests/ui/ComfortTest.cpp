@@ -1,17 +1,24 @@
 // The comfort of the main window and the windows it opens: where F3's box opens, the player's
 // look remembered, pause, zoom, colour schemes and the shapes of the cell states.
 #include "ColourVision.h"
+#include "EndOfGameTestSupport.h"
+#include "ModalWatch.h"
 
+#include "core/CellId.h"
 #include "core/Colors.h"
+#include "core/Solver.h"
 #include "ui/BoardCursor.h"
 #include "ui/GamePause.h"
 #include "ui/GameViewer.h"
+#include "ui/GivenBoardEndDialog.h"
+#include "ui/HelpWindow.h"
 #include "ui/LookSettings.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/Startup.h"
 #include "ui/ClockText.h"
 #include "ui/Unit1.h"
 #include "ui/UnitAbout.h"
+#include "ui/UnitFinePartita.h"
 #include "ui/UnitMigliori.h"
 #include "ui/ViewMenu.h"
 #include "ui/WindowLook.h"
@@ -21,9 +28,19 @@
 #include "ui/widgets/KeyboardCursorFrame.h"
 #include "ui/widgets/Look.h"
 #include "ui/widgets/PauseCover.h"
+#include "ui/widgets/ReplayBoard.h"
 #include "ui/widgets/TFlatSpeedButton.h"
 
+#include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -32,6 +49,7 @@
 
 #include <chrono>
 #include <map>
+#include <tuple>
 
 using namespace tovra;
 using namespace std::chrono_literals;
@@ -60,14 +78,24 @@ double InkContrast(const QImage& image, QRect area)
     return best;
 }
 
-// Every text of `window` with its place: labels, the cells' and buttons' captions, the menus.
+// Every text of `window` with its place: labels, the cells' and buttons' captions, the menus,
+// the boxes' texts, the rows and headers of tables, the pause's word, and each run of one
+// format in a page of text (the part of it in sight).
 QList<std::pair<QString, QRect>> TextsOf(QWidget* window)
 {
     QList<std::pair<QString, QRect>> texts;
+    const auto addArea = [&](QWidget* from, const QRect& area, const QString& name) {
+        if (!area.isEmpty())
+            texts.append({name, QRect(from->mapTo(window, area.topLeft()), area.size())});
+    };
     // A control that cannot be used is greyed on purpose, and needs no contrast.
+    // Nor does a text out of sight, under a widget in front of it (the pause's cover).
     const auto add = [&](QWidget* widget, const QString& name, int inset) {
-        if (widget->isVisibleTo(window) && widget->isEnabled() && widget->width() > 2 * inset && widget->height() > 2 * inset)
-            texts.append({name, QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()).adjusted(inset, inset, -inset, -inset)});
+        const QWidget* inFront = window->childAt(widget->mapTo(window, widget->rect().center()));
+        const bool inSight = !inFront || inFront == widget || widget->isAncestorOf(inFront);
+        if (widget->isVisibleTo(window) && widget->isEnabled() && inSight && widget->width() > 2 * inset &&
+            widget->height() > 2 * inset)
+            addArea(widget, widget->rect().adjusted(inset, inset, -inset, -inset), name);
     };
     for (QLabel* label : window->findChildren<QLabel*>()) {
         if (!label->text().isEmpty())
@@ -78,12 +106,85 @@ QList<std::pair<QString, QRect>> TextsOf(QWidget* window)
         if (!button->Caption().isEmpty())
             add(button, button->objectName() + ":" + button->Caption(), Appearance::Of(button).Px(3));
     }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!button->text().isEmpty())
+            add(button, "button:" + button->text(), 3); // inside the bevel and the default button's frame
+    }
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
+        if (!edit->text().isEmpty())
+            add(edit, edit->objectName() + ":" + edit->text(), 3);
+    }
     for (QMenuBar* bar : window->findChildren<QMenuBar*>())
         add(bar, QStringLiteral("menu bar"), 1);
+    for (PauseCover* cover : window->findChildren<PauseCover*>()) {
+        if (cover->isVisibleTo(window))
+            addArea(cover, cover->WordRect().adjusted(2, 2, -2, -2), "pause:" + PauseCover::Word());
+    }
+    for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
+        if (!view->isVisibleTo(window) || !view->model())
+            continue;
+        QWidget* viewport = view->viewport();
+        if (auto* header = qobject_cast<QHeaderView*>(view)) {
+            const bool across = header->orientation() == Qt::Horizontal;
+            for (int section = 0; section < header->count(); ++section) {
+                const QString text = header->model()->headerData(section, header->orientation()).toString();
+                if (text.isEmpty() || header->isSectionHidden(section))
+                    continue;
+                const int at = header->sectionViewportPosition(section);
+                const QRect cell = across ? QRect(at, 0, header->sectionSize(section), header->height())
+                                          : QRect(0, at, header->width(), header->sectionSize(section));
+                addArea(viewport, cell.adjusted(2, 2, -2, -2) & viewport->rect(), "header:" + text);
+            }
+            continue;
+        }
+        const QAbstractItemModel* model = view->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            for (int column = 0; column < model->columnCount(); ++column) {
+                const QModelIndex index = model->index(row, column);
+                const QString text = index.data().toString();
+                const QRect cell = view->visualRect(index).adjusted(1, 1, -1, -1);
+                if (!text.isEmpty() && viewport->rect().contains(cell))
+                    addArea(viewport, cell, QStringLiteral("row %1:%2").arg(row).arg(text));
+            }
+        }
+    }
+    for (QTextEdit* page : window->findChildren<QTextEdit*>()) {
+        if (!page->isVisibleTo(window))
+            continue;
+        QWidget* viewport = page->viewport();
+        const QPoint scrolled(page->horizontalScrollBar()->value(), page->verticalScrollBar()->value());
+        QAbstractTextDocumentLayout* layout = page->document()->documentLayout();
+        for (QTextBlock block = page->document()->begin(); block.isValid(); block = block.next()) {
+            const QTextLayout* lines = block.layout();
+            // Where the block's lines are placed in the page, table cells included.
+            const QPointF origin = layout->blockBoundingRect(block).topLeft();
+            for (auto run = block.begin(); !run.atEnd(); ++run) {
+                const QTextFragment fragment = run.fragment();
+                if (fragment.text().trimmed().isEmpty() || fragment.charFormat().isImageFormat())
+                    continue;
+                const int start = fragment.position() - block.position();
+                const int end = start + fragment.length();
+                for (int i = 0; i < lines->lineCount(); ++i) {
+                    const QTextLine line = lines->lineAt(i);
+                    const int from = std::max(start, line.textStart());
+                    const int to = std::min(end, line.textStart() + line.textLength());
+                    // A line's trailing space is no text.
+                    if (from >= to || block.text().mid(from, to - from).trimmed().isEmpty())
+                        continue;
+                    const QRectF inPage(QPointF(line.cursorToX(from), line.y()), QPointF(line.cursorToX(to), line.y() + line.height()));
+                    const QRect seen = inPage.translated(origin - scrolled).toAlignedRect();
+                    if (viewport->rect().contains(seen))
+                        addArea(viewport, seen, "page:" + fragment.text().left(40));
+                }
+            }
+        }
+    }
     return texts;
 }
 
-void CheckTextContrast(QWidget* window)
+// Every text of `window` stands out at least 4.5 : 1 from what it is written on; `lowest`
+// tells the least of them.
+void CheckTextContrast(QWidget* window, std::pair<QString, double>* lowest = nullptr)
 {
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -94,6 +195,8 @@ void CheckTextContrast(QWidget* window)
     for (const auto& [name, area] : texts) {
         const QRect device(QPoint(qRound(area.left() * ratio), qRound(area.top() * ratio)), area.size() * ratio);
         const double contrast = InkContrast(shot, device);
+        if (lowest && (lowest->first.isEmpty() || contrast < lowest->second))
+            *lowest = {name, contrast};
         QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(name).arg(contrast)));
     }
 }
@@ -219,7 +322,7 @@ private slots:
             form.View().ZoomIn();
             form.View().ZoomIn();
         }
-        WaitForSettingsWrites(); // the settings are written off the window's thread
+        // The settings are written off the window's thread; the window's end waited for them.
         TForm1 again(files_);
         QCOMPARE(again.PlayerLook().Current(), LookWith(150, ColourScheme::HighContrast, true));
         // Drawn in it from the start: the cells are zoomed before the first paint.
@@ -281,7 +384,6 @@ private slots:
                 now += 60s;
                 form.close();
             }
-            WaitForSettingsWrites();
             TForm1 again(files_);
             QCOMPARE(again.CellButton("bt0505")->Caption(), QString("1"));
             QCOMPARE(again.Pause().Paused(), pauseBeforeClosing);
@@ -403,58 +505,143 @@ private slots:
     {
         QTest::addColumn<ColourScheme>("colours");
         QTest::addColumn<int>("zoom");
-        QTest::newRow("dark") << ColourScheme::Dark << 100;
-        QTest::newRow("high contrast") << ColourScheme::HighContrast << 100;
-        QTest::newRow("dark at 200 %") << ColourScheme::Dark << 200;
+        QTest::addColumn<QString>("window");
+        const std::tuple<ColourScheme, int, const char*> looks[] = {
+            {ColourScheme::Dark, 100, "dark"}, {ColourScheme::HighContrast, 100, "high contrast"}, {ColourScheme::Dark, 200, "dark at 200 %"}};
+        for (const auto& [colours, zoom, name] : looks)
+            for (const char* window : {"main window", "paused board", "best 20", "statistics", "viewer", "about", "end of game",
+                                       "daily end", "message box", "answer box", "help"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(window, name))) << colours << zoom << QString(window);
     }
+    // The windows are opened the way the player opens them, those that wait for an answer too.
     void darkAndHighContrastTextsStandOut()
     {
         QFETCH(ColourScheme, colours);
         QFETCH(int, zoom);
+        QFETCH(QString, window);
         TForm1 form(files_);
         form.PlayerLook().Set(LookWith(zoom, colours, true));
-        // Numbers on every face: numbered, the last (bold), marked, and a suggestion's ring.
-        for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502"})
-            click(form, id);
-        QTest::mouseClick(form.CellButton("bt0805"), Qt::RightButton);
-        form.CellButton("bt0505")->SetSuggested(true);
-        // A given number of a daily board: grey on a numbered face.
-        TFlatSpeedButton* given = form.CellButton("bt0101");
-        given->SetColor(Q(NumberColor));
-        given->SetCaption("7");
-        QPalette grey = given->palette();
-        grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
-        given->setPalette(grey);
-        CheckTextContrast(&form);
-
-        BestTable table = FreshTable();
-        TFormMigliori best(table, &form);
-        ZoomDialog(&best);
-        CheckTextContrast(&best);
-
-        StatisticsWindow statistics({PlayedGame(100, 46000.5), PlayedGame(37, 46000.2)}, {}, &form);
-        ZoomDialog(&statistics);
-        CheckTextContrast(&statistics);
-
-        GameViewer viewer(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}), "A game", false, &form);
-        ZoomDialog(&viewer);
-        CheckTextContrast(&viewer);
-
-        TFormAbout about(&form);
-        ZoomDialog(&about);
-        CheckTextContrast(&about);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        std::pair<QString, double> lowest;
+        bool seen = false;
+        ModalWatch watch;
+        const auto checkModal = [&](QWidget* modal) {
+            CheckTextContrast(modal, &lowest);
+            seen = true;
+        };
+        if (window == "main window") {
+            // Numbers on every face: numbered, the last (bold), marked, and a suggestion's ring.
+            for (const char* id : {"bt0505", "bt0805", "bt0802", "bt0502"})
+                click(form, id);
+            QTest::mouseClick(form.CellButton("bt0805"), Qt::RightButton);
+            form.CellButton("bt0505")->SetSuggested(true);
+            // A given number of a daily board: grey on a numbered face.
+            TFlatSpeedButton* given = form.CellButton("bt0101");
+            given->SetColor(Q(NumberColor));
+            given->SetCaption("7");
+            QPalette grey = given->palette();
+            grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+            given->setPalette(grey);
+            CheckTextContrast(&form, &lowest);
+        } else if (window == "paused board") {
+            click(form, "bt0505");
+            QTest::keyClick(&form, Qt::Key_P);
+            QVERIFY(form.Pause().Cover()->isVisible());
+            CheckTextContrast(&form, &lowest);
+        } else if (window == "best 20") {
+            // A game on its board: the first number bold, the last red.
+            BestTable table = FreshTable();
+            std::array<std::uint8_t, 100> scheme{};
+            scheme[44] = 1;
+            scheme[74] = 2;
+            scheme[71] = 3;
+            InsertGame(table, 1, "Zo", 3, 46000.5, scheme);
+            TFormMigliori best(table, &form);
+            ZoomDialog(&best);
+            CheckTextContrast(&best, &lowest);
+        } else if (window == "statistics") {
+            StatisticsWindow statistics({PlayedGame(100, 46000.5), PlayedGame(37, 46000.2)}, {}, &form);
+            ZoomDialog(&statistics);
+            CheckTextContrast(&statistics, &lowest);
+        } else if (window == "viewer") {
+            GameViewer viewer(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}), "A game", false, &form);
+            ZoomDialog(&viewer);
+            CheckTextContrast(&viewer, &lowest);
+        } else if (window == "about") {
+            TFormAbout about(&form);
+            ZoomDialog(&about);
+            CheckTextContrast(&about, &lowest);
+        } else if (window == "end of game") {
+            // A ranked game: the name row shows, with a name typed in it.
+            watch.WhenModal<TFormFinePartita>([&](TFormFinePartita* dialog) {
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("EditNome"), "Zo");
+                checkModal(dialog);
+                watch.WhenModal<TFormMigliori>([](TFormMigliori* best) { best->reject(); });
+                QTest::mouseClick(dialog->findChild<TFlatSpeedButton*>("BtnOk"), Qt::LeftButton);
+            });
+            for (const char* id : endofgame::ShortGame)
+                click(form, id);
+        } else if (window == "daily end") {
+            std::vector<int> tour = SolveCompletion(SolverPosition{}).completion;
+            const int last = tour.back();
+            tour.pop_back();
+            form.PlayGivenBoard(tour, GivenBoardPlay{});
+            watch.WhenModal<GivenBoardEndDialog>([&](GivenBoardEndDialog* dialog) {
+                checkModal(dialog);
+                dialog->accept();
+            });
+            QTest::mouseClick(form.CellButton(QString::fromStdString(CellIdOf(last))), Qt::LeftButton);
+        } else if (window == "message box") {
+            watch.WhenModal<QMessageBox>([&](QMessageBox* box) {
+                checkModal(box);
+                box->accept();
+            });
+            form.CopyCode1Click(); // nothing to copy on an empty board
+        } else if (window == "answer box") {
+            for (const char* id : {"bt0505", "bt0805"})
+                click(form, id);
+            watch.WhenModal<QMessageBox>([&](QMessageBox* box) {
+                checkModal(box);
+                box->reject();
+            });
+            QTest::keyClick(&form, Qt::Key_F3);
+            QTRY_VERIFY_WITH_TIMEOUT(seen, 20000);
+        } else if (window == "help") {
+            QTest::keyClick(&form, Qt::Key_F1);
+            auto* help = form.findChild<HelpWindow*>();
+            QVERIFY(help && help->isVisible());
+            // Page by page, from the top to the end.
+            QScrollBar* bar = help->Browser()->verticalScrollBar();
+            for (int at = 0;; at += bar->pageStep()) {
+                bar->setValue(at);
+                if (at > 0 && TextsOf(help).isEmpty())
+                    break; // blank room under the last line
+                CheckTextContrast(help, &lowest);
+                if (QTest::currentTestFailed() || at >= bar->maximum())
+                    break;
+            }
+            help->close();
+        }
+        if (window == "end of game" || window == "daily end" || window == "message box")
+            QVERIFY(seen);
+        if (!QTest::currentTestFailed())
+            qInfo().noquote() << QStringLiteral("lowest contrast: %1 : 1 (%2)").arg(lowest.second, 0, 'f', 2).arg(lowest.first);
     }
 
     void cellStatesStayApartForColourBlindPlayers_data()
     {
         QTest::addColumn<ColourScheme>("colours");
         QTest::addColumn<int>("simulation");
+        QTest::addColumn<QString>("board");
         const std::pair<ColourScheme, const char*> schemes[] = {
             {ColourScheme::Classic, "classic"}, {ColourScheme::Dark, "dark"}, {ColourScheme::HighContrast, "high contrast"}};
         const char* simulations[] = {"protanopia", "deuteranopia", "tritanopia"};
-        for (const auto& [scheme, name] : schemes)
-            for (int s = 0; s < 3; ++s)
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(name, simulations[s]))) << scheme << s;
+        for (const char* board : {"main board", "viewer", "best 20"})
+            for (const auto& [scheme, name] : schemes)
+                for (int s = 0; s < 3; ++s)
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3").arg(board, name, simulations[s])))
+                        << scheme << s << QString(board);
     }
     // Two states stay apart when their cells, seen through the simulation, differ by at least
     // 10 CIEDE2000 units on average (a colour told apart at a glance), or in at least 12 pixels
@@ -463,6 +650,7 @@ private slots:
     {
         QFETCH(ColourScheme, colours);
         QFETCH(int, simulation);
+        QFETCH(QString, board);
         const vision::Matrix& matrix =
             std::array{&vision::Protanopia, &vision::Deuteranopia, &vision::Tritanopia}[static_cast<std::size_t>(simulation)][0];
 
@@ -470,28 +658,59 @@ private slots:
         form.PlayerLook().Set(LookWith(100, colours, true));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        // Free bt0101; 1 on bt0505 (marked), 2 on bt0805, 3 on bt0802 (the last), reachable
-        // bt0502 after Moves; a suggestion's ring on bt1010; the keyboard cursor on bt0110.
-        for (const char* id : {"bt0505", "bt0805", "bt0802"})
-            click(form, id);
-        QTest::mouseClick(form.CellButton("bt0505"), Qt::RightButton);
-        QTest::keyClick(&form, Qt::Key_H, Qt::ControlModifier);
-        form.CellButton("bt1010")->SetSuggested(true);
-        for (const auto key : {Qt::Key_Down, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_End})
-            QTest::keyClick(&form, key);
-        QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0110"));
-        form.CellButton("bt0805")->SetCaption("3"); // the same digit on every numbered cell
-        form.CellButton("bt0505")->SetCaption("3");
+        std::vector<std::pair<const char*, QWidget*>> states;
+        std::unique_ptr<GameViewer> shown;
+        BestTable table = FreshTable();
+        std::unique_ptr<TFormMigliori> best;
+        if (board == "main board") {
+            // Free bt0101; 1 on bt0505 (marked), 2 on bt0805, 3 on bt0802 (the last), reachable
+            // bt0502 after Moves; a suggestion's ring on bt1010; the keyboard cursor on bt0110.
+            for (const char* id : {"bt0505", "bt0805", "bt0802"})
+                click(form, id);
+            QTest::mouseClick(form.CellButton("bt0505"), Qt::RightButton);
+            QTest::keyClick(&form, Qt::Key_H, Qt::ControlModifier);
+            form.CellButton("bt1010")->SetSuggested(true);
+            for (const auto key : {Qt::Key_Down, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_End})
+                QTest::keyClick(&form, key);
+            QCOMPARE(form.Cursor().Cell()->objectName(), QString("bt0110"));
+            form.CellButton("bt0805")->SetCaption("3"); // the same digit on every numbered cell
+            form.CellButton("bt0505")->SetCaption("3");
+            states = {{"free", form.CellButton("bt0101")}, {"reachable", form.CellButton("bt0502")},
+                      {"numbered", form.CellButton("bt0805")}, {"last number", form.CellButton("bt0802")},
+                      {"marked", form.CellButton("bt0505")}, {"suggested", form.CellButton("bt1010")},
+                      {"keyboard cursor", form.CellButton("bt0110")}};
+        } else if (board == "viewer") {
+            // Four numbers played, 100 lost after the 2nd (its ring), then the way to 100 up to
+            // its 6th number, the last shown.
+            shown = std::make_unique<GameViewer>(GameReplay({44, 74, 71, 41, 11, 14, 17, 47}, 4, 2), "A game", false, &form);
+            shown->JumpTo(6);
+            shown->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+            ReplayBoard* cells = shown->Board();
+            for (const int cell : {44, 74, 71, 41, 11, 14})
+                cells->Cell(cell)->SetCaption("3");
+            states = {{"free", cells->Cell(0)}, {"numbered", cells->Cell(71)}, {"lost after", cells->Cell(74)},
+                      {"way to 100", cells->Cell(11)}, {"last number", cells->Cell(14)}};
+        } else {
+            // A stored game of three numbers: the last one red.
+            std::array<std::uint8_t, 100> scheme{};
+            scheme[44] = 1;
+            scheme[74] = 2;
+            scheme[71] = 3;
+            InsertGame(table, 1, "Zo", 3, 46000.5, scheme);
+            best = std::make_unique<TFormMigliori>(table, &form);
+            best->show();
+            QVERIFY(QTest::qWaitForWindowExposed(best.get()));
+            best->SchemeLabel(8, 5)->setText("3");
+            states = {{"free", best->SchemeLabel(1, 1)}, {"numbered", best->SchemeLabel(8, 5)},
+                      {"last number", best->SchemeLabel(8, 2)}};
+        }
         QTest::qWait(50);
 
-        const std::pair<const char*, const char*> states[] = {
-            {"free", "bt0101"}, {"reachable", "bt0502"}, {"numbered", "bt0805"}, {"last number", "bt0802"},
-            {"marked", "bt0505"}, {"suggested", "bt1010"}, {"keyboard cursor", "bt0110"}};
-        QWidget* board = form.CellButton("bt0101")->parentWidget();
-        const QImage shot = board->grab().toImage();
+        const QImage shot = states.front().second->parentWidget()->grab().toImage();
         std::vector<std::vector<vision::Lab>> seen;
-        for (const auto& [name, id] : states) {
-            const QRect around = form.CellButton(id)->geometry().adjusted(-1, -1, 1, 1);
+        for (const auto& [name, cell] : states) {
+            const QRect around = cell->geometry().adjusted(-1, -1, 1, 1);
             std::vector<vision::Lab> pixels;
             for (int y = around.top(); y <= around.bottom(); ++y)
                 for (int x = around.left(); x <= around.right(); ++x)

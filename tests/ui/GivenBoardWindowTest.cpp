@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(int(form.Game().MoveCount), given);
         // Nor can a given number be marked.
         QTest::mouseClick(CellButtonAt(form, MakeDailyBoard(DecodeDate(LocalNow())).cells[0]), Qt::RightButton);
-        QVERIFY(form.Game().MarkedCell.empty());
+        QVERIFY(form.Game().MarkedCell.Id().empty());
     }
 
     // The last number of a board from a code: its own end, "Copy result" with no cell in it,

@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(form.CellButton("bt0607")->Color(), Q(HintColor));
         Keys(&form, rightPress);
         QCOMPARE(form.CellButton("bt0805")->Color(), Q(NumberColor));
-        QCOMPARE(form.Game().MarkedCell, std::string());
+        QCOMPARE(form.Game().MarkedCell.Id(), std::string());
     }
 
     // The cursor hears of every change of the board, whoever made it: numbers the mouse places

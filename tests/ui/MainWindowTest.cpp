@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(form.ScorePanel()->text(), QString(" Score: 2"));
         click(form, "bt0505", Qt::RightButton);
         QCOMPARE(form.CellButton("bt0505")->Color(), Q(MarkColor));
-        QCOMPARE(QString::fromStdString(form.Game().MarkedCell), QString("bt0505"));
+        QCOMPARE(QString::fromStdString(form.Game().MarkedCell.Id()), QString("bt0505"));
         // What a screen reader hears is the panel's own text.
         QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(form.ScorePanel());
         QVERIFY(panel);

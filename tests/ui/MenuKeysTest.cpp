@@ -14,7 +14,9 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTextBrowser>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 namespace {
@@ -49,6 +51,23 @@ QString KeyListOfTheHelp()
     const QString text = QString::fromUtf8(help.readAll());
     const qsizetype start = text.indexOf(QLatin1String("name=\"keys\""));
     return start < 0 ? QString() : text.mid(start, text.indexOf(QLatin1String("</table>"), start) - start);
+}
+// The text of a piece of the help's page.
+QString PlainText(const QString& html) { return QTextDocumentFragment::fromHtml(html).toPlainText().simplified(); }
+
+// The entry a path of shown texts leads to from the menu bar ("Edit > Redo"), or none.
+QAction* MenuEntry(const QMenuBar* bar, const QString& path)
+{
+    QList<QAction*> entries = bar->actions();
+    QAction* found = nullptr;
+    for (const QString& step : path.split(QStringLiteral(" > "))) {
+        const auto it = std::find_if(entries.begin(), entries.end(), [&](QAction* a) { return Shown(a->text()) == step; });
+        if (it == entries.end())
+            return nullptr;
+        found = *it;
+        entries = found->menu() ? found->menu()->actions() : QList<QAction*>();
+    }
+    return found;
 }
 } // namespace
 
@@ -180,6 +199,47 @@ private slots:
         auto* help = form.findChild<HelpWindow*>();
         QVERIFY(help && help->isVisible());
         QVERIFY(help->Browser()->verticalScrollBar()->value() > 0); // at the key list, not the top
+    }
+
+    // Each row of the key list names a menu entry that is there, with exactly the keys that
+    // entry answers to; a row without an entry is a key of the board or of the menus themselves.
+    void theKeyListRowsAreTheMenusOwn()
+    {
+        TForm1 form(files_);
+        QVERIFY(open(form));
+        static const QRegularExpression row(QStringLiteral("<tr><td( class=\"key\")?>(.*?)</td><td>(.*?)</td>"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+        static const QRegularExpression oneKey(QStringLiteral("<span>(.*?)</span>"));
+        int entries = 0;
+        for (auto rows = row.globalMatch(KeyListOfTheHelp()); rows.hasNext();) {
+            const QRegularExpressionMatch match = rows.next();
+            const QString path = PlainText(match.captured(3));
+            if (path.isEmpty())
+                continue;
+            QStringList listed;
+            for (auto keys = oneKey.globalMatch(match.captured(2)); keys.hasNext();)
+                listed << keys.next().captured(1);
+            if (listed.isEmpty() && !PlainText(match.captured(2)).isEmpty())
+                listed << PlainText(match.captured(2));
+            const QAction* entry = MenuEntry(form.menuBar(), path);
+            QVERIFY2(entry, qPrintable(path));
+            QStringList answers;
+            for (const QKeySequence& key : entry->shortcuts())
+                answers << key.toString();
+            // An entry that does what a button does shows the button's key after a tab.
+            const QString shown = entry->text().section(QLatin1Char('\t'), 1);
+            if (answers.isEmpty() && !shown.isEmpty()) {
+                const QList<QShortcut*> keys = form.findChildren<QShortcut*>();
+                QVERIFY2(std::any_of(keys.begin(), keys.end(), [&](QShortcut* key) { return key->key().toString() == shown; }),
+                         qPrintable(path + ": " + shown + " shown, answered by nothing"));
+                answers << shown;
+            }
+            listed.sort();
+            answers.sort();
+            QVERIFY2(listed == answers, qPrintable(path + ": " + listed.join(' ') + " listed, " + answers.join(' ') + " answered"));
+            ++entries;
+        }
+        QVERIFY(entries >= 20);
     }
 };
 

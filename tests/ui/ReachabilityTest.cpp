@@ -245,7 +245,7 @@ private slots:
         QTRY_COMPARE(form->Game().MoveCount, std::uint8_t(4));
         QCOMPARE(form->CellButton("bt0401")->Caption(), QString());
         QCOMPARE(form->CellButton("bt0401")->Color(), QColor(RedOf(FreeColor), GreenOf(FreeColor), BlueOf(FreeColor)));
-        QVERIFY(form->Game().MarkedCell.empty()); // the mark went with its number
+        QVERIFY(form->Game().MarkedCell.Id().empty()); // the mark went with its number
         QVERIFY(form->CellButton("bt0603")->Bold());
         const QColor reset(RedOf(ResetColor), GreenOf(ResetColor), BlueOf(ResetColor));
         QCOMPARE(form->CellButton("bt0101")->Color(), reset); // the hints were cleared as by Undo 1

@@ -49,8 +49,8 @@ void KeepShortGame(int count)
 {
     GameState game;
     for (int i = 0; i < count; ++i) {
-        game.MoveHistory[++game.MoveCount] = ShortGame[i];
-        game.LastCell = ShortGame[i];
+        game.MoveHistory[++game.MoveCount] = BoardCell::FromId(ShortGame[i]);
+        game.LastCell = game.MoveHistory[game.MoveCount];
     }
     GameKeeper keeper(GameDatabaseFileName, std::nullopt);
     keeper.Begin(GameState(), std::nullopt);

@@ -34,11 +34,12 @@ constexpr Pair HighContrastFills[] = {
     {0xFFEBEBEB, 0xFF505050},
 };
 // Text: dark on light in Classic, light on dark in the others.
-// The grey of a daily board's given numbers stays apart from the player's own numbers.
-constexpr Pair DarkInks[] = {
-    {0xFF000000, 0xFFF2F2F2}, {0xFFFF0000, 0xFFFF9A8F}, {0xFFA01010, 0xFFFF9A8F}, {0xFF606060, 0xFFE0DAD0}};
-constexpr Pair HighContrastInks[] = {
-    {0xFF000000, 0xFFFFFFFF}, {0xFFFF0000, 0xFFFFD000}, {0xFFA01010, 0xFFFFD000}, {0xFF606060, 0xFFC8C8C8}};
+// The grey of a daily board's given numbers stays apart from the player's own numbers; the
+// help's brown headings, links and keys stay warm.
+constexpr Pair DarkInks[] = {{0xFF000000, 0xFFF2F2F2}, {0xFFFF0000, 0xFFFF9A8F}, {0xFFA01010, 0xFFFF9A8F},
+                             {0xFF606060, 0xFFE0DAD0}, {0xFFB35C00, 0xFFFFB870}};
+constexpr Pair HighContrastInks[] = {{0xFF000000, 0xFFFFFFFF}, {0xFFFF0000, 0xFFFFD000}, {0xFFA01010, 0xFFFFD000},
+                                     {0xFF606060, 0xFFC8C8C8}, {0xFFB35C00, 0xFFFFB000}};
 
 template <std::size_t N>
 QColor Mapped(const Pair (&table)[N], const QColor& classic, bool* found = nullptr)

@@ -1,6 +1,7 @@
 #include "ui/widgets/TFlatSpeedButton.h"
 
 #include "ui/widgets/Look.h"
+#include "ui/widgets/StateShapes.h"
 
 #include <QCursor>
 #include <QEnterEvent>
@@ -415,34 +416,6 @@ void TFlatSpeedButton::drawSuggestionRing(QPainter& painter) const
     painter.fillRect(w - p - r, p + r, r, h - 2 * (p + r), ring);
 }
 
-// Each in a place of its own, so that all three can show at once (the last number, marked):
-// a dot in the middle of a free cell, a corner in the top left, a bar along the bottom.
-void TFlatSpeedButton::drawStateShapes(QPainter& painter, const QColor& ink) const
-{
-    const Look& look = Appearance::Of(this);
-    const int w = width();
-    const int h = height();
-    if (m_stateShapes & ReachableShape) {
-        const int d = look.Px(7);
-        const QRect dot((w - d) / 2, (h - d) / 2, d, d);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(ink);
-        painter.drawEllipse(dot);
-    }
-    if (m_stateShapes & MarkedShape) {
-        const int edge = look.Px(2);
-        const int side = look.Px(7);
-        const QPoint corner[] = {{edge, edge}, {edge + side, edge}, {edge, edge + side}};
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(ink);
-        painter.drawPolygon(corner, 3);
-    }
-    if (m_stateShapes & LastNumberShape) {
-        const int bar = look.Px(9);
-        painter.fillRect((w - bar) / 2, h - look.Px(4), bar, look.Px(2), ink);
-    }
-}
-
 void TFlatSpeedButton::drawWin40Frame(QPainter& painter, const QColor& face) const
 {
     const bool pushed = m_state == VisualState::Pushed;
@@ -480,10 +453,8 @@ void TFlatSpeedButton::paintEvent(QPaintEvent*)
         drawSuggestionRing(painter);
     const bool ownInk = (m_enterColorChange && m_state != VisualState::Up) || testAttribute(Qt::WA_SetPalette);
     const QColor ink = ownInk ? look.Ink(captionColor()) : captionColor();
-    if (look.shapes && m_stateShapes != NoShape) {
-        // Black or white, whichever stands out more from the face.
-        drawStateShapes(painter, face.lightnessF() > 0.45 ? QColor(Qt::black) : QColor(Qt::white));
-    }
+    if (look.shapes)
+        DrawStateShapes(painter, rect(), m_stateShapes, face, !m_caption.isEmpty(), look);
 
     if (m_caption.isEmpty())
         return;

@@ -107,9 +107,8 @@ public:
     bool HasKeyboardCursor() const;
     void SetHasKeyboardCursor(bool on);
 
-    // Small shapes that tell a cell's state apart without its colour, drawn while the look asks
-    // for shapes: where the next number may go, the marked cell, the last number.
-    enum StateShape { NoShape = 0, ReachableShape = 1, MarkedShape = 2, LastNumberShape = 4 };
+    // The StateShape bits of the cell's states, drawn while the look asks for shapes: where the
+    // next number may go, the marked cell, the last number.
     int StateShapes() const { return m_stateShapes; }
     void SetStateShapes(int shapes);
 
@@ -147,7 +146,6 @@ private:
     void drawOutlineFrame(QPainter& painter) const;
     void drawWin40Frame(QPainter& painter, const QColor& face) const;
     void drawSuggestionRing(QPainter& painter) const;
-    void drawStateShapes(QPainter& painter, const QColor& ink) const;
 
     QString m_caption;
     std::optional<QColor> m_color;
@@ -161,7 +159,7 @@ private:
     int m_groupIndex = 0;
     bool m_allowAllUp = false;
     bool m_suggested = false;
-    int m_stateShapes = NoShape;
+    int m_stateShapes = 0;
 
     VisualState m_state = VisualState::Up;
     VisualState m_previousState = VisualState::Up;
