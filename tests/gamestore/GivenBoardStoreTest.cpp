@@ -68,6 +68,12 @@ TEST_P(UpgradeTest, KeepsEveryGameAsAnOrdinaryGame)
     const std::string path = dir.Path("games.db");
     Sql(path, LaidOutAt(c.version) + c.rows);
     ASSERT_EQ(CheckStoreFiles(path).finding, StoreFileFinding::Usable);
+    // The start looks for the game to show before the keeper upgrades the file.
+    const std::optional<StoredGame> peeked = PeekGameToResume(path);
+    EXPECT_EQ(peeked.has_value(), *c.rows != '\0');
+    if (peeked) {
+        EXPECT_EQ(peeked->game, (GameInProgress{{0, 3, 6, 36}, 3, 4200, 1.7e9, {}}));
+    }
     {
         OpenedGameDatabase opened = OpenGameDatabase(path);
         ASSERT_TRUE(opened.database) << opened.problem;
