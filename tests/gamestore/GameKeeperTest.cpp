@@ -383,8 +383,18 @@ TEST(GameKeeper, AFileThatCannotBeWrittenIsNotResumed)
         db.Execute(("PRAGMA user_version = " + std::to_string(GameDatabaseVersion)).c_str());
     }
     ASSERT_TRUE(PeekGameToResume(path));
-    ::chmod(path.c_str(), 0444);
-    const ChildReport report = RunAsPlayer([&](ChildReport& child) { child.skipped = !PeekGameToResume(path); });
+    // The player's own file, made read-only, in the player's own folder.
+    SetMode(dir.Dir(), 0777);
+    const ChildReport report = RunAsPlayer([&](ChildReport& child) {
+        const std::string folder = dir.Path("player");
+        const std::string own = folder + "/games.db";
+        if (::mkdir(folder.c_str(), 0755) != 0)
+            return;
+        KeepOneGame(own, {0, 3});
+        const bool resumedWhileWritable = PeekGameToResume(own).has_value();
+        ::chmod(own.c_str(), 0444);
+        child.skipped = resumedWhileWritable && !PeekGameToResume(own);
+    });
     EXPECT_STREQ(report.failure, "");
     EXPECT_TRUE(report.skipped);
 }

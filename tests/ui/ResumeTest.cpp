@@ -77,8 +77,8 @@ QStringList ContinueKept(TForm1& form, int row)
     watch.WhenModal<KeptGamesDialog>([&](KeptGamesDialog* dialog) {
         offered = Offered(dialog);
         answered = true;
-        if (row < 0) {
-            dialog->reject();
+        if (row < 0 || row >= dialog->GameList()->topLevelItemCount()) {
+            dialog->reject(); // the offered games tell what went wrong
             return;
         }
         dialog->GameList()->setCurrentItem(dialog->GameList()->topLevelItem(row));
