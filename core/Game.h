@@ -31,6 +31,9 @@ void ResumeGame(GameState& game, BoardView& board, const std::vector<BoardCell>&
 // with the last in bold, and the player goes on from k + 1. The clock starts with the player's
 // first number.
 void StartGivenBoard(GameState& game, BoardView& board, const std::vector<BoardCell>& cells);
+// Makes numbers 1..`given` of the game on the board given, as they came with it (a kept game on
+// a board with given numbers, drawn again by ResumeGame). A mark on one of them goes.
+void KeepFirstNumbersGiven(GameState& game, BoardView& board, int given);
 // Whether the cell holds one of the given numbers.
 bool IsGivenCell(const GameState& game, BoardCell cell);
 

@@ -15,6 +15,7 @@ struct GivenBoardPlay {
     int given = 0;                 // numbers 1..given came with the board
     int reachabilityAsked = 0;     // F3 presses
     int movesShown = 0;            // "Moves" presses
+    friend bool operator==(const GivenBoardPlay&, const GivenBoardPlay&) = default;
 };
 
 // "Today's board, 2026-12-08, grade 2 of 5" or "A board from a code".

@@ -1,9 +1,11 @@
 #include "gamestore/GameDatabase.h"
 
+#include "core/DailyBoard.h"
 #include "gamestore/StoreFiles.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,7 +20,8 @@ namespace tovra {
 
 const std::vector<SchemaUpgrade>& GameDatabaseUpgrades()
 {
-    static const std::vector<SchemaUpgrade> steps = {{0, GameDatabaseSchemaV1}, {1, GameDatabaseUpgradeV2}};
+    static const std::vector<SchemaUpgrade> steps = {
+        {0, GameDatabaseSchemaV1}, {1, GameDatabaseUpgradeV2}, {2, GameDatabaseUpgradeV3}};
     return steps;
 }
 
@@ -318,6 +321,8 @@ GameDatabase::GameDatabase(std::unique_ptr<Connection> connection, bool readOnly
 }
 
 namespace {
+// Binds nine columns from `first` on: played_ms, cells, score, marked, given, board_date, grade,
+// reachability_asked, moves_shown.
 void BindGame(Statement& statement, int first, const GameInProgress& game)
 {
     statement.Bind(first, game.playedMs).BindBlob(first + 1, game.cells).Bind(first + 2,
@@ -326,8 +331,21 @@ void BindGame(Statement& statement, int first, const GameInProgress& game)
         statement.Bind(first + 3, game.markedNumber);
     else
         statement.BindNull(first + 3);
+    const GivenBoardPlay& board = game.givenBoard;
+    statement.Bind(first + 4, std::clamp(board.given, 0, static_cast<int>(game.cells.size())));
+    if (board.date)
+        statement.Bind(first + 5, IsoDateText(*board.date));
+    else
+        statement.BindNull(first + 5);
+    if (board.grade > 0)
+        statement.Bind(first + 6, board.grade);
+    else
+        statement.BindNull(first + 6);
+    statement.Bind(first + 7, board.reachabilityAsked).Bind(first + 8, board.movesShown);
 }
 
+// Reads nine columns from `first` on: cells, marked, played_ms, started_at, given, board_date,
+// grade, reachability_asked, moves_shown.
 GameInProgress GameOf(const Statement& row, int first)
 {
     GameInProgress game;
@@ -335,6 +353,19 @@ GameInProgress GameOf(const Statement& row, int first)
     game.markedNumber = row.IsNull(first + 1) ? 0 : static_cast<int>(row.Int(first + 1));
     game.playedMs = row.Int(first + 2);
     game.startedAt = row.IsNull(first + 3) ? 0 : row.Real(first + 3);
+    GivenBoardPlay& board = game.givenBoard;
+    board.given = static_cast<int>(std::clamp<std::int64_t>(row.Int(first + 4), 0, static_cast<std::int64_t>(game.cells.size())));
+    if (board.given > 0) {
+        // A date that is no date is a board from a code: still given, no longer a day's.
+        if (!row.IsNull(first + 5))
+            board.date = ParseIsoDate(row.Text(first + 5));
+        board.grade = board.date && !row.IsNull(first + 6) ? static_cast<int>(row.Int(first + 6)) : 0;
+        board.reachabilityAsked = static_cast<int>(std::max<std::int64_t>(row.Int(first + 7), 0));
+        board.movesShown = static_cast<int>(std::max<std::int64_t>(row.Int(first + 8), 0));
+    }
+    // A mark is never on a given number.
+    if (game.markedNumber <= board.given)
+        game.markedNumber = 0;
     return game;
 }
 
@@ -350,7 +381,8 @@ std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owne
                                                          const std::function<bool(const std::string&)>& held)
 {
     // A game left for a new one waits to be chosen from the kept games: it is no start's to take.
-    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at FROM games "
+    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, given, board_date, "
+                                           "grade, reachability_asked, moves_shown FROM games "
                                            "WHERE state = 'playing' AND score > 0 AND ended_at IS NULL "
                                            "ORDER BY updated_at DESC, id DESC");
     while (rows.Step()) {
@@ -366,14 +398,15 @@ std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owne
 
 std::vector<KeptGame> GameDatabase::KeptGames(const std::function<bool(const std::string&)>& held)
 {
-    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, updated_at "
+    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, given, board_date, "
+                                           "grade, reachability_asked, moves_shown, updated_at "
                                            "FROM games WHERE state = 'playing' AND score > 0 ORDER BY updated_at DESC, id DESC");
     std::vector<KeptGame> kept;
     while (rows.Step()) {
         const std::string rowOwner = rows.Text(1);
         if (!rowOwner.empty() && held(rowOwner))
             continue;
-        kept.push_back({{rows.Int(0), GameOf(rows, 2), rowOwner}, rows.Real(6)});
+        kept.push_back({{rows.Int(0), GameOf(rows, 2), rowOwner}, rows.Real(11)});
     }
     return kept;
 }
@@ -436,19 +469,19 @@ std::int64_t GameDatabase::storePlaying(std::int64_t id, const GameInProgress& g
         return 0;
     }
     if (id > 0) {
-        Statement& update = connection_->Prepare("UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, "
-                                                 "marked = ? WHERE id = ? AND state = 'playing' AND owner = ?");
+        Statement& update = connection_->Prepare("UPDATE games SET updated_at = ?, played_ms = ?, cells = ?, score = ?, marked = ?, given = ?, board_date = ?, "
+            "grade = ?, reachability_asked = ?, moves_shown = ? WHERE id = ? AND state = 'playing' AND owner = ?");
         update.Bind(1, now);
         BindGame(update, 2, game);
-        update.Bind(6, id).Bind(7, owner).Run();
+        update.Bind(11, id).Bind(12, owner).Run();
         if (connection_->Changes() == 1)
             return id;
     }
-    Statement& insert = connection_->Prepare("INSERT INTO games (state, started_at, updated_at, played_ms, cells, score, "
-                                             "marked, owner) VALUES ('playing', ?, ?, ?, ?, ?, ?, ?)");
+    Statement& insert = connection_->Prepare("INSERT INTO games (state, started_at, updated_at, played_ms, cells, score, marked, given, board_date, grade, "
+        "reachability_asked, moves_shown, owner) VALUES ('playing', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, game.startedAt > 0 ? game.startedAt : now).Bind(2, now);
     BindGame(insert, 3, game);
-    insert.Bind(7, owner).Run();
+    insert.Bind(12, owner).Run();
     return connection_->LastInsertId();
 }
 
@@ -482,31 +515,33 @@ std::int64_t GameDatabase::MarkFinished(std::int64_t id, const GameInProgress& g
     if (id > 0) {
         Statement& update = connection_->Prepare(
             "UPDATE games SET state = 'finished', ended_at = max(?, ifnull(started_at, ?)), played_ms = ?, cells = ?, "
-            "score = ?, marked = ?, outcome = ?, name = ?, owner = NULL, updated_at = ?, end_order = (SELECT ifnull(max(end_order), 0) + 1 FROM games) "
+            "score = ?, marked = ?, given = ?, board_date = ?, grade = ?, reachability_asked = ?, moves_shown = ?, "
+            "outcome = ?, name = ?, owner = NULL, updated_at = ?, end_order = (SELECT ifnull(max(end_order), 0) + 1 FROM games) "
             "WHERE id = ? AND state = 'playing'");
         update.Bind(1, now).Bind(2, now);
         BindGame(update, 3, game);
-        update.Bind(7, outcome);
+        update.Bind(12, outcome);
         if (name.empty())
-            update.BindNull(8);
+            update.BindNull(13);
         else
-            update.Bind(8, name);
-        update.Bind(9, now).Bind(10, id).Run();
+            update.Bind(13, name);
+        update.Bind(14, now).Bind(15, id).Run();
         if (connection_->Changes() == 1)
             finished = id;
     }
     if (finished == 0) {
         Statement& insert = connection_->Prepare(
-            "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, marked, outcome, name, "
-            "end_order) VALUES ('finished', ?, max(?, ?), ?, ?, ?, ?, ?, ?, ?, (SELECT ifnull(max(end_order), 0) + 1 FROM games))");
+            "INSERT INTO games (state, started_at, ended_at, updated_at, played_ms, cells, score, marked, given, board_date, "
+            "grade, reachability_asked, moves_shown, outcome, name, end_order) VALUES ('finished', ?, max(?, ?), ?, ?, ?, ?, "
+            "?, ?, ?, ?, ?, ?, ?, ?, (SELECT ifnull(max(end_order), 0) + 1 FROM games))");
         const double started = game.startedAt > 0 ? game.startedAt : now;
         insert.Bind(1, started).Bind(2, now).Bind(3, started).Bind(4, now);
         BindGame(insert, 5, game);
-        insert.Bind(9, outcome);
+        insert.Bind(14, outcome);
         if (name.empty())
-            insert.BindNull(10);
+            insert.BindNull(15);
         else
-            insert.Bind(10, name);
+            insert.Bind(15, name);
         insert.Run();
         finished = connection_->LastInsertId();
     }
@@ -549,7 +584,8 @@ bool GameDatabase::TakeBack(std::int64_t id, const std::string& owner, double no
 
 std::optional<StoredGame> GameDatabase::Read(std::int64_t id)
 {
-    Statement& row = connection_->Prepare("SELECT cells, marked, played_ms, started_at FROM games WHERE id = ?");
+    Statement& row = connection_->Prepare("SELECT cells, marked, played_ms, started_at, given, board_date, grade, "
+                                          "reachability_asked, moves_shown FROM games WHERE id = ?");
     row.Bind(1, id);
     if (!row.Step())
         return std::nullopt;

@@ -3,6 +3,7 @@
 // record.dat (see GameDatabaseSchema.h for its layout). Opening it never fails the game: a
 // file that cannot be used leaves the game playing without saving, with one line to tell
 // the player, and a damaged file is set aside under a dated name, never deleted.
+#include "core/GivenBoardResult.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/Sql.h"
 
@@ -22,6 +23,9 @@ struct GameInProgress {
     int markedNumber = 0;            // the number whose cell is marked; 0 for none
     std::int64_t playedMs = 0;       // game clock
     double startedAt = 0;            // Unix seconds of the first number; 0 when unknown
+    // A board that came with its first numbers: how many (0 for an ordinary game), today's
+    // board's date and grade, and the help used, so a resumed game keeps them all.
+    GivenBoardPlay givenBoard;
     friend bool operator==(const GameInProgress&, const GameInProgress&) = default;
 };
 

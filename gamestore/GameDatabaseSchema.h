@@ -12,7 +12,7 @@ inline constexpr const char* GameDatabaseFileName = "games.db";
 // PRAGMA user_version of a database laid out as below. A database with a lower version is
 // upgraded in place, one step per version, inside a transaction; a higher one (a newer copy
 // of the game) is opened read-only.
-inline constexpr int GameDatabaseVersion = 2;
+inline constexpr int GameDatabaseVersion = 3;
 
 // Times are Unix seconds (UTC) as REAL. Cells are indices (row - 1) * 10 + (column - 1).
 inline constexpr const char* GameDatabaseSchemaV1 = R"sql(
@@ -58,6 +58,22 @@ UPDATE games SET end_order = (
       AND (earlier.ended_at < games.ended_at OR (earlier.ended_at = games.ended_at AND earlier.id <= games.id)))
 WHERE origin = 'played' AND state IN ('finished', 'abandoned');
 CREATE INDEX games_by_end_order ON games (end_order);
+)sql";
+
+// Version 3: games on a board that came with its first numbers (today's board, a board from a
+// code). Their given numbers stay given when the game is resumed, and the days of today's
+// boards are counted by the board's date, not by the clock of the day they were played.
+inline constexpr const char* GameDatabaseUpgradeV3 = R"sql(
+-- numbers 1..given came with the board: never undone, never marked; 0 for an ordinary game
+ALTER TABLE games ADD COLUMN given INTEGER NOT NULL DEFAULT 0 CHECK (given BETWEEN 0 AND 100);
+-- today's board: the date whose board it is, YYYY-MM-DD; NULL for any other game
+ALTER TABLE games ADD COLUMN board_date TEXT;
+-- today's board: its grade, 1..5; NULL otherwise
+ALTER TABLE games ADD COLUMN grade INTEGER;
+-- help used on a given board, for the result the player shares: F3 and Moves presses
+ALTER TABLE games ADD COLUMN reachability_asked INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE games ADD COLUMN moves_shown INTEGER NOT NULL DEFAULT 0;
+CREATE INDEX games_by_board_date ON games (board_date) WHERE board_date IS NOT NULL;
 )sql";
 
 } // namespace tovra

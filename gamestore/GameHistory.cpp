@@ -1,10 +1,12 @@
 #include "gamestore/GameHistory.h"
 
+#include "core/DailyBoard.h"
 #include "gamestore/StoreFiles.h"
 #include "records/BestRecord.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -32,15 +34,24 @@ std::vector<int> CellsOf(const std::vector<std::uint8_t>& bytes)
     return cells;
 }
 
-constexpr const char* HistoryColumns =
-    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable FROM games ";
+constexpr const char* HistoryColumns = "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, "
+                                       "last_reachable, given, board_date FROM games ";
+// A file not upgraded yet (read-only, read as it lies) has no given boards.
+constexpr const char* HistoryColumnsBeforeGivenBoards =
+    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable, 0, NULL FROM games ";
 
 // Games played here in the order they ended, kept by the database; the games taken from
 // record.dat (which have no place in it) before them, by day.
 constexpr const char* AllHistory =
-    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable FROM games "
-    "WHERE state IN ('finished', 'abandoned') "
+    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable, given, board_date "
+    "FROM games WHERE state IN ('finished', 'abandoned') "
     "ORDER BY end_order IS NULL, end_order DESC, ended_at DESC, id DESC";
+constexpr const char* AllHistoryBeforeGivenBoards =
+    "SELECT id, state, origin, started_at, ended_at, played_ms, cells, outcome, name, last_reachable, 0, NULL "
+    "FROM games WHERE state IN ('finished', 'abandoned') "
+    "ORDER BY end_order IS NULL, end_order DESC, ended_at DESC, id DESC";
+
+bool HasGivenBoards(Connection& db) { return db.Number("PRAGMA user_version") >= 3; }
 
 HistoryGame GameOf(const Statement& row)
 {
@@ -60,6 +71,9 @@ HistoryGame GameOf(const Statement& row)
     game.name = row.Text(8);
     if (!row.IsNull(9))
         game.lastReachable = static_cast<int>(row.Int(9));
+    game.given = static_cast<int>(std::clamp<std::int64_t>(row.Int(10), 0, game.Score()));
+    if (game.given > 0 && !row.IsNull(11))
+        game.boardDate = ParseIsoDate(row.Text(11));
     return game;
 }
 
@@ -73,7 +87,7 @@ bool FileHasBytes(const std::string& path)
 
 std::vector<HistoryGame> ReadHistory(Connection& db)
 {
-    Statement& query = db.Prepare(AllHistory);
+    Statement& query = db.Prepare(HasGivenBoards(db) ? AllHistory : AllHistoryBeforeGivenBoards);
     std::vector<HistoryGame> games;
     while (query.Step())
         games.push_back(GameOf(query));
@@ -82,7 +96,8 @@ std::vector<HistoryGame> ReadHistory(Connection& db)
 
 std::optional<HistoryGame> ReadHistoryGame(Connection& db, std::int64_t id)
 {
-    Statement query(db, std::string(HistoryColumns) + "WHERE id = ? AND state IN ('finished', 'abandoned')");
+    Statement query(db, std::string(HasGivenBoards(db) ? HistoryColumns : HistoryColumnsBeforeGivenBoards) +
+                            "WHERE id = ? AND state IN ('finished', 'abandoned')");
     query.Bind(1, id);
     if (!query.Step())
         return std::nullopt;

@@ -29,12 +29,15 @@ struct HistoryGame {
     std::vector<int> cells;            // cell indexes 0..99 of numbers 1, 2, ... in order
     std::string name;                  // UTF-8, as saved into record.dat; empty: none
     std::optional<int> lastReachable;  // 0..score; unknown until worked out
+    int given = 0;                     // numbers 1..given came with the board; 0 for an ordinary game
+    std::optional<CivilDate> boardDate; // today's board: the date whose board it is
 
     int Score() const { return static_cast<int>(cells.size()); }
 };
 
 // Every finished and abandoned game, newest first (by end, then by row). A row whose cells are
-// no game (a byte above 99) is read with the cells before it. Throws StoreError.
+// no game (a byte above 99) is read with the cells before it. A file of an older layout (read
+// where it cannot be upgraded) reads as ordinary games. Throws StoreError.
 std::vector<HistoryGame> ReadHistory(Connection& db);
 // One game by row id; nothing when there is no such finished or abandoned game.
 std::optional<HistoryGame> ReadHistoryGame(Connection& db, std::int64_t id);

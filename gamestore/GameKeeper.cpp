@@ -12,7 +12,8 @@
 
 namespace tovra {
 
-GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt)
+GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt,
+                          const std::optional<GivenBoardPlay>& givenBoard)
 {
     GameInProgress snapshot;
     snapshot.cells.reserve(game.MoveCount);
@@ -24,6 +25,10 @@ GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double s
     }
     snapshot.playedMs = playedMs;
     snapshot.startedAt = startedAt;
+    if (game.GivenCount > 0) {
+        snapshot.givenBoard = givenBoard.value_or(GivenBoardPlay{});
+        snapshot.givenBoard.given = game.GivenCount;
+    }
     return snapshot;
 }
 
@@ -137,7 +142,7 @@ void GameKeeper::Go()
     wake_.notify_all();
 }
 
-void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Changed(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     {
         std::lock_guard lock(mutex_);
@@ -161,7 +166,7 @@ void GameKeeper::Changed(const GameState& game, std::int64_t playedMs)
                 startedAt_ = 0;
             else if (startedAt_ == 0)
                 startedAt_ = UnixNow();
-            now.game = SnapshotOf(game, playedMs, startedAt_);
+            now.game = SnapshotOf(game, playedMs, startedAt_, givenBoard);
             touch(now);
         }
     }
@@ -268,10 +273,10 @@ void GameKeeper::GiveUp(const StoredGame& chosen, std::function<void(bool)> done
     wake_.notify_all();
 }
 
-void GameKeeper::Close(const GameState& game, std::int64_t playedMs)
+void GameKeeper::Close(const GameState& game, std::int64_t playedMs, const std::optional<GivenBoardPlay>& givenBoard)
 {
     if (playedMs >= 0)
-        Changed(game, playedMs);
+        Changed(game, playedMs, givenBoard);
     {
         std::unique_lock lock(mutex_);
         if (stopping_)
@@ -560,7 +565,9 @@ void GameKeeper::write(Kept& kept)
         kept.stored = Stage::Playing;
         return;
     case Stage::Left:
-        if (kept.game.cells.empty()) {
+        // Left before a number of the player's own: no game was played (a board with given
+        // numbers is kept while it is on the board, so that it comes back at the next start).
+        if (kept.game.cells.size() <= static_cast<std::size_t>(kept.game.givenBoard.given)) {
             if (kept.row > 0)
                 database_->SavePlaying(kept.row, {}, copy_.Token());
             kept.row = 0;

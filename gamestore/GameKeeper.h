@@ -29,8 +29,10 @@
 
 namespace tovra {
 
-// What the board shows, in the database's terms.
-GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt);
+// What the board shows, in the database's terms; `givenBoard` for a board that came with its
+// first numbers (its `given` is the game's GivenCount).
+GameInProgress SnapshotOf(const GameState& game, std::int64_t playedMs, double startedAt,
+                          const std::optional<GivenBoardPlay>& givenBoard = std::nullopt);
 // The cells of a stored game, in order; nothing when a cell is out of the board or twice.
 std::optional<std::vector<BoardCell>> BoardCellsOf(const GameInProgress& game);
 
@@ -71,8 +73,10 @@ public:
     void Go();
     // After each change of the board. A new `game.GameNumber` starts a new game: the old one,
     // if it had a number, is kept among the games in progress, held by no copy, for the list
-    // of kept games (and for TakeBack).
-    void Changed(const GameState& game, std::int64_t playedMs);
+    // of kept games (and for TakeBack). `givenBoard`: what came with a board whose first numbers
+    // were given, kept with the game so that they stay given when it is resumed.
+    void Changed(const GameState& game, std::int64_t playedMs,
+                 const std::optional<GivenBoardPlay>& givenBoard = std::nullopt);
     // The end-of-game sequence is over (record.dat holds the game if it ranked, under `name`).
     void Finished(const std::string& name);
     // The game the last new game left, in progress again as game `gameNumber`, while that
@@ -96,7 +100,8 @@ public:
     void GiveUp(const StoredGame& chosen, std::function<void(bool abandoned)> done);
     // Hands over the last state and waits only until it is written (or failed); then the
     // thread ends. Nothing is kept afterwards.
-    void Close(const GameState& game, std::int64_t playedMs);
+    void Close(const GameState& game, std::int64_t playedMs,
+               const std::optional<GivenBoardPlay>& givenBoard = std::nullopt);
 
     // Until every game handed over is written or has failed (tests); false when `timeout`
     // ran out first.

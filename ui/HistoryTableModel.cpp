@@ -1,5 +1,6 @@
 #include "HistoryTableModel.h"
 
+#include "core/DailyBoard.h"
 #include "gamestore/HistoryText.h"
 
 #include <QDateTime>
@@ -56,10 +57,20 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
     case EndColumn:
         return QString::fromStdString(GameEndText(game.end));
     case NameColumn:
-        return QString::fromStdString(game.name);
+        return GameNameText(game);
     default:
         return {};
     }
+}
+
+QString GameNameText(const HistoryGame& game)
+{
+    // Games on given boards have no name (they are not ranked): the board says what they were.
+    if (!game.name.empty() || game.given == 0)
+        return QString::fromStdString(game.name);
+    if (game.boardDate)
+        return QStringLiteral("Today's board of %1").arg(QString::fromStdString(IsoDateText(*game.boardDate)));
+    return QStringLiteral("A board from a code");
 }
 
 QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -92,7 +103,7 @@ void HistoryTableModel::sort(int column, Qt::SortOrder order)
         case EndColumn:
             return {static_cast<long long>(game.end), {}};
         case NameColumn:
-            return {0, QString::fromStdString(game.name)};
+            return {0, GameNameText(game)};
         default:
             return {-i, {}}; // older games have higher indexes
         }

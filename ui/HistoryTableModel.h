@@ -29,3 +29,5 @@ private:
 
 // When it ended, in the user's short date format (and time, for games played here).
 QString GameDateText(const tovra::HistoryGame& game);
+// The name it went into the best 20 under; for a game on a given board, which board it was.
+QString GameNameText(const tovra::HistoryGame& game);

@@ -1,10 +1,13 @@
 #include "StatisticsWindow.h"
 
+#include "BoardCodeCommands.h"
+#include "DailyCalendar.h"
 #include "GameViewer.h"
 #include "HistoryTableModel.h"
 #include "WindowLook.h"
 #include "WindowZoom.h"
 #include "core/Colors.h"
+#include "core/DateTime.h"
 #include "core/GameReplay.h"
 #include "gamestore/HistoryText.h"
 #include "ui/widgets/HistogramChart.h"
@@ -41,10 +44,14 @@ QLabel* Caption(const QString& text, QWidget* parent)
 }
 } // namespace
 
-StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const QString& problem, QWidget* parent)
+DailyContext DailyContextNow() { return {DecodeDate(LocalNow()), {}}; }
+
+StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const QString& problem, QWidget* parent,
+                                   const DailyContext& daily)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
     , stats_(ComputeStatistics(newestFirst))
+    , days_(ComputeDailyStatistics(newestFirst, daily.today, daily.playingNow))
 {
     ApplyWindowLook(this);
     setWindowTitle(QStringLiteral("Statistics"));
@@ -77,6 +84,7 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     figures->setHorizontalSpacing(12);
     addFigures(figures);
     left->addLayout(figures);
+    addDailySection(left, daily.today);
     left->addSpacing(8);
     left->addWidget(Caption(QStringLiteral("Games, newest first"), this));
     left->addWidget(buildGameList(std::move(newestFirst)), 1);
@@ -90,8 +98,13 @@ StatisticsWindow::StatisticsWindow(std::vector<HistoryGame> newestFirst, const Q
     addRecentChart(right);
     addLossChart(right);
 
+    TFlatSpeedButton* copy = makeButton("BtnCopyCode", QStringLiteral("Copy code"));
+    copy->setAccessibleDescription(QStringLiteral("Copies the selected game's board code (Ctrl+C)"));
+    connect(copy, &TFlatSpeedButton::OnClick, this, [this] { CopySelectedGameCode(); });
+
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(replay);
+    buttons->addWidget(copy);
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
@@ -240,6 +253,39 @@ void StatisticsWindow::addFigures(QGridLayout* grid)
     }
 }
 
+void StatisticsWindow::addDailySection(QVBoxLayout* column, const CivilDate& today)
+{
+    if (days_.daysPlayed == 0)
+        return; // a player who never plays today's board sees the window as it always was
+    column->addSpacing(8);
+    column->addWidget(Caption(QStringLiteral("Today's boards"), this));
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    const std::vector<std::pair<const char*, std::pair<QString, int>>> rows = {
+        {"DaysPlayed", {QStringLiteral("Days played"), days_.daysPlayed}},
+        {"DaysAt100", {QStringLiteral("Days brought to 100"), days_.daysBroughtTo100}},
+        {"CurrentDayRun", {QStringLiteral("Days to 100 in a row now"), days_.currentRun}},
+        {"LongestDayRun", {QStringLiteral("Most days to 100 in a row"), days_.longestRun}},
+    };
+    int row = 0;
+    for (const auto& [name, figureRow] : rows) {
+        const auto& [caption, value] = figureRow;
+        auto* label = new QLabel(caption + QLatin1Char(':'), this);
+        auto* figure = new QLabel(QString::number(value), this);
+        figure->setObjectName(QString::fromLatin1(name));
+        figure->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        figure->setAccessibleName(caption + QStringLiteral(": ") + QString::number(value));
+        label->setBuddy(figure);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(figure, row, 1);
+        ++row;
+    }
+    column->addLayout(grid);
+    column->addSpacing(4);
+    calendar_ = new DailyCalendar(days_, today, this);
+    column->addWidget(calendar_);
+}
+
 QWidget* StatisticsWindow::addChart(QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
                                     const QString& details)
 {
@@ -268,9 +314,19 @@ void StatisticsWindow::ReplaySelectedGame()
     ShowGameViewer(GameReplay(game.cells, -1, game.lastReachable), title, this);
 }
 
+void StatisticsWindow::CopySelectedGameCode()
+{
+    if (list_ && list_->currentIndex().isValid())
+        CopyBoardCode(model_->GameAt(list_->currentIndex().row()).cells);
+}
+
 bool StatisticsWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == list_ && event->type() == QEvent::KeyPress) {
+        if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            CopySelectedGameCode();
+            return true;
+        }
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             ReplaySelectedGame();
@@ -289,10 +345,10 @@ std::vector<HistoryGame> LoadHistory(const std::string& path, QString& problem)
     return games;
 }
 
-void ShowStatistics(std::vector<HistoryGame> games, const QString& problem, QWidget* parent)
+void ShowStatistics(std::vector<HistoryGame> games, const QString& problem, QWidget* parent, const DailyContext& daily)
 {
     const QString line = problem.isEmpty() ? problem : QStringLiteral("The history cannot be read: %1").arg(problem);
-    StatisticsWindow window(std::move(games), line, parent);
+    StatisticsWindow window(std::move(games), line, parent, daily);
     ZoomDialog(&window);
     window.adjustSize();
     ScrollWhenTooLarge(&window);

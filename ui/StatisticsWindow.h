@@ -2,12 +2,16 @@
 // The statistics window: the figures of every game played, three pictures (the scores, the
 // last games' scores over time, where 100 was lost), and the list of the games, from which any
 // game opens in the viewer. Every picture also has its figures as text for screen readers.
+#include "gamestore/DailyStatistics.h"
 #include "gamestore/GameHistory.h"
 #include "gamestore/HistoryStatistics.h"
 
 #include <QDialog>
 
+#include <optional>
 #include <vector>
+
+class DailyCalendar;
 
 class HistogramChart;
 class HistoryTableModel;
@@ -16,16 +20,29 @@ class QTableView;
 class ScoreTimelineChart;
 class TFlatSpeedButton;
 
+// What the window needs beyond the history for today's boards: today's date (the calendar opens
+// on its month, and the current run ends there), and the dates of today's boards in progress with
+// a number of the player's own (played, not ended yet).
+struct DailyContext {
+    tovra::CivilDate today;
+    std::vector<tovra::CivilDate> playingNow;
+};
+// Today's date by this computer's clock, with nothing in progress.
+DailyContext DailyContextNow();
+
 class StatisticsWindow : public QDialog {
     Q_OBJECT
 
 public:
     // `problem`: why the history could not be read, said in place of the figures.
     explicit StatisticsWindow(std::vector<tovra::HistoryGame> newestFirst, const QString& problem = {},
-                              QWidget* parent = nullptr);
+                              QWidget* parent = nullptr, const DailyContext& daily = DailyContextNow());
     ~StatisticsWindow() override;
 
     const tovra::HistoryStatistics& Statistics() const { return stats_; }
+    const tovra::DailyStatistics& Days() const { return days_; }
+    // The month calendar of today's boards; nullptr when none was ever played.
+    DailyCalendar* Calendar() const { return calendar_; }
     // The value label of a figure ("GamesPlayed", "Hundreds", ...); nullptr without games.
     QLabel* Figure(const QString& name) const;
     HistogramChart* ScoresChart() const { return scores_; }
@@ -37,6 +54,8 @@ public:
 
     // Opens the game of the list's current row in the viewer (Enter, a double click, "Replay").
     void ReplaySelectedGame();
+    // Puts the code of the list's current game on the clipboard ("Copy code", Ctrl+C).
+    void CopySelectedGameCode();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,10 +71,14 @@ private:
     // Row height and column widths from the list's font; returns the three columns' width.
     int sizeListToFont();
     void addFigures(class QGridLayout* grid);
+    // Today's boards: their figures and the calendar, when any was played.
+    void addDailySection(class QVBoxLayout* column, const tovra::CivilDate& today);
     QWidget* addChart(class QVBoxLayout* column, const QString& caption, QWidget* chart, const QString& summary,
                       const QString& details);
 
     tovra::HistoryStatistics stats_;
+    tovra::DailyStatistics days_;
+    DailyCalendar* calendar_ = nullptr;
     HistoryTableModel* model_ = nullptr;
     HistogramChart* scores_ = nullptr;
     ScoreTimelineChart* recent_ = nullptr;
@@ -68,4 +91,5 @@ private:
 // `problem` says why a file that is there could not be read.
 std::vector<tovra::HistoryGame> LoadHistory(const std::string& path, QString& problem);
 // Shows the window modally with the history as the keeper read it.
-void ShowStatistics(std::vector<tovra::HistoryGame> games, const QString& problem, QWidget* parent);
+void ShowStatistics(std::vector<tovra::HistoryGame> games, const QString& problem, QWidget* parent,
+                    const DailyContext& daily = DailyContextNow());

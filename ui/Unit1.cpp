@@ -136,7 +136,7 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
         endedBefore_ = true;
         QTimer::singleShot(0, this, [this] {
             if (endedBefore_ && NoMovesLeft(game_, *board_))
-                endOfGame();
+                endGame();
         });
     }
 }
@@ -144,6 +144,15 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
 void TForm1::showKeptGame(const GameInProgress& kept)
 {
     ResumeGame(game_, *board_, *BoardCellsOf(kept), kept.markedNumber);
+    // A board that came with its first numbers comes back with them given, and with the help
+    // its result counts.
+    KeepFirstNumbersGiven(game_, *board_, kept.givenBoard.given);
+    if (game_.GivenCount > 0) {
+        givenPlay_ = kept.givenBoard;
+        givenPlay_->given = game_.GivenCount;
+    } else {
+        givenPlay_.reset();
+    }
     const DateTime played = static_cast<double>(kept.playedMs) / 86'400'000.0;
     game_.StartTime = board_->Now() - played;
     board_->ResumeClock(played);
@@ -173,18 +182,18 @@ std::int64_t TForm1::playedMs()
 
 void TForm1::GameChanged()
 {
-    // A board with given numbers is not kept as a game in progress: resumed as an ordinary
-    // game, its given numbers could be taken back and the game ranked.
-    if (keeper_ && game_.GivenCount == 0)
-        keeper_->Changed(game_, playedMs());
+    // A board with given numbers is kept with them and what came with it, so that resumed it
+    // is the same board: its given numbers never undone, the game never ranked.
+    if (keeper_)
+        keeper_->Changed(game_, playedMs(), givenPlay_);
 }
 
 void TForm1::FlushSaves()
 {
     // The clock's latest time goes with the game, so the time spent looking is not lost. Only
-    // this last write is waited for. A board with given numbers is not kept.
+    // this last write is waited for.
     if (keeper_)
-        keeper_->Close(game_, game_.GivenCount == 0 ? playedMs() : -1);
+        keeper_->Close(game_, playedMs(), givenPlay_);
 }
 
 void TForm1::createCells()
@@ -357,8 +366,12 @@ void TForm1::btMouseDown(TFlatSpeedButton* sender, Qt::MouseButton button)
 void TForm1::btMouseUp()
 {
     // A cell clicks at its press, so this test already sees the number the press placed.
-    if (!NoMovesLeft(game_, *board_))
-        return;
+    if (NoMovesLeft(game_, *board_))
+        endGame();
+}
+
+void TForm1::endGame()
+{
     if (game_.GivenCount > 0)
         finishGivenBoard();
     else
@@ -424,8 +437,10 @@ void TForm1::BtnMosseClick()
 {
     if (pause_->Paused())
         return;
-    if (givenPlay_)
+    if (givenPlay_) {
         ++givenPlay_->movesShown;
+        GameChanged(); // the help used is kept with the game
+    }
     tovra::BtnMosseClick(game_, *board_);
 }
 
@@ -480,8 +495,10 @@ void TForm1::Raggiungibile1Click()
 {
     if (pause_->Paused())
         return;
-    if (givenPlay_)
+    if (givenPlay_) {
         ++givenPlay_->reachabilityAsked;
+        GameChanged(); // the help used is kept with the game
+    }
     reach_->Ask();
 }
 
@@ -497,7 +514,11 @@ void TForm1::Statistiche1Click()
         QMetaObject::invokeMethod(
             this,
             [this, games = std::move(games), problem = QString::fromStdString(problem)]() mutable {
-                ShowStatistics(std::move(games), problem, this);
+                // Today's board on the board, played on, is a day played though not ended yet.
+                DailyContext daily = DailyContextNow();
+                if (givenPlay_ && givenPlay_->date && game_.MoveCount > game_.GivenCount)
+                    daily.playingNow.push_back(*givenPlay_->date);
+                ShowStatistics(std::move(games), problem, this, daily);
             },
             Qt::QueuedConnection);
     });

@@ -111,6 +111,8 @@ private:
     void continueKeptGame(const tovra::StoredGame& chosen);
     // One line about games.db, in a note that does not stop play, once the board is on screen.
     void showStoreProblem(const QString& text);
+    // The end of the game on the board: a given board's own end, or the end-of-game sequence.
+    void endGame();
     // The end-of-game sequence: the two windows, then a new game.
     void endOfGame();
     std::int64_t playedMs();

@@ -12,6 +12,7 @@
 #include "core/DailyBoard.h"
 #include "core/Game.h"
 #include "core/ReachabilityAnswer.h"
+#include "gamestore/GameKeeper.h"
 #include "ui_TForm1.h"
 
 #include <QAction>
@@ -93,20 +94,28 @@ void TForm1::PlayGivenBoard(const std::vector<int>& cells, GivenBoardPlay play)
     std::vector<BoardCell> given;
     for (const int cell : cells)
         given.push_back(BoardCell::FromIndex(cell));
-    StartGivenBoard(game_, *board_, given);
-    play.given = game_.GivenCount;
+    // Known before the board tells the keeper of its numbers: it is kept with them.
     givenPlay_ = play;
+    StartGivenBoard(game_, *board_, given);
+    givenPlay_->given = game_.GivenCount;
 }
 
 void TForm1::finishGivenBoard()
 {
     const GivenBoardPlay play = givenPlay_.value_or(GivenBoardPlay{std::nullopt, 0, game_.GivenCount, 0, 0});
     const int seconds = board_->ClockEnabled() ? static_cast<int>(std::lround(board_->ClockElapsed() * 86'400.0)) : 0;
+    // The board as it ended, with its time, reaches the keeper before the clock stops.
+    GameChanged();
+    endedBefore_ = false;
     board_->SetClockEnabled(false);
     GivenBoardEndDialog dialog(QString::fromStdString(GivenBoardTitle(play)),
                                QString::fromStdString(GivenBoardEndText(play, game_.MoveCount, seconds)),
                                QString::fromStdString(GivenBoardResultText(play, game_.MoveCount, seconds)), this);
     CentreOnScreen(&dialog);
     dialog.exec();
+    // Into the history with no name, as it is not ranked. Until the window closes the game stays
+    // in progress, so one killed in it ends again at the next start.
+    if (keeper_)
+        keeper_->Finished({});
     Nuovapartita1Click();
 }

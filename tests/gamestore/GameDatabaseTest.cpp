@@ -41,7 +41,7 @@ Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 GameInProgress Played(std::vector<std::uint8_t> cells, int marked = 0, std::int64_t playedMs = 0)
 {
-    return GameInProgress{std::move(cells), marked, playedMs, 1'700'000'000.5};
+    return GameInProgress{std::move(cells), marked, playedMs, 1'700'000'000.5, {}};
 }
 
 // ---- Opening ----

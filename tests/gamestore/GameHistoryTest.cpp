@@ -37,8 +37,8 @@ Db OpenAgain(const std::string& path)
 Db NewDatabase(const std::string& path = ":memory:")
 {
     Db db = OpenAgain(path);
-    Exec(*db, GameDatabaseSchemaV1);
-    Exec(*db, GameDatabaseUpgradeV2);
+    for (const SchemaUpgrade& step : GameDatabaseUpgrades())
+        Exec(*db, step.sql);
     Exec(*db, "PRAGMA user_version = " + std::to_string(GameDatabaseVersion));
     return db;
 }
@@ -268,7 +268,7 @@ TEST(GameHistory, OrderAndRunsFollowTheEndsNotTheWallClock)
     // In the order they were played; the clock went back a day before the second.
     const Played games[] = {{{1, 2}, now, now + 60}, {hundred, now + 120 - day, now + 600 - day}, {hundred, now + 700 - day, now - 5 * day}};
     for (const Played& game : games) {
-        const GameInProgress board{game.cells, 0, 1000, game.startedAt};
+        const GameInProgress board{game.cells, 0, 1000, game.startedAt, {}};
         const std::int64_t id = database.SavePlaying(0, board, "aa", game.startedAt);
         database.MarkFinished(id, board, {}, game.endedAt);
     }
@@ -304,7 +304,7 @@ TEST_P(ReadOnlyFolder, TheHistoryIsReadAsItIs)
                 return;
             {
                 OpenedGameDatabase opened = OpenGameDatabase(path);
-                const GameInProgress board{{1, 2, 3}, 0, 1000, 1.7e9};
+                const GameInProgress board{{1, 2, 3}, 0, 1000, 1.7e9, {}};
                 opened.database->MarkFinished(opened.database->SavePlaying(0, board, "aa"), board, "Ada");
             }
             if (logRemoved) {

@@ -43,7 +43,7 @@ void OwnDatabaseWithSixGames(const std::string& path)
     OpenedGameDatabase opened = OpenGameDatabase(path);
     ASSERT_TRUE(opened.database) << opened.problem;
     for (int game = 0; game < 6; ++game)
-        ASSERT_GT(opened.database->MarkFinished(0, GameInProgress{{0, 3}, 0, 1000, 1.0e9}), 0);
+        ASSERT_GT(opened.database->MarkFinished(0, GameInProgress{{0, 3}, 0, 1000, 1.0e9, {}}), 0);
 }
 
 const std::string OtherProgram = "CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT);"
@@ -199,7 +199,7 @@ TEST(StoreFiles, ANewDatabaseAndItsLogAreThePlayersAlone)
     OpenedGameDatabase opened = OpenGameDatabase(games);
     ::umask(umask);
     ASSERT_TRUE(opened.database) << opened.problem;
-    ASSERT_GT(opened.database->SavePlaying(0, GameInProgress{{0, 3}, 0, 10, 1.0e9}, "aa"), 0);
+    ASSERT_GT(opened.database->SavePlaying(0, GameInProgress{{0, 3}, 0, 10, 1.0e9, {}}, "aa"), 0);
     for (const char* suffix : {"", "-wal", "-shm"})
         EXPECT_EQ(PermissionsOf(games + suffix), 0600u) << suffix;
 }

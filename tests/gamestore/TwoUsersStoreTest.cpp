@@ -53,7 +53,7 @@ std::string As(uid_t user, const std::string& folder, const std::function<std::s
     return result;
 }
 
-GameInProgress GameOf(std::uint8_t firstCell) { return GameInProgress{{firstCell, 3}, 0, 1000, 1.0e9}; }
+GameInProgress GameOf(std::uint8_t firstCell) { return GameInProgress{{firstCell, 3}, 0, 1000, 1.0e9, {}}; }
 
 // Saves this user's game over whatever game in progress the user's database holds, and says
 // which game it found there (its first cell) and whether the save was kept.

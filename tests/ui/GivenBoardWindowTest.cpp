@@ -11,6 +11,7 @@
 #include "ui/BoardCodeCommands.h"
 #include "ui/GameViewer.h"
 #include "ui/GivenBoardEndDialog.h"
+#include "ui/ReachabilityCheck.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/TFlatSpeedButton.h"
@@ -142,17 +143,84 @@ private slots:
         QCOMPARE(int(form.Game().GivenCount), 0);
     }
 
-    // Until given boards are kept with what makes them given, a board with given numbers is
-    // never taken up at the next start as an ordinary game, whose given numbers could be undone.
+    // A board with given numbers comes back at the next start as it was left, never as an
+    // ordinary game: its given numbers still given (no undo reaches them, no mark goes on them),
+    // its date, grade and the help used still counted for the result, and nothing in record.dat.
+    void aGivenBoardIsNeverResumedAsAnOrdinaryGame_data()
+    {
+        QTest::addColumn<bool>("today");
+        QTest::addColumn<int>("placed");      // numbers of the player's own
+        QTest::addColumn<bool>("markLast");   // the last of them marked
+        QTest::addColumn<int>("askedF3");
+        QTest::addColumn<int>("askedMoves");
+        QTest::newRow("today's board as it came") << true << 0 << false << 0 << 0;
+        QTest::newRow("today's board with numbers, a mark and help") << true << 3 << true << 2 << 1;
+        QTest::newRow("a board from a code, played on") << false << 2 << false << 0 << 1;
+    }
     void aGivenBoardIsNeverResumedAsAnOrdinaryGame()
     {
+        QFETCH(bool, today);
+        QFETCH(int, placed);
+        QFETCH(bool, markLast);
+        QFETCH(int, askedF3);
+        QFETCH(int, askedMoves);
+        const DailyBoard daily = MakeDailyBoard(DecodeDate(LocalNow()));
+        const std::vector<int> given = today ? daily.cells : std::vector<int>{0, 3, 6, 36, 66, 63};
+        const std::vector<int> onward = SolveCompletion(PositionAfter(given, int(given.size()))).completion;
+        QVERIFY(int(onward.size()) >= placed);
+        QByteArray recordBefore;
         {
             TForm1 form(files_);
-            form.TodaysBoard1Click();
+            recordBefore = FileBytes("record.dat"); // a fresh table, made at the start
+            if (today)
+                form.TodaysBoard1Click();
+            else
+                form.PlayGivenBoard(given, GivenBoardPlay{});
+            for (int step = 0; step < placed; ++step)
+                QTest::mouseClick(CellButtonAt(form, onward[std::size_t(step)]), Qt::LeftButton);
+            if (markLast)
+                QTest::mouseClick(CellButtonAt(form, onward[std::size_t(placed - 1)]), Qt::RightButton);
+            for (int press = 0; press < askedMoves; ++press)
+                form.BtnMosseClick();
+            for (int press = 0; press < askedF3; ++press)
+                form.Raggiungibile1Click();
+            form.Reachability().Cancel();
             form.FlushSaves();
         }
         TForm1 next(files_);
-        QCOMPARE(int(next.Game().MoveCount), 0);
+        const int givenCount = int(given.size());
+        QCOMPARE(int(next.Game().MoveCount), givenCount + placed);
+        QCOMPARE(int(next.Game().GivenCount), givenCount);
+        QVERIFY(next.GivenPlay());
+        QCOMPARE(next.GivenPlay()->given, givenCount);
+        QCOMPARE(next.GivenPlay()->date.has_value(), today);
+        if (today) {
+            QVERIFY(*next.GivenPlay()->date == daily.date);
+            QCOMPARE(next.GivenPlay()->grade, daily.grade);
+        }
+        QCOMPARE(next.GivenPlay()->reachabilityAsked, askedF3);
+        QCOMPARE(next.GivenPlay()->movesShown, askedMoves);
+        QCOMPARE(QString::fromStdString(next.Game().MarkedCell.Id()),
+                 markLast ? QString::fromStdString(CellIdOf(onward[std::size_t(placed - 1)])) : QString());
+        for (int number = 1; number <= givenCount; ++number)
+            QVERIFY(CellButtonAt(next, given[std::size_t(number - 1)])->font().italic());
+        // No mark goes on a given number.
+        QTest::mouseClick(CellButtonAt(next, given[0]), Qt::RightButton);
+        QCOMPARE(QString::fromStdString(next.Game().MarkedCell.Id()),
+                 markLast ? QString::fromStdString(CellIdOf(onward[std::size_t(placed - 1)])) : QString());
+        // Undo takes back the player's numbers and stops at the given ones.
+        QString told;
+        ModalWatch watch;
+        watch.WhenModal<QMessageBox>([&](QMessageBox* box) {
+            told = box->text();
+            box->close();
+        });
+        for (int undo = 0; undo <= placed; ++undo)
+            next.BtnUndo1Click();
+        QCOMPARE(told, QString::fromStdString(GivenNumbersStayMessage));
+        QCOMPARE(int(next.Game().MoveCount), givenCount);
+        next.FlushSaves();
+        QCOMPARE(FileBytes("record.dat"), recordBefore);
     }
 
     void aBadCodeIsRefusedWithItsMessage()
