@@ -381,10 +381,16 @@ std::optional<StoredGame> GameDatabase::FindGameToResume(const std::string& owne
                                                          const std::function<bool(const std::string&)>& held)
 {
     // A game left for a new one waits to be chosen from the kept games: it is no start's to take.
-    Statement& rows = connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, given, board_date, "
-                                           "grade, reachability_asked, moves_shown FROM games "
-                                           "WHERE state = 'playing' AND score > 0 AND ended_at IS NULL "
-                                           "ORDER BY updated_at DESC, id DESC");
+    // A file of an earlier version, looked at before the keeper upgrades it, has no given boards.
+    Statement& rows =
+        connection_->Number("PRAGMA user_version") >= GivenBoardsVersion
+            ? connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, given, board_date, "
+                                   "grade, reachability_asked, moves_shown FROM games "
+                                   "WHERE state = 'playing' AND score > 0 AND ended_at IS NULL "
+                                   "ORDER BY updated_at DESC, id DESC")
+            : connection_->Prepare("SELECT id, ifnull(owner, ''), cells, marked, played_ms, started_at, 0, NULL, NULL, 0, 0 "
+                                   "FROM games WHERE state = 'playing' AND score > 0 AND ended_at IS NULL "
+                                   "ORDER BY updated_at DESC, id DESC");
     while (rows.Step()) {
         const std::string rowOwner = rows.Text(1);
         if ((!owner.empty() && rowOwner == owner) || (!rowOwner.empty() && held(rowOwner)))

@@ -63,6 +63,7 @@ CREATE INDEX games_by_end_order ON games (end_order);
 // Version 3: games on a board that came with its first numbers (today's board, a board from a
 // code). Their given numbers stay given when the game is resumed, and the days of today's
 // boards are counted by the board's date, not by the clock of the day they were played.
+inline constexpr int GivenBoardsVersion = 3;
 inline constexpr const char* GameDatabaseUpgradeV3 = R"sql(
 -- numbers 1..given came with the board: never undone, never marked; 0 for an ordinary game
 ALTER TABLE games ADD COLUMN given INTEGER NOT NULL DEFAULT 0 CHECK (given BETWEEN 0 AND 100);

@@ -51,7 +51,7 @@ constexpr const char* AllHistoryBeforeGivenBoards =
     "FROM games WHERE state IN ('finished', 'abandoned') "
     "ORDER BY end_order IS NULL, end_order DESC, ended_at DESC, id DESC";
 
-bool HasGivenBoards(Connection& db) { return db.Number("PRAGMA user_version") >= 3; }
+bool HasGivenBoards(Connection& db) { return db.Number("PRAGMA user_version") >= GivenBoardsVersion; }
 
 HistoryGame GameOf(const Statement& row)
 {

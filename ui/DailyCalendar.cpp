@@ -48,6 +48,8 @@ DailyCalendar::DailyCalendar(DailyStatistics statistics, const CivilDate& today,
 {
     setObjectName(QStringLiteral("DailyCalendar"));
     setFocusPolicy(Qt::TabFocus);
+    // As tall as its month: the room left in the column goes to the list of games.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const auto arrow = [this](const char* name, const QString& caption, const QString& what) {
         auto* button = new TFlatSpeedButton(this);
         button->setObjectName(QString::fromLatin1(name));

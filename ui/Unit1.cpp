@@ -247,7 +247,8 @@ void TForm1::setUpComfort()
     pause->setShortcut(QKeySequence(Qt::Key_P));
     pause->setCheckable(true);
     connect(pause_, &GamePause::PausedChanged, pause, &QAction::setChecked);
-    view_ = new ViewMenu(*appearance_, settingsWriter_, ui->MainMenu1, ui->N2->menuAction(), [this](int percent) { return fitsAtZoom(percent); });
+    view_ = new ViewMenu(*appearance_, settingsWriter_, ui->MainMenu1, ui->N2->menuAction(),
+                         [this](int percent) { return fitsAtZoom(percent); });
     connect(appearance_, &Appearance::Changed, this, &TForm1::applyLook);
     if (!appearance_->Current().IsClassicAtActualSize())
         applyLook();

@@ -3,6 +3,7 @@
 #include "gamestore/GameDatabase.h"
 #include "gamestore/RunningCopy.h"
 
+#include "DatabaseFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +19,6 @@ namespace tovra {
 namespace {
 
 using namespace tovra::testing;
-
-// Runs SQL on its own connection, outside the code under test.
-void Sql(const std::string& path, const std::string& sql)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    const int code = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(code, SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
-
-std::string SqlValue(GameDatabase& database, const char* sql)
-{
-    Statement query(database.Sql(), sql);
-    return query.Step() ? query.Text(0) : "(no row)";
-}
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 

@@ -3,8 +3,11 @@
 // and a resume, and rows that do not add up read as something the game can play.
 #include "gamestore/GameDatabase.h"
 #include "gamestore/GameHistory.h"
+#include "gamestore/GameKeeper.h"
 #include "gamestore/StoreFiles.h"
 
+#include "DatabaseFiles.h"
+#include "KeeperBoards.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -15,23 +18,6 @@ namespace tovra {
 namespace {
 
 using namespace tovra::testing;
-
-void Sql(const std::string& path, const std::string& sql)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    const int code = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(code, SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
-
-std::string SqlValue(GameDatabase& database, const char* sql)
-{
-    Statement query(database.Sql(), sql);
-    return query.Step() ? query.Text(0) : "(no row)";
-}
 
 const auto Nobody = [](const std::string&) { return false; };
 
@@ -82,6 +68,12 @@ TEST_P(UpgradeTest, KeepsEveryGameAsAnOrdinaryGame)
     const std::string path = dir.Path("games.db");
     Sql(path, LaidOutAt(c.version) + c.rows);
     ASSERT_EQ(CheckStoreFiles(path).finding, StoreFileFinding::Usable);
+    // The start looks for the game to show before the keeper upgrades the file.
+    const std::optional<StoredGame> peeked = PeekGameToResume(path);
+    EXPECT_EQ(peeked.has_value(), *c.rows != '\0');
+    if (peeked) {
+        EXPECT_EQ(peeked->game, (GameInProgress{{0, 3, 6, 36}, 3, 4200, 1.7e9, {}}));
+    }
     {
         OpenedGameDatabase opened = OpenGameDatabase(path);
         ASSERT_TRUE(opened.database) << opened.problem;
@@ -246,6 +238,53 @@ TEST(GivenBoardStore, AHistoryReadWhereItCannotBeUpgradedIsOrdinaryGames)
     EXPECT_EQ(history[0].given, 0);
     EXPECT_EQ(history[0].name, "Ada");
 }
+
+// ---- Through the keeper ----
+
+struct KeptCase {
+    const char* name;
+    int placed;        // numbers of the player's own after the 3 given
+    bool finished;     // the end reached; else a new game over it
+    const char* rows;  // state:score:given:board_date of every row afterwards
+};
+
+const KeptCase KeptCases[] = {
+    // Opened and left: no game was played, nothing stays.
+    {"LeftAsItCame", 0, false, ""},
+    {"LeftAfterANumberIsKeptToContinue", 1, false, "playing:4:3:2026-12-08"},
+    {"FinishedGoesIntoTheHistoryWithItsDate", 2, true, "finished:5:3:2026-12-08"},
+};
+
+class KeptGivenBoardTest : public ::testing::TestWithParam<KeptCase> {};
+
+TEST_P(KeptGivenBoardTest, IsKeptWithItsGivenNumbersAndDate)
+{
+    const KeptCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    const std::vector<int> cells = {0, 3, 6, 36, 66};
+    const GivenBoardPlay today = Today(3, 2, 0, 0);
+    GameState board = Board({cells.begin(), cells.begin() + 3 + c.placed}, 2);
+    board.GivenCount = 3;
+    {
+        GameKeeper keeper(path, std::nullopt);
+        keeper.Begin(Board({}), std::nullopt);
+        keeper.Changed(board, 1000, today);
+        if (c.finished)
+            keeper.Finished({});
+        ASSERT_TRUE(keeper.WaitUntilWritten(std::chrono::seconds(10)));
+        keeper.Changed(Board({}, 3), 0); // a new game
+        keeper.Close(Board({}, 3), 0);
+    }
+    auto database = OpenGameDatabase(path).database;
+    ASSERT_TRUE(database);
+    EXPECT_EQ(SqlValue(*database, "SELECT ifnull(group_concat(state || ':' || score || ':' || given || ':' || board_date), '') "
+                                  "FROM (SELECT * FROM games ORDER BY id)"),
+              c.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(GivenBoardStore, KeptGivenBoardTest, ::testing::ValuesIn(KeptCases),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace tovra

@@ -1,5 +1,6 @@
 // Windows on a screen too small for them: this test runs at scale factor 2, where the offscreen
 // screen of 800 x 600 pixels holds 400 x 300 of the windows' own.
+#include "ui/DailyCalendar.h"
 #include "ui/HelpWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/WindowLook.h"
@@ -45,6 +46,27 @@ private slots:
         // The buttons are in the scrolled area, reached by scrolling.
         QWidget* close = window.findChild<QWidget*>(QStringLiteral("BtnClose"));
         QVERIFY(close && scroll->widget()->isAncestorOf(close));
+    }
+
+    // With today's boards, the calendar too is inside the scrolled area, reached by scrolling.
+    void statisticsWithTodaysBoardsScrollsInsideTheScreen()
+    {
+        std::vector<HistoryGame> games(2);
+        for (std::size_t i = 0; i < games.size(); ++i) {
+            games[i].end = GameEnd::Stuck;
+            games[i].cells = {0, 3, 6, 9};
+            games[i].given = 2;
+            games[i].boardDate = CivilDate{2026, 12, 7 - static_cast<int>(i)};
+            games[i].endedAt = 46000.0 - static_cast<double>(i);
+        }
+        StatisticsWindow window(std::move(games), {}, &opener, DailyContext{{2026, 12, 8}, {}});
+        window.adjustSize();
+        ScrollWhenTooLarge(&window);
+        CentreOnScreen(&window);
+        window.show();
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+        auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("ScrolledContents"));
+        QVERIFY(scroll && window.Calendar() && scroll->widget()->isAncestorOf(window.Calendar()));
     }
 
     void helpOpensWithinTheScreen()
