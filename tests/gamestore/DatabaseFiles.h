@@ -29,4 +29,14 @@ inline std::string SqlValue(GameDatabase& database, const char* sql)
     return query.Step() ? query.Text(0) : "(no row)";
 }
 
+// Every game row of the file by id, each as `row` (an SQL expression over its columns), joined
+// by spaces.
+inline std::string GameRows(const std::string& path, const std::string& row)
+{
+    Connection db(path, OpenFor::Reading);
+    const std::string sql = "SELECT group_concat(" + row + ", ' ') FROM (SELECT * FROM games ORDER BY id)";
+    Statement rows(db, sql.c_str());
+    return rows.Step() ? rows.Text(0) : std::string();
+}
+
 } // namespace tovra::testing

@@ -3,6 +3,7 @@
 // the syncs are counted by thread, and writes fail on request as on a full or failing disk.
 #include "gamestore/GameKeeper.h"
 
+#include "DatabaseFiles.h"
 #include "KeeperBoards.h"
 #include "TestFiles.h"
 #include "core/CellId.h"
@@ -70,12 +71,7 @@ namespace {
 using namespace tovra::testing;
 using namespace std::chrono_literals;
 
-std::string Rows(const std::string& path)
-{
-    Connection db(path, OpenFor::Reading);
-    Statement rows(db, "SELECT group_concat(id || ':' || state || ':' || score, ' ') FROM games");
-    return rows.Step() ? rows.Text(0) : std::string();
-}
+std::string Rows(const std::string& path) { return GameRows(path, "id || ':' || state || ':' || score"); }
 
 // A whole life of the game, from the first start (the file made) to a finished game, a new
 // one and the exit: the caller's thread never syncs, the keeper's does.

@@ -3,6 +3,7 @@
 // history's upkeep, all done off the caller's thread.
 #include "gamestore/GameKeeper.h"
 
+#include "DatabaseFiles.h"
 #include "KeeperBoards.h"
 #include "TestFiles.h"
 #include "core/CellId.h"
@@ -24,13 +25,7 @@ using namespace tovra::testing;
 using namespace std::chrono_literals;
 
 // Every row by id: "state:score[:name]".
-std::string Rows(const std::string& path)
-{
-    Connection db(path, OpenFor::Reading);
-    Statement rows(db, "SELECT group_concat(state || ':' || score || ifnull(':' || name, ''), ' ') "
-                       "FROM (SELECT * FROM games ORDER BY id)");
-    return rows.Step() ? rows.Text(0) : std::string();
-}
+std::string Rows(const std::string& path) { return GameRows(path, "state || ':' || score || ifnull(':' || name, '')"); }
 
 // Another program holding the write lock, as long as it lives.
 class LockHolder {
