@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/TerminalStream.h"
 #include "core/DailyCommand.h"
 #include "gamestore/GameDatabaseSchema.h"
 #include "gamestore/HistoryReport.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -29,42 +29,47 @@ int main(int argc, char* argv[])
     const tovra::ParsedCommandLine parsed =
         tovra::ParseCommandLine(std::span<const char* const>(argv + (argc > 0 ? 1 : 0), argv + std::max(argc, 0)));
     if (!parsed.line) {
-        std::cerr << parsed.problem << "\n\n" << tovra::UsageText();
+        tovra::TerminalStream(STDERR_FILENO) << parsed.problem << "\n\n" << tovra::UsageText();
         return 2;
     }
     const tovra::CommandLine& line = *parsed.line;
     // The one file layer record.dat is read and written through, for --analyse and the window.
     tovra::PosixFileSystem files;
-    switch (line.command) {
-    case tovra::Command::Help:
-        std::cout << tovra::UsageText();
-        return 0;
-    case tovra::Command::Version:
-        // The version the executable's version record holds, as the About window shows it.
-        std::cout << "tovratovratovra " << TOVRA_FILE_VERSION << "\n";
-        return 0;
-    case tovra::Command::Analyse:
-        return tovra::AnalyseRecordFile(line.file.value_or(tovra::RecordFileName), files, std::cout, std::cerr);
-    case tovra::Command::History:
-        // No games.db yet is an empty history; a file named that is not there is a mistake.
-        if (line.file && access(line.file->c_str(), F_OK) != 0 && errno == ENOENT) {
-            std::cerr << *line.file << ": no such file\n";
-            return 1;
+    if (line.command != tovra::Command::Play && line.command != tovra::Command::Open) {
+        tovra::TerminalStream out(STDOUT_FILENO);
+        tovra::TerminalStream errors(STDERR_FILENO);
+        switch (line.command) {
+        case tovra::Command::Help:
+            out << tovra::UsageText();
+            return 0;
+        case tovra::Command::Version:
+            // The version the executable's version record holds, as the About window shows it.
+            out << "tovratovratovra " << TOVRA_FILE_VERSION << "\n";
+            return 0;
+        case tovra::Command::Analyse:
+            return tovra::AnalyseRecordFile(line.file.value_or(tovra::RecordFileName), files, out, errors);
+        case tovra::Command::History:
+            // No games.db yet is an empty history; a file named that is not there is a mistake.
+            if (line.file && access(line.file->c_str(), F_OK) != 0 && errno == ENOENT) {
+                errors << *line.file << ": no such file\n";
+                return 1;
+            }
+            return tovra::ReportHistory(line.file.value_or(tovra::OwnGameDatabaseName()),
+                                        line.csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, out, errors);
+        case tovra::Command::Daily:
+            return tovra::PrintDailyBoard(line.word, tovra::LocalNow(), out, errors);
+        case tovra::Command::Open:
+        case tovra::Command::Play:
+            break;
         }
-        return tovra::ReportHistory(line.file.value_or(tovra::OwnGameDatabaseName()),
-                                    line.csv ? tovra::ReportFormat::Csv : tovra::ReportFormat::Text, std::cout, std::cerr);
-    case tovra::Command::Daily:
-        return tovra::PrintDailyBoard(line.word, tovra::LocalNow(), std::cout, std::cerr);
-    case tovra::Command::Open:
-    case tovra::Command::Play:
-        break;
     }
     // A code that cannot be read ends here, before any window opens; the toolkit is not shown
     // the option and its code.
     std::optional<std::vector<int>> openCells;
     std::vector<char*> toolkitArguments(argv, argv + std::max(argc, 0));
     if (line.command == tovra::Command::Open) {
-        openCells = tovra::CellsOfCodeArgument(*line.word, std::cerr);
+        tovra::TerminalStream errors(STDERR_FILENO);
+        openCells = tovra::CellsOfCodeArgument(*line.word, errors);
         if (!openCells)
             return 2;
         std::erase_if(toolkitArguments, [&](const char* word) {

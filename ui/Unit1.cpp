@@ -3,6 +3,7 @@
 #include "ApplicationTitle.h"
 #include "BoardCursor.h"
 #include "ClockText.h"
+#include "FirstFrameWatch.h"
 #include "GamePause.h"
 #include "HelpWindow.h"
 #include "LookSettings.h"
@@ -42,6 +43,11 @@
 #include <cmath>
 
 using namespace tovra;
+
+namespace {
+// A window started minimised draws no frame; its keeper starts after this all the same.
+constexpr std::chrono::milliseconds KeeperWaitsForTheWindowAtMost{1000};
+} // namespace
 
 TForm1::TForm1(FileSystem& files, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -123,12 +129,13 @@ void TForm1::resumeKeptGame(const std::optional<StoredGame>& shown)
             Qt::QueuedConnection);
     };
     // record.dat's games wait for a start that can read it.
-    // Its first job (opening and checking the file, claiming the game) waits for the window to
-    // be up, so that the two do not share the processor while the window is being made.
+    // Its first job (opening and checking the file, claiming the game) waits for the board to be
+    // on screen, so that the two do not share the processor while the window is being made and
+    // mapped. A change or the window's closing lets it go sooner.
     keeper_ = std::make_unique<GameKeeper>(OwnGameDatabaseName(), bestTableRead_ ? std::optional(bestTable_) : std::nullopt,
                                            std::move(listener), GameKeeper::Start::OnGo);
     keeper_->Begin(game_, shown);
-    QTimer::singleShot(0, this, [this] { keeper_->Go(); });
+    new FirstFrameWatch(this, [this] { keeper_->Go(); }, KeeperWaitsForTheWindowAtMost);
     savingChanges_ = game_.Changes.Subscribe([this] { GameChanged(); });
     // A board with no move left reached its end, but its end-of-game sequence did not finish
     // (the program was killed in its windows): it runs again once the window is up.
@@ -201,13 +208,14 @@ void TForm1::createCells()
     // Made in code from the geometry: 19-pixel cells at a 20-pixel pitch, so the silver square
     // behind them shows as a 1-pixel grid.
     cells_.reserve(CellCount);
+    // Black numbers whatever the desktop's colours; one palette, shared by the hundred cells.
+    QPalette black = ui->ClientArea->palette();
+    black.setColor(QPalette::ButtonText, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::black);
     ForEachCellId([&](const std::string& id, int row, int column) {
         auto* cell = new TFlatSpeedButton(ui->ClientArea);
         cell->setObjectName(QString::fromStdString(id));
         cell->setGeometry(21 + 20 * (column - 1), 21 + 20 * (row - 1), 19, 19);
-        QPalette black = cell->palette();
-        black.setColor(QPalette::ButtonText, Qt::black);
-        black.setColor(QPalette::WindowText, Qt::black);
         cell->setPalette(black);
         cell->SetColor(ToQColor(FreeColor));
         cell->SetButtonStyle(TFlatSpeedButton::ubsOutlineFlat);

@@ -5,6 +5,7 @@
 #include "core/Colors.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ClockText.h"
+#include "ui/FirstFrameWatch.h"
 #include "ui/HelpWindow.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
@@ -310,6 +311,47 @@ private slots:
             const QString text = ClockText(3725.0 / 86400.0, locale);
             QVERIFY2(!text.contains(leftovers), qPrintable(locale.name() + ": '" + text + "'"));
         }
+    }
+
+    // The keeper's checks of games.db must not share the processor with the window's making:
+    // it makes the file only after the window is on screen.
+    void theKeeperWaitsForTheWindow()
+    {
+        TForm1 form(files_);
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists("games.db"));
+        form.show();
+        QTRY_VERIFY(QFile::exists("games.db"));
+    }
+
+    // Once, after the first frame; or after the longest wait for a window that never shows.
+    void firstFrameStepRunsOnce_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("longestMs");
+        QTest::newRow("shown, then hidden and shown again") << true << 3'600'000;
+        QTest::newRow("never shown") << false << 50;
+    }
+    void firstFrameStepRunsOnce()
+    {
+        QFETCH(bool, shown);
+        QFETCH(int, longestMs);
+        QWidget window;
+        int runs = 0;
+        new FirstFrameWatch(&window, [&runs] { ++runs; }, std::chrono::milliseconds(longestMs));
+        QCoreApplication::processEvents();
+        QCOMPARE(runs, 0);
+        if (shown) {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTRY_COMPARE(runs, 1);
+            window.hide();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+        }
+        QTRY_COMPARE(runs, 1);
+        QTest::qWait(100);
+        QCOMPARE(runs, 1);
     }
 
     void applicationTitleIsTheFileNameUpToItsFirstDot_data()

@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTimerEvent>
 #include <qdrawutil.h>
 
 #include <algorithm>
@@ -33,10 +34,6 @@ TFlatSpeedButton::TFlatSpeedButton(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     // paintEvent fills every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
-
-    connect(&RepeatTimer, &QTimer::timeout, this, &TFlatSpeedButton::repeatTick);
-    HoverTimer.setInterval(HoverPollMs);
-    connect(&HoverTimer, &QTimer::timeout, this, &TFlatSpeedButton::hoverTick);
 }
 
 QString TFlatSpeedButton::Caption() const { return m_caption; }
@@ -242,7 +239,8 @@ void TFlatSpeedButton::press(QMouseEvent* event)
         // A click handler running its own event loop may have seen the release already.
         if (!alive || !m_pressActive)
             return;
-        RepeatTimer.start(m_repeatingDelay);
+        RepeatTimer.start(m_repeatingDelay, this);
+        m_repeatTimerInterval = m_repeatingDelay;
     }
     setState(VisualState::Pushed);
 }
@@ -314,9 +312,21 @@ void TFlatSpeedButton::repeatTick()
     // Off the button the tick is lost and the interval stays as it was.
     if (m_state != VisualState::Pushed)
         return;
-    if (RepeatTimer.interval() != m_repeatingInterval)
-        RepeatTimer.setInterval(m_repeatingInterval);
+    if (m_repeatTimerInterval != m_repeatingInterval) {
+        RepeatTimer.start(m_repeatingInterval, this);
+        m_repeatTimerInterval = m_repeatingInterval;
+    }
     emit OnClick(this);
+}
+
+void TFlatSpeedButton::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == RepeatTimer.timerId())
+        repeatTick();
+    else if (event->timerId() == HoverTimer.timerId())
+        hoverTick();
+    else
+        QWidget::timerEvent(event);
 }
 
 // Catches a pointer that left without a leave notice.
@@ -347,7 +357,7 @@ void TFlatSpeedButton::setState(VisualState state)
 
     if (state == VisualState::Hot) {
         if (!HoverTimer.isActive())
-            HoverTimer.start();
+            HoverTimer.start(HoverPollMs, this);
     } else {
         HoverTimer.stop();
     }

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QKeySequence>
 #include <QString>
-#include <QTimer>
+#include <QBasicTimer>
 #include <QWidget>
 
 #include <optional>
@@ -133,6 +133,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void press(QMouseEvent* event);
@@ -167,6 +168,8 @@ private:
     bool m_hasKeyboardCursor = false;
     QShortcut* m_shortcut = nullptr;
     // Both are event-loop timers, so they also tick inside modal windows opened by a handler.
-    QTimer RepeatTimer;
-    QTimer HoverTimer;
+    // Plain timer ids rather than timer objects: a board makes a hundred buttons at start-up.
+    QBasicTimer RepeatTimer;
+    int m_repeatTimerInterval = 0;
+    QBasicTimer HoverTimer;
 };
