@@ -90,8 +90,9 @@ GameKeeper::GameKeeper(std::string path, std::optional<BestTable> storedGames, L
     , storedGames_(std::move(storedGames))
     , copy_(path_)
     , go_(start == Start::Now)
-    , thread_([this] { run(); })
 {
+    if (go_)
+        thread_ = std::thread([this] { run(); });
 }
 
 GameKeeper::~GameKeeper()
@@ -106,6 +107,16 @@ GameKeeper::~GameKeeper()
 }
 
 void GameKeeper::touch(Kept& kept) { ++kept.version; }
+
+void GameKeeper::letGo()
+{
+    go_ = true;
+    // The thread itself waits until then: one more thread beside the window's while the
+    // window is being made is one more for the processor to share. A keeper that has closed
+    // stays closed.
+    if (!stopping_ && !thread_.joinable())
+        thread_ = std::thread([this] { run(); });
+}
 
 GameKeeper::Kept GameKeeper::newGame(std::uint32_t number)
 {
@@ -137,7 +148,7 @@ void GameKeeper::Go()
 {
     {
         std::lock_guard lock(mutex_);
-        go_ = true;
+        letGo();
     }
     wake_.notify_all();
 }
@@ -148,7 +159,7 @@ void GameKeeper::Changed(const GameState& game, std::int64_t playedMs, const std
         std::lock_guard lock(mutex_);
         if (closing_)
             return;
-        go_ = true; // the board is up: a change means the player is there
+        letGo(); // the board is up: a change means the player is there
         ++changes_;
         if (games_.empty() || games_.back().number != game.GameNumber) {
             if (!games_.empty() && games_.back().stage == Stage::Playing) {
@@ -281,7 +292,7 @@ void GameKeeper::Close(const GameState& game, std::int64_t playedMs, const std::
         std::unique_lock lock(mutex_);
         if (stopping_)
             return;
-        go_ = true;
+        letGo();
         closing_ = true;
         ++changes_; // a write that failed is tried once more
         wake_.notify_all();

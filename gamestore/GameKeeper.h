@@ -53,11 +53,11 @@ public:
         std::function<void(std::int64_t id)> analysed;
     };
 
-    // When the thread's first job runs: at once, or at Go() (or the first change, or Close()),
-    // so that a start draws its window before the file is opened beside it.
+    // When the thread starts and runs its first job: at once, or at Go() (or the first change,
+    // or Close()), so that a start draws its window before the file is opened beside it.
     enum class Start { Now, OnGo };
 
-    // Starts the thread, whose first job opens the file (making, upgrading, setting aside a
+    // Makes the keeper, whose thread's first job opens the file (making, upgrading, setting aside a
     // damaged one). `storedGames`: record.dat as the start read it, taken into the history
     // once; nothing when it could not be read.
     GameKeeper(std::string path, std::optional<BestTable> storedGames, Listener listener = {}, Start start = Start::Now);
@@ -128,6 +128,8 @@ private:
     };
 
     void run();
+    // Lets the thread work, starting it the first time. The window's thread only, under mutex_.
+    void letGo();
     bool hasWork() const;
     bool gamesSettled() const;
     void keepGames(std::unique_lock<std::mutex>& lock);
@@ -181,7 +183,7 @@ private:
     std::condition_variable_any analysisWake_;
     std::jthread analyst_;
 
-    std::thread thread_; // started last, after every member it reads is set
+    std::thread thread_; // started once let go, after every member it reads is set
 };
 
 } // namespace tovra

@@ -70,6 +70,9 @@ TEST(GameKeeper, AKeeperThatWaitsMakesNothingUntilItIsLetGo)
         go(keeper);
         EXPECT_TRUE(keeper.WaitUntilWritten(10s));
         EXPECT_EQ(::access(path.c_str(), F_OK), 0);
+        // The window's late Go after it closed its keeper starts nothing again.
+        keeper.Close(Board({0, 3}), 10);
+        keeper.Go();
     }
 }
 
