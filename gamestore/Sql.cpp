@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 namespace tovra {
 
@@ -149,7 +150,20 @@ std::vector<std::uint8_t> Statement::Blob(int column) const
                  : std::vector<std::uint8_t>();
 }
 
-void WithoutLookaside(sqlite3* db) { sqlite3_db_config(db, SQLITE_DBCONFIG_LOOKASIDE, nullptr, 0, 0); }
+int OpenSqlite(const std::string& name, int flags, sqlite3** db)
+{
+    // Allowed only before SQLite's first use in the process; later (a test that opened a file
+    // itself first) it fails harmlessly, and the lookaside is still turned off below.
+    static std::once_flag configured;
+    std::call_once(configured, [] {
+        sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    });
+    const int code = sqlite3_open_v2(name.c_str(), db, flags, nullptr);
+    if (*db)
+        sqlite3_db_config(*db, SQLITE_DBCONFIG_LOOKASIDE, nullptr, 0, 0);
+    return code;
+}
 
 // ---- Connection ----
 
@@ -158,11 +172,9 @@ Connection::Connection(const std::string& path, OpenFor mode)
 {
     const int flags = (mode == OpenFor::Reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
                       SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW;
-    const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
-    if (db_) {
+    const int code = OpenSqlite(path, flags, &db_);
+    if (db_)
         sqlite3_extended_result_codes(db_, 1);
-        WithoutLookaside(db_);
-    }
     if (code != SQLITE_OK) {
         const int extended = db_ ? sqlite3_extended_errcode(db_) : code;
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);

@@ -150,9 +150,7 @@ SchemaFinding LookAtSchema(const std::string& path, bool asItLies, const std::ve
     sqlite3* db = nullptr;
     const std::string uri = UriPath(path) + (asItLies ? "?immutable=1" : "");
     SchemaFinding finding = SchemaFinding::Unreadable;
-    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr) ==
-        SQLITE_OK) {
-        WithoutLookaside(db);
+    if (OpenSqlite(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, &db) == SQLITE_OK) {
         GuardConnection(db);
         QueryTimeLimit limit(db, std::chrono::milliseconds(500));
         sqlite3_stmt* query = nullptr;
@@ -333,9 +331,7 @@ SchemaFinding CheckSchema(sqlite3* db, int version, const std::vector<SchemaUpgr
     // The game's schema at that version, made in memory by the same statements.
     sqlite3* reference = nullptr;
     std::vector<SchemaEntry> wanted;
-    bool made = sqlite3_open_v2(":memory:", &reference, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-    if (made)
-        WithoutLookaside(reference);
+    bool made = OpenSqlite(":memory:", SQLITE_OPEN_READWRITE, &reference) == SQLITE_OK;
     for (int from = 0; made && from < version; ++from) {
         const auto step = std::ranges::find(upgrades, from, &SchemaUpgrade::from);
         made = step != upgrades.end() && sqlite3_exec(reference, step->sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -354,12 +350,11 @@ sqlite3* OpenExistingGameDatabase(const std::string& path, bool readOnly, std::s
     }
     sqlite3* db = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOFOLLOW;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    if (OpenSqlite(path, flags, &db) != SQLITE_OK) {
         problem = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
         return nullptr;
     }
-    WithoutLookaside(db);
     return KeepIfOwnSchema(db, SchemaCompare::Whole, problem);
 }
 
@@ -386,13 +381,12 @@ sqlite3* OpenGameDatabaseToPeek(const std::string& path, std::string& problem)
         break;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2((UriPath(path) + query).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW,
-                        nullptr) != SQLITE_OK) {
+    if (OpenSqlite(UriPath(path) + query, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, &db) !=
+        SQLITE_OK) {
         problem = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
         return nullptr;
     }
-    WithoutLookaside(db);
     return KeepIfOwnSchema(db, SchemaCompare::ForARead, problem);
 }
 

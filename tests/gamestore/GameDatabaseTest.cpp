@@ -1,6 +1,7 @@
 // The game database: what opening makes of the files a player may have (none, old, newer,
 // damaged, locked, unreadable), and the life of a game's row from the first save to its end.
 #include "gamestore/GameDatabase.h"
+#include "gamestore/GameKeeper.h"
 #include "gamestore/RunningCopy.h"
 
 #include "DatabaseFiles.h"
@@ -334,6 +335,47 @@ TEST(RunningCopy, HeldWhileItsProcessRunsFreedWhenItIsKilled)
     }
     EXPECT_TRUE(dir.Entries().empty()); // an ended copy removes its own
 }
+
+// ---- Memory ----
+
+// Every start opens the file twice (the peek, then the keeper), so what SQLite sets aside per
+// connection is paid at each start: its lookaside and its first block of cache pages, about
+// 200 KB together, are left out.
+struct MemoryCase {
+    const char* name;
+    std::function<void(const std::string& path)> use;
+    long long mostBytes; // with SQLite's defaults: about 305 KB and 155 KB
+};
+
+const MemoryCase MemoryCases[] = {
+    {"KeepersConnection",
+     [](const std::string& path) {
+         auto database = OpenGameDatabase(path).database;
+         database->SavePlaying(0, Played({0, 12, 24}), "aa");
+         EXPECT_TRUE(database->ClaimGameToResume("bb", [](const std::string&) { return false; }));
+     },
+     200'000},
+    {"StartsPeek", [](const std::string& path) { EXPECT_TRUE(PeekGameToResume(path)); }, 120'000},
+};
+
+class MemoryTest : public ::testing::TestWithParam<MemoryCase> {};
+
+TEST_P(MemoryTest, AConnectionSetsLittleMemoryAside)
+{
+    TempDir dir;
+    const std::string path = dir.Path("games.db");
+    OpenGameDatabase(path).database->SavePlaying(0, Played({0, 12}), "aa");
+    sqlite3_int64 current = 0;
+    sqlite3_int64 highest = 0;
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 1);
+    const sqlite3_int64 before = current;
+    GetParam().use(path);
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 0);
+    EXPECT_LT(highest - before, GetParam().mostBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(GameDatabase, MemoryTest, ::testing::ValuesIn(MemoryCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace tovra
