@@ -39,12 +39,6 @@ constexpr int OpenBusyTimeoutMs = 500;
 // in a few milliseconds.
 constexpr int OpenTimeLimitMs = 1000;
 
-std::string BaseName(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string NotSavedLine(const std::string& path, const std::string& why)
 {
     return "The game database " + BaseName(path) + " " + why + ".";

@@ -14,13 +14,13 @@
 
 namespace tovra {
 
-namespace {
-
 std::string BaseName(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+namespace {
 
 // What a file whose schema is not the game's is said to be: another program's database, or the
 // game's with a table, index, trigger or view planted in it.

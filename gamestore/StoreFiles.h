@@ -15,6 +15,8 @@ namespace tovra {
 // folder), else "games-<uid>.db". Users who share a folder, and its record.dat, never share a
 // database: none can stop, read or finish another's game.
 std::string OwnGameDatabaseName(const std::string& folder = ".");
+// The file name at the end of `path`, as the player's messages name it.
+std::string BaseName(const std::string& path);
 
 enum class StoreFileFinding {
     Absent,   // no database yet: it may be created

@@ -4,6 +4,8 @@
 #include "core/Solver.h"
 #include "core/SplitMix64.h"
 
+#include "MoveArithmetic.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,14 +15,6 @@
 
 namespace tovra::testing {
 namespace {
-
-// The move rule by plain distance arithmetic, apart from the game's move tables.
-bool IsMove(int from, int to)
-{
-    const int rows = std::abs(from / 10 - to / 10);
-    const int columns = std::abs(from % 10 - to % 10);
-    return (rows == 3 && columns == 0) || (rows == 0 && columns == 3) || (rows == 2 && columns == 2);
-}
 
 // A game of random legal moves from a random cell, to its end or to `stopAt` numbers.
 std::vector<int> RandomGame(SplitMix64& random, int stopAt)

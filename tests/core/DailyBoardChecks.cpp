@@ -1,4 +1,5 @@
 #include "DailyBoardChecks.h"
+#include "MoveArithmetic.h"
 
 #include "core/BoardCode.h"
 #include "core/DailyBoard.h"
@@ -10,13 +11,6 @@
 #include <cstdlib>
 
 namespace tovra::testing {
-
-bool IsMove(int from, int to)
-{
-    const int rows = std::abs(from / 10 - to / 10);
-    const int columns = std::abs(from % 10 - to % 10);
-    return (rows == 3 && columns == 0) || (rows == 0 && columns == 3) || (rows == 2 && columns == 2);
-}
 
 std::string TourFault(const std::vector<int>& given, const std::vector<int>& completion)
 {

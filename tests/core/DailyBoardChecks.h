@@ -7,8 +7,6 @@
 
 namespace tovra::testing {
 
-// The move rule by plain distance arithmetic, apart from the game's move tables.
-bool IsMove(int from, int to);
 // Empty when the given cells followed by `completion` fill the board by legal moves.
 std::string TourFault(const std::vector<int>& given, const std::vector<int>& completion);
 // Each board of `days` dates from `first`: legal, 15..45 numbers, certified by the solver

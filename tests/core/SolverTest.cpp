@@ -8,6 +8,8 @@
 #include "core/solver/PathRotations.h"
 #include "core/solver/DegreeFactor.h"
 
+#include "MoveArithmetic.h"
+
 #include <gtest/gtest.h>
 
 #include <bitset>
@@ -20,17 +22,6 @@
 
 namespace tovra::testing {
 namespace {
-
-int RowOf(int cell) { return cell / 10; }
-int ColumnOf(int cell) { return cell % 10; }
-
-// The move rule by plain distance arithmetic, apart from the solver's move tables.
-bool IsMove(int from, int to)
-{
-    const int rows = std::abs(RowOf(from) - RowOf(to));
-    const int columns = std::abs(ColumnOf(from) - ColumnOf(to));
-    return (rows == 3 && columns == 0) || (rows == 0 && columns == 3) || (rows == 2 && columns == 2);
-}
 
 // Empty when `completion` legally fills every free cell of `position`, from its last number.
 std::string CompletionFault(const SolverPosition& position, const std::vector<int>& completion)

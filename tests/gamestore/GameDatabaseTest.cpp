@@ -375,7 +375,7 @@ TEST_P(MemoryTest, AConnectionSetsLittleMemoryAside)
 }
 
 INSTANTIATE_TEST_SUITE_P(GameDatabase, MemoryTest, ::testing::ValuesIn(MemoryCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace tovra

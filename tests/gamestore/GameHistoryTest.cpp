@@ -70,7 +70,7 @@ int RowCount(Connection& db) { return static_cast<int>(db.Number("SELECT count(*
 // The corner bt0101's three targets are numbered at number 5: 100 is lost there.
 const std::vector<int> CornerCutOff = {3, 25, 22, 52, 30};
 
-BestRecord StoredGame(const std::string& name, const std::vector<int>& cells, double day = 46000)
+BestRecord StoredRecord(const std::string& name, const std::vector<int>& cells, double day = 46000)
 {
     BestRecord record = FreshRecord();
     SetRecordName(record, name);
@@ -115,11 +115,11 @@ TEST(GameHistory, ReadsFinishedAndAbandonedGamesNewestFirstButNotTheGameInProgre
 TEST(GameHistory, ImportsTheStoredGamesOnceEvenWhenRecordDatGainsGamesLater)
 {
     const Db db = NewDatabase();
-    const BestRecord first = StoredGame("Bea", CornerCutOff);
-    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({first, StoredGame("Cy", {0}, 45000)})), 2);
+    const BestRecord first = StoredRecord("Bea", CornerCutOff);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({first, StoredRecord("Cy", {0}, 45000)})), 2);
 
     // A later start: record.dat now also holds a game that is in the history already.
-    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({StoredGame("Dee", {3, 25}), first})), 0);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({StoredRecord("Dee", {3, 25}), first})), 0);
 
     const std::vector<HistoryGame> games = ReadHistory(*db);
     ASSERT_EQ(games.size(), 2u);
@@ -134,11 +134,11 @@ TEST(GameHistory, ImportsTheStoredGamesOnceEvenWhenRecordDatGainsGamesLater)
 TEST(GameHistory, ImportLeavesOutRecordsWithoutAGameOrWithABoardThatIsNoGame)
 {
     const Db db = NewDatabase();
-    BestRecord broken = StoredGame("Eve", {3, 25, 22});
+    BestRecord broken = StoredRecord("Eve", {3, 25, 22});
     broken.SchemeBytes[22] = 0; // number 3 missing
-    BestRecord undated = StoredGame("Flo", {3});
+    BestRecord undated = StoredRecord("Flo", {3});
     undated.SetDate(0);
-    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({broken, undated, StoredGame("Gus", {3})})), 1);
+    EXPECT_EQ(ImportStoredGamesOnce(*db, TableWith({broken, undated, StoredRecord("Gus", {3})})), 1);
     EXPECT_EQ(RowCount(*db), 1);
 }
 
@@ -147,7 +147,7 @@ TEST(GameHistory, TwoCopiesImportingTheSameFileAddEachGameOnce)
     TempDir dir;
     const Db one = NewDatabase(dir.Path("games.db"));
     const Db two = OpenAgain(dir.Path("games.db"));
-    const BestTable table = TableWith({StoredGame("Hal", CornerCutOff), StoredGame("Ivy", {3})});
+    const BestTable table = TableWith({StoredRecord("Hal", CornerCutOff), StoredRecord("Ivy", {3})});
     EXPECT_EQ(ImportStoredGamesOnce(*one, table) + ImportStoredGamesOnce(*two, table), 2);
     EXPECT_EQ(RowCount(*one), 2);
 }
@@ -159,7 +159,7 @@ TEST(GameHistory, ImportOnAFullDiskAddsNothingAndIsTriedAgainNextTime)
     Exec(*db, "PRAGMA journal_mode = WAL");
     BestTable table = FreshTable();
     for (int rank = 1; rank <= RecordCount; ++rank)
-        table.ByRank(rank) = StoredGame(std::string(30, static_cast<char>('a' + rank)), CornerCutOff);
+        table.ByRank(rank) = StoredRecord(std::string(30, static_cast<char>('a' + rank)), CornerCutOff);
     // No page more than the schema's: the first insert that needs one fails as on a full disk.
     Exec(*db, "PRAGMA max_page_count = " + std::to_string(4));
     EXPECT_THROW(ImportStoredGamesOnce(*db, table), StoreError);
@@ -217,7 +217,7 @@ TEST(GameHistory, AGameFinishedAndNamedThroughTheGameDatabaseIsInTheHistoryOnce)
     ASSERT_GT(id, 0);
     EXPECT_TRUE(ReadHistory(database.Sql()).empty()); // still in progress
     ASSERT_EQ(database.MarkFinished(id, game, "Łukasz", 2000), id);
-    EXPECT_EQ(ImportStoredGamesOnce(database.Sql(), TableWith({StoredGame("Kim", {3})})), 1);
+    EXPECT_EQ(ImportStoredGamesOnce(database.Sql(), TableWith({StoredRecord("Kim", {3})})), 1);
 
     const std::vector<HistoryGame> games = ReadHistory(database.Sql());
     ASSERT_EQ(games.size(), 2u);

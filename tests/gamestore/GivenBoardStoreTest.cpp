@@ -241,25 +241,25 @@ TEST(GivenBoardStore, AHistoryReadWhereItCannotBeUpgradedIsOrdinaryGames)
 
 // ---- Through the keeper ----
 
-struct KeptCase {
+struct KeptGivenCase {
     const char* name;
     int placed;        // numbers of the player's own after the 3 given
     bool finished;     // the end reached; else a new game over it
     const char* rows;  // state:score:given:board_date of every row afterwards
 };
 
-const KeptCase KeptCases[] = {
+const KeptGivenCase KeptGivenCases[] = {
     // Opened and left: no game was played, nothing stays.
     {"LeftAsItCame", 0, false, ""},
     {"LeftAfterANumberIsKeptToContinue", 1, false, "playing:4:3:2026-12-08"},
     {"FinishedGoesIntoTheHistoryWithItsDate", 2, true, "finished:5:3:2026-12-08"},
 };
 
-class KeptGivenBoardTest : public ::testing::TestWithParam<KeptCase> {};
+class KeptGivenBoardTest : public ::testing::TestWithParam<KeptGivenCase> {};
 
 TEST_P(KeptGivenBoardTest, IsKeptWithItsGivenNumbersAndDate)
 {
-    const KeptCase& c = GetParam();
+    const KeptGivenCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.Path("games.db");
     const std::vector<int> cells = {0, 3, 6, 36, 66};
@@ -283,7 +283,7 @@ TEST_P(KeptGivenBoardTest, IsKeptWithItsGivenNumbersAndDate)
               c.rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(GivenBoardStore, KeptGivenBoardTest, ::testing::ValuesIn(KeptCases),
+INSTANTIATE_TEST_SUITE_P(GivenBoardStore, KeptGivenBoardTest, ::testing::ValuesIn(KeptGivenCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace

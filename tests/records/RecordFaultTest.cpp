@@ -21,22 +21,8 @@ namespace {
 using namespace tovra::testing;
 using Call = FaultyFileSystem::Call;
 
-BestTable TableOf(const std::vector<BestRecord>& games)
-{
-    BestTable table = FreshTable();
-    for (std::size_t i = 0; i < games.size(); ++i)
-        table.Records[i] = games[i];
-    return table;
-}
-
-// The end-of-game dialog: the game enters this copy's table, then the file.
-SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game)
-{
-    InsertRecord(table, InsertPosition(table, game.Score), game);
-    return file.Save(table, game);
-}
-
-struct stat StatusOf(const std::string& path)
+// The path itself, a link as a link.
+struct stat LinkStatusOf(const std::string& path)
 {
     struct stat status {};
     EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
@@ -191,7 +177,7 @@ TEST_P(OwnerTest, SaveKeepsOwnerGroupAndMode)
 
     ASSERT_STREQ(report.failure, "");
     EXPECT_FALSE(report.skipped);
-    const struct stat after = StatusOf(dir.Path());
+    const struct stat after = LinkStatusOf(dir.Path());
     EXPECT_EQ(after.st_uid, row.owner);
     EXPECT_EQ(after.st_gid, row.group);
     EXPECT_EQ(after.st_mode & 07777, row.mode);
@@ -385,8 +371,8 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
         break;
     }
     }
-    const struct stat before = StatusOf(path);
-    const struct stat nullBefore = StatusOf("/dev/null");
+    const struct stat before = LinkStatusOf(path);
+    const struct stat nullBefore = LinkStatusOf("/dev/null");
 
     RecordFile file(path, disk);
     BestTable table;
@@ -399,11 +385,11 @@ TEST_P(NotAFileTest, NameThatIsNoRegularFileStaysWhatItIs)
     BestTable earlierTable = FreshTable();
     EXPECT_EQ(ErrorTextOf([&] { Finish(earlier, earlierTable, FinishedGame("Mine", 70)); }), expected);
 
-    const struct stat after = StatusOf(path);
+    const struct stat after = LinkStatusOf(path);
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(StatusOf("/dev/null").st_rdev, nullBefore.st_rdev);
-    EXPECT_TRUE(S_ISCHR(StatusOf("/dev/null").st_mode));
+    EXPECT_EQ(LinkStatusOf("/dev/null").st_rdev, nullBefore.st_rdev);
+    EXPECT_TRUE(S_ISCHR(LinkStatusOf("/dev/null").st_mode));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"record.dat"});
 }
 

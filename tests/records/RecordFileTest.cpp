@@ -39,11 +39,6 @@ BestTable SampleTable(unsigned seed = 1)
     return table;
 }
 
-BestTable TableOf(const std::array<std::uint8_t, TableSize>& image)
-{
-    return DecodeTable(image);
-}
-
 struct stat StatusOf(const std::string& path)
 {
     struct stat status {};
@@ -664,7 +659,7 @@ TEST_P(ReadOnlyFileTest, ReadOnlyFileLoadsFreshWithAccessDeniedAndEverySaveIsSki
     ASSERT_STREQ(report.failure, "");
     EXPECT_EQ(report.errorCode, IoCode::AccessDenied);
     EXPECT_EQ(IoErrorBoxText(report.errorCode), "File access denied.");
-    EXPECT_EQ(TableOf(report.table), FreshTable());
+    EXPECT_EQ(DecodeTable(report.table), FreshTable());
     EXPECT_TRUE(report.skipped);
     EXPECT_EQ(PermissionsOf(dir.Path()), GetParam().mode);
     EXPECT_EQ(dir.Entries(), OnlyTheRecordFile);
@@ -705,7 +700,7 @@ TEST(UnreadableFileTest, UnreadableFileIsNotTruncated)
 
     ASSERT_STREQ(report.failure, "");
     EXPECT_EQ(report.errorCode, IoCode::AccessDenied);
-    EXPECT_EQ(TableOf(report.table), FreshTable());
+    EXPECT_EQ(DecodeTable(report.table), FreshTable());
     EXPECT_EQ(PermissionsOf(dir.Path()), 0u);
     SetMode(dir.Path(), 0600); // so that these tests can look, also when not run as root
     EXPECT_EQ(ReadFile(dir.Path()), content);
@@ -730,7 +725,7 @@ TEST(ReadOnlyDirectoryTest, MissingFileInAReadOnlyDirectoryGivesAccessDeniedAndS
 
     ASSERT_STREQ(report.failure, "");
     EXPECT_EQ(report.errorCode, IoCode::AccessDenied);
-    EXPECT_EQ(TableOf(report.table), FreshTable());
+    EXPECT_EQ(DecodeTable(report.table), FreshTable());
     EXPECT_TRUE(report.skipped);
     EXPECT_TRUE(dir.Entries().empty());
 }
@@ -758,7 +753,7 @@ TEST(ReadOnlyDirectoryTest, WritableFileInAReadOnlyDirectoryIsLoadedAndSavedInPl
     });
 
     ASSERT_STREQ(report.failure, "");
-    EXPECT_EQ(TableOf(report.table), SampleTable());
+    EXPECT_EQ(DecodeTable(report.table), SampleTable());
     EXPECT_FALSE(report.skipped);
     EXPECT_EQ(report.errorCode, 0);
     EXPECT_EQ(ReadFile(dir.Path()), TableBytes(SampleTable(9)));

@@ -24,26 +24,6 @@ namespace {
 
 using namespace tovra::testing;
 
-// What the end-of-game dialog does: the game enters this copy's table, then the file.
-SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game)
-{
-    const int rank = InsertPosition(table, game.Score);
-    if (rank == 0)
-        return SaveOutcome::NoLongerRanks;
-    InsertRecord(table, rank, game);
-    return file.Save(table, game);
-}
-
-// The table with these games in order (the rest fresh records).
-BestTable TableOf(const std::vector<BestRecord>& games)
-{
-    PosixFileSystem disk;
-    BestTable table = FreshTable();
-    for (std::size_t i = 0; i < games.size(); ++i)
-        table.Records[i] = games[i];
-    return table;
-}
-
 // Two copies of the game in one folder, each with the table it loaded at its start.
 class TwoCopiesTest : public ::testing::Test {
 protected:

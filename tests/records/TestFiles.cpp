@@ -97,6 +97,23 @@ BestRecord FinishedGame(const std::string& name, int score)
     return record;
 }
 
+BestTable TableOf(const std::vector<BestRecord>& games)
+{
+    BestTable table = FreshTable();
+    for (std::size_t i = 0; i < games.size(); ++i)
+        table.Records[i] = games[i];
+    return table;
+}
+
+SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game)
+{
+    const int rank = InsertPosition(table, game.Score);
+    if (rank == 0)
+        return SaveOutcome::NoLongerRanks;
+    InsertRecord(table, rank, game);
+    return file.Save(table, game);
+}
+
 namespace {
 void Report(ChildReport& report, const char* what)
 {

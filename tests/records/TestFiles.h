@@ -4,6 +4,7 @@
 // without root's power to ignore permission bits.
 #include "records/BestRecord.h"
 #include "records/FileSystem.h"
+#include "records/RecordFile.h"
 
 #include <algorithm>
 #include <array>
@@ -44,6 +45,10 @@ unsigned PermissionsOf(const std::string& path);
 
 // A finished game, told apart by its name and score.
 BestRecord FinishedGame(const std::string& name, int score);
+// The table with these games in order (the rest fresh records).
+BestTable TableOf(const std::vector<BestRecord>& games);
+// What the end-of-game dialog does: the game enters this copy's table, then the file.
+SaveOutcome Finish(RecordFile& file, BestTable& table, const BestRecord& game);
 
 // What an operation run in a child process reports back.
 struct ChildReport {
